@@ -1,0 +1,69 @@
+# Everything a fresh Debian 12 machine needs: `make play` and `make test`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+XVFB       := xvfb-run -a -s "-screen 0 1024x768x24"
+HEADLESS   := LIBGL_ALWAYS_SOFTWARE=1 SDL_AUDIODRIVER=dummy WEDGEWISE_AUTOMATED=1
+
+PACKAGES := cmake g++ make pkg-config git \
+  libsdl2-dev libsdl2-mixer-dev libpng-dev zlib1g-dev liblzo2-dev \
+  libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev libxtst-dev \
+  libgtest-dev googletest xvfb xauth \
+  lame libcairo2-dev libfreetype-dev fonts-dejavu-core fonts-league-spartan \
+  clang libclang-rt-14-dev
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps build play test test-release test-asan bench fuzz screenshots install onefile clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing: $$missing"; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j$(JOBS)
+
+play: build
+	cd $(BUILD) && ./wedgewise
+
+test: test-release test-asan
+
+test-release: build
+	cd $(BUILD) && $(HEADLESS) $(XVFB) ctest --output-on-failure -j$(JOBS)
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer; media
+# come from the release build (the generator's output is identical).
+test-asan: build
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DWEDGEWISE_SANITIZE=ON \
+	  -DWEDGEWISE_MEDIA_FROM=$(abspath $(BUILD))/media
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && $(HEADLESS) \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(abspath cmake/lsan.supp):print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(abspath cmake/ubsan.supp) \
+	  $(XVFB) ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	cd $(BUILD) && $(HEADLESS) $(XVFB) ./bench
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DWEDGEWISE_FUZZ=ON -DWEDGEWISE_MEDIA=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_all
+	cd build-fuzz && $(MAKE) -f $(abspath fuzz/run.mk) RUNS=$${RUNS:-1000000}
+
+screenshots: build
+	cd $(BUILD) && $(HEADLESS) $(XVFB) ./screenshots $(abspath $(BUILD))/screenshots
+
+install: build
+	cmake --install $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

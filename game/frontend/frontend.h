@@ -1,0 +1,38 @@
+// The front-end screens and the player's records.
+#pragma once
+
+#include <string>
+
+#include "runtime/values/values.h"
+
+// ---------------------------------------------------------------- settings (settings.dat, 20 bytes)
+
+void load_settings();
+void save_settings();
+
+// ---------------------------------------------------------------- high scores (hiscore.dat, 405 bytes)
+
+extern StringArray high_score_table;   // 16 x 2: name, score text
+extern std::string player_name;
+
+// The fifteen default names, top to bottom.
+const char* default_high_score_name(int row);
+
+void load_high_scores();
+void save_high_scores();
+void pad_high_scores();
+void insert_high_score(const std::string& name);
+void show_high_scores();
+void enter_name();
+
+// ---------------------------------------------------------------- screens
+
+void main_menu();
+void intro_screen();
+void practice_select();
+void run_tutorial();
+void colour_scheme_screen();
+
+// Where settings.dat and hiscore.dat live: the program's folder when it is
+// writable, else the player's data folder (created on demand). Ends with "/".
+std::string data_folder();

@@ -1,0 +1,51 @@
+// Screen helpers shared by every screen: bitmap text, the title backdrop,
+// the three-colour triangle and the fast sine.
+#pragma once
+
+#include <string>
+
+#include "runtime/values/values.h"
+
+// Sprite slots of the front end.
+constexpr int SPRITE_POINTER = 5;
+constexpr int SPRITE_FONT = 6;
+constexpr int SPRITE_LOGO_BACK = 101;
+constexpr int SPRITE_LOGO_FRONT = 102;
+constexpr int SPRITE_PATTERN = 103;
+constexpr int SPRITE_INTRO = 104;
+
+extern NumberArray glyph_width_table;   // 60 entries, filled by measure_glyphs
+extern double backdrop_angle;           // 0..359, shared by all front-end screens
+
+// Parabolic sine of an angle in degrees (constants 57.296, 1.2732, 0.4053, 0.225).
+double fast_sin(double angle);
+// fast_sin(angle + 90).
+double fast_cos(double angle);
+
+// Advance of character i of text (proportional == 1: glyph width and kerning).
+double text_advance(const std::string& text, size_t i, double proportional);
+// Sum of the advances.
+double text_width(const std::string& text, double proportional);
+
+// Text with its first glyph's top-left at (x, y).
+void draw_text(const std::string& text, double x, double y, double proportional);
+// Text whose middle falls on x.
+void draw_text_centred(const std::string& text, double x, double y, double proportional);
+// Glyphs stretched to 32 x 20, advances as full size.
+void draw_text_small(const std::string& text, double x, double y, double proportional);
+
+// Filled equilateral triangle, one colour per corner.
+void draw_triangle(double cx, double cy, double radius, double angle, int c0, int c1, int c2);
+
+// Advances backdrop_angle and draws the drifting pattern.
+void draw_backdrop_pattern();
+// The logo group shifted down by offset_y.
+void draw_logo(double offset_y);
+// draw_backdrop_pattern then draw_logo(0).
+void draw_backdrop();
+
+// The pointer sprite at the tracked position.
+void draw_pointer(double x, double y);
+
+// Waits, presenting nothing, until the left button is released.
+void wait_left_release();

@@ -1,0 +1,11 @@
+// Between the frame and the audio module.
+#pragma once
+
+// Opens the mixer (22050 Hz, stereo, 16-bit); the game goes on silently if not.
+void audio_start();
+
+// Stops music, releases every slot (last first), then the device.
+void audio_stop();
+
+// Restarts a looping track whose length has elapsed (show_screen, pause loop).
+void music_loop_check();

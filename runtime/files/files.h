@@ -1,0 +1,65 @@
+// Files: one lookup for every file the program reads (a loose file wins, else
+// an entry of the "sbX" media containers), and eight byte channels for the
+// game's own data files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------- containers
+
+enum class Container { Graphics = 0, Audio = 1 };
+
+// Names the graphics and audio containers (relative to the program's folder).
+void media_container_set(const std::string& graphics_path, const std::string& audio_path);
+
+// Points both containers at a path (start-up uses the executable itself).
+void media_containers_reset(const std::string& path);
+
+// Looks a name up: a loose file, else the container's entry, extracted to
+// memory ("mem://" name) or to a temporary file. Drops the container's
+// previous result first. Returns true when found; resolved is the name to open.
+bool media_resolve(Container container, const std::string& name, bool to_memory,
+                   std::string& resolved);
+
+// Reads a resolved name completely (a real file or a "mem://" block).
+bool read_resolved(const std::string& resolved, std::vector<uint8_t>& out);
+
+// Looks a "mem://" name up; false when it is not a valid memory name.
+bool mem_block(const std::string& name, const uint8_t*& data, size_t& size);
+
+// Frees memory entries and deletes temporary files of both containers.
+void media_containers_release();
+
+// ---------------------------------------------------------------- channels
+
+constexpr int FILE_CHANNELS = 8;
+
+// mode >= 1 reads (through the lookup), 0 writes (replaces), < 0 appends.
+// Returns 1 if open, 0 if not; a channel outside 0..7 is run-time error 7.
+int file_open(int channel, const std::string& path, int mode);
+
+// Closes the channel; a written file replaces its target now.
+void file_close(int channel);
+
+// Closes all eight channels (program end).
+void file_close_all();
+
+// One byte, -128..127 / 0..255. Past the end of a real file: error 3;
+// past the end of a memory file: 0.
+int file_read_byte(int channel);
+int file_read_ubyte(int channel);
+
+// Writes the low 8 bits; failure is run-time error 3.
+void file_write_byte(int channel, int value);
+void file_write_ubyte(int channel, int value);
+
+// ---------------------------------------------------------------- platform helpers
+
+// Whether a regular file of that name can be opened for reading.
+bool file_exists(const std::string& path);
+
+// Whether the folder can be written by this process.
+bool folder_writable(const std::string& folder);

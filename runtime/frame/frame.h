@@ -1,0 +1,105 @@
+// Program frame: start-up, the per-frame present and pacing, the orderly end.
+//
+// Every screen of the game is a loop that draws a whole frame and calls
+// show_screen(); show_screen is the only place that presents, paces to the
+// frame rate and drains the window's messages. program_end() never returns:
+// it shuts everything down and unwinds to runtime_run(), which returns 0.
+#pragma once
+
+#include <functional>
+#include <string>
+
+// ---------------------------------------------------------------- configuration
+
+struct RuntimeConfig {
+    int screen_width = 1024;
+    int screen_height = 768;
+    int full_screen = 1;        // desktop full screen; 0 = a captioned window
+    int frame_rate = 60;        // frames per second; <= 0 = no limit
+    int anti_aliasing = 0;
+    int mouse_captured = 1;     // relative mouse, system pointer hidden
+    int debug = 0;              // verbose end log and no auto-pause
+    int automated = 0;          // tests and CI: never show a dialog
+    std::string working_folder; // tests: the folder made current instead of the program's
+    std::string title = "Wedgewise";
+    std::string command_line;
+};
+
+// Thrown by program_end() to unwind to runtime_run(); never caught elsewhere.
+struct ProgramEnded {};
+
+// ---------------------------------------------------------------- life cycle
+
+// Starts the runtime (log, window, GL, input, sound, containers, "Loading...").
+// Returns false when no window could be made; the rest of start-up is skipped.
+bool runtime_start(const RuntimeConfig& config);
+
+// runtime_start, then main_program, catching the unwind of program_end().
+// Returns the process exit code, always 0.
+int runtime_run(const RuntimeConfig& config, const std::function<void()>& main_program);
+
+// Presents the frame, paces to the next deadline, handles window messages,
+// focus pause, Escape and Alt+F4, polls input and restarts looping music.
+void show_screen();
+
+// Orderly end: closes channels, stops music, releases everything, removes
+// temporary files, then unwinds to runtime_run() (exit code 0).
+[[noreturn]] void program_end();
+
+// program_end() with error code 0: the player chose to quit.
+[[noreturn]] void program_quit();
+
+// Stores a run-time error code (and what failed, for the log and stderr).
+double set_error_code(double code, const std::string& what = std::string());
+
+// [[noreturn]] shorthand: set_error_code then program_end.
+[[noreturn]] void runtime_error(int code, const std::string& what);
+
+// The error code stored last (0 = orderly end).
+double runtime_error_code();
+
+// Milliseconds since the end of start-up.
+double timer_ms();
+
+// Whether Escape ends the program inside show_screen (on at start).
+void allow_escape(double on);
+
+// True between runtime_start and program_end.
+bool runtime_running();
+
+// The configuration runtime_start was given.
+const RuntimeConfig& runtime_config();
+
+// ---------------------------------------------------------------- paths and log
+
+// The user's private temporary folder (TMPDIR, XDG_RUNTIME_DIR, else
+// /tmp/wedgewise-UID made 0700); always ends with "/".
+std::string user_temp_dir();
+
+// The folder of the running executable, ending with "/".
+std::string program_dir();
+
+// The running executable's own path.
+std::string program_path();
+
+// Appends one line (CR LF) to ErrorLog.txt in the user's temporary folder.
+void startup_log(const std::string& line);
+
+// Opens a file for writing without following a symbolic link at its name
+// (O_NOFOLLOW, mode 0600); returns a POSIX descriptor or -1.
+int create_private_file(const std::string& path, bool append);
+
+// ---------------------------------------------------------------- test seam
+
+// Replaces the clock and the sleep used by pacing (ms); nullptr restores them.
+void frame_set_clock(std::function<double()> clock, std::function<void(double)> sleep);
+
+// Drains pending window and input events (show_screen and input reads use it).
+void runtime_pump_events();
+
+// Window focus as the frame sees it; tests may force a focus change.
+bool runtime_window_active();
+void runtime_set_window_active(bool active);
+
+// The window caption currently shown.
+std::string runtime_caption();

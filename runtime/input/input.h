@@ -1,0 +1,44 @@
+// Mouse and keyboard, polled by the game.
+//
+// State is built from SDL's events (so pushed events behave like real ones).
+// The mouse is relative while captured; the runtime tracks its own pointer,
+// starting at (100, 100) and clamped to the screen. Motion and wheel are taken
+// once per frame; buttons are read at every call. Keys use PC set-1 scan codes.
+#pragma once
+
+#include <string>
+
+// ---------------------------------------------------------------- mouse
+
+// Tracked pointer (clamped, stored back) and the left and right buttons (0/1).
+void mouse_state(double& x, double& y, double& left, double& right);
+
+// 0 dx, 1 dy, 2 wheel (-1, 0, 1), 3 left, 4 right, 5 middle; else 0.
+int mouse_axis(int n);
+
+// Shows (on != 0) or hides the system pointer (hidden = captured, relative).
+void show_system_pointer(double on);
+
+// ---------------------------------------------------------------- keyboard
+
+// 1 while the key with this set-1 scan code (low 8 bits) is held.
+int key_down(int scan_code);
+
+// One character for a key newly pressed ("\x08" Backspace, "\n" Enter), or "".
+std::string inkey();
+
+// ---------------------------------------------------------------- test injection
+// These push events into SDL's queue, so the real event path runs.
+
+void input_push_motion(int dx, int dy);
+void input_push_button(int button, bool down);   // 1 left, 2 right, 3 middle
+void input_push_wheel(int steps);                // +1 away from the user
+void input_push_key(int scan_code, bool down);   // set-1 scan code
+void input_push_text(const std::string& text);   // typed text, if needed
+
+// Places the tracked pointer directly (tests only).
+void input_set_pointer(int x, int y);
+
+// SDL scancode for a set-1 scan code, and back (0 when none).
+int sdl_scancode_of(int scan_code);
+int scan_code_of_sdl(int sdl_scancode);
