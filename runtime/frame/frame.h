@@ -94,6 +94,15 @@ int create_private_file(const std::string& path, bool append);
 // Replaces the clock and the sleep used by pacing (ms); nullptr restores them.
 void frame_set_clock(std::function<double()> clock, std::function<void(double)> sleep);
 
+// Called once per show_screen, after presenting (tests script input here).
+void frame_set_frame_hook(std::function<void()> hook);
+
+// Called by every event pump, also inside the game's wait loops (tests).
+void frame_set_pump_hook(std::function<void()> hook);
+
+// Frames presented since start-up.
+long frame_count();
+
 // Drains pending window and input events (show_screen and input reads use it).
 void runtime_pump_events();
 
