@@ -43,3 +43,11 @@ void deduct(double amount);
 
 void spawn_vortex_arm();
 void advance_vortex();
+
+// ---------------------------------------------------------------- level gates
+
+// Recovering placed tiles is allowed below level 4.
+bool recovering_allowed(double level);
+// Returning held tiles is allowed below level 7 (the frame loop runs
+// handle_recover_return only then; the handler checks it as well).
+bool returning_allowed(double level);
