@@ -1,0 +1,358 @@
+// The play screen: background, board, frame picture, store, status bar,
+// debris, the tile in the hand, the pointer and the early-level notices.
+#include <cmath>
+#include <string>
+
+#include "game/frontend/screen.h"
+#include "game/play/play.h"
+#include "game/puzzle/state.h"
+#include "runtime/gfx/gfx.h"
+#include "runtime/values/values.h"
+
+namespace {
+
+int whole(double v) { return static_cast<int>(std::trunc(v)); }
+
+// ---------------------------------------------------------------- layout
+
+constexpr int SCREEN_W = 1024;
+constexpr int SCREEN_H = 768;
+constexpr int BLACK = 0;
+constexpr int WHITE = 0xFFFFFF;
+
+constexpr int SPRITE_SPACES = 1;        // frame 0 up, frame 1 down
+constexpr int SPRITE_FRAME = 2;
+constexpr int SPRITE_DIGITS = 3;
+constexpr int SPRITE_LEVEL_NAMES = 4;
+constexpr int SPRITE_UP_TILE = 11;
+constexpr int SPRITE_DOWN_TILE = 12;
+constexpr int SPRITE_STORE_TILE = 13;
+constexpr int SPRITE_PRAIRIE = 50;
+
+constexpr int BOARD_AREA_X = 8;
+constexpr int BOARD_AREA_Y = 16;
+constexpr int BOARD_AREA_W = 900;
+constexpr int BOARD_AREA_H = 700;
+constexpr int COLUMN_PITCH = 29;
+constexpr int ROW_PITCH = 58;
+
+constexpr int PUZZLE_WINDOW_X = 3;
+constexpr int PUZZLE_WINDOW_Y = 3;
+constexpr int PUZZLE_WINDOW_W = 766;
+constexpr int PUZZLE_WINDOW_H = 664;
+constexpr int DEBRIS_SIZE = 3;
+
+constexpr int PRAIRIE_STEP = 128;
+constexpr int PRAIRIE_LAST = 768;
+
+constexpr int STORE_COLUMNS = 5;
+constexpr int STORE_ROWS = 15;
+constexpr int STORE_RAISE = 4;          // the slot under the pointer lifts up and left
+
+constexpr double UP_ANGLE = 0;
+constexpr double DOWN_ANGLE = 60;
+constexpr double HELD_OPACITY = -0.8;
+constexpr int HELD_TILE_OFFSET = 29;    // centres the box on the pointer
+constexpr int SPIN_OFFSET_X = 31;
+constexpr int SPIN_OFFSET_Y = 33;
+
+constexpr int CLOCK_HAND = 35;
+constexpr int TILE_CLOCK_X = 718;
+constexpr int LEVEL_CLOCK_X = 53;
+constexpr int CLOCK_Y = 720;
+constexpr double LEVEL_CLOCK_SCALE = 100;   // 36000 frames -> 360 degrees
+
+constexpr int SCORE_X = 320, SCORE_Y = 682, SCORE_DIGITS = 7;
+constexpr int BONUS_X = 365, BONUS_Y = 724, BONUS_DIGITS = 5;
+constexpr int DIGIT_PITCH = 46;
+constexpr int EVEN_DIGIT_BASE = 38;     // '0' - 38 = frame 10: the second set of ten
+constexpr int ODD_DIGIT_BASE = 48;      // '0' - 48 = frame 0
+
+constexpr double NOTICE_BONUS = 18000;  // notices show while the bonus is above this
+constexpr double NOTICE_FADE = 2000;
+constexpr int NOTICE_X = 388;
+constexpr int NOTICE_Y = 610;
+constexpr double PROPORTIONAL = 1;
+
+struct Notice { double level; const char* text; };
+constexpr Notice NOTICES[] = {
+    {4, "NO MORE RECOVERING TILES!"},
+    {7, "NO MORE RETURNING TILES!"},
+};
+
+constexpr int VORTEX_X = 386;
+constexpr int VORTEX_Y = 325;
+constexpr int VORTEX_SEGMENTS = 10;
+
+// Level names, relative to the board drawing area; entry n - 1 is level n.
+struct Point { int x, y; };
+constexpr Point LEVEL_NAME_POSITIONS[] = {
+    {320, 100}, {230, 100}, {320, 200}, {60, 90},   {200, 100}, {20, 30},   {440, 210}, {140, 5},
+    {200, 2},   {10, 40},   {440, 400}, {70, 70},   {320, 90},  {20, 550},  {200, 160}, {20, 350},
+    {415, 320}, {20, 5},    {220, 120}, {200, 5},   {420, 180}, {420, 440}, {250, 100}, {250, 40},
+    {20, 20},   {270, 120}, {185, 550}, {370, 200}, {60, 370},  {420, 460}, {430, 540}, {320, 100},
+    {200, 160}, {400, 140}, {320, 140}, {200, 480}, {430, 370}, {130, 5},   {420, 210}, {490, 150},
+};
+constexpr int NAMED_LEVELS = static_cast<int>(sizeof LEVEL_NAME_POSITIONS / sizeof LEVEL_NAME_POSITIONS[0]);
+
+// ---------------------------------------------------------------- tile polygons
+// Every vertex sits at an offset from the box corner and takes the texture
+// pixel at that same offset, so the texture lies on the tile unscaled. The
+// colour names which corner colour tints it (M = the mixed centre colour).
+
+enum Tint { C1 = 0, C2 = 1, C3 = 2, M = 3 };
+struct Vertex { int dx, dy; Tint tint; };
+struct Polygon { int count; Vertex v[8]; };
+
+// Up tile: top, lower left, lower right corners, then the centre fan.
+constexpr Polygon UP_TILE[] = {
+    {3, {{29, -2, C1}, {17, 21, C1}, {41, 21, C1}}},
+    {3, {{10, 36, C2}, {-2, 62, C2}, {23, 62, C2}}},
+    {3, {{48, 36, C3}, {35, 62, C3}, {62, 62, C3}}},
+    {8, {{29, 36, M}, {17, 21, C1}, {10, 36, C2}, {23, 62, C2}, {35, 62, C3}, {48, 36, C3}, {41, 21, C1},
+         {17, 21, C1}}},
+};
+
+// Down tile: upper left, bottom, upper right corners, then the centre fan.
+constexpr Polygon DOWN_TILE[] = {
+    {3, {{-2, -2, C1}, {10, 22, C1}, {22, -2, C1}}},
+    {3, {{18, 38, C2}, {29, 62, C2}, {41, 38, C2}}},
+    {3, {{37, -2, C3}, {49, 22, C3}, {62, -2, C3}}},
+    {8, {{29, 26, M}, {18, 38, C2}, {41, 38, C2}, {49, 22, C3}, {37, -2, C3}, {22, -2, C1}, {10, 22, C1},
+         {18, 38, C2}}},
+};
+
+// Store tile, always up.
+constexpr Polygon STORE_TILE[] = {
+    {3, {{20, -2, C1}, {11, 15, C1}, {28, 15, C1}}},
+    {3, {{8, 22, C2}, {-2, 40, C2}, {17, 40, C2}}},
+    {3, {{31, 22, C3}, {22, 40, C3}, {40, 40, C3}}},
+    {8, {{19, 25, M}, {11, 15, C1}, {8, 22, C2}, {17, 40, C2}, {22, 40, C3}, {31, 22, C3}, {28, 15, C1},
+         {11, 15, C1}}},
+};
+
+// Frames of the turning animation: sprites 14 to 17 hold the triangle at its
+// in-between positions. Rows of one form are tested in the order listed.
+struct SpinFrame {
+    bool up;                 // the held tile's code is now in up form
+    double low, high;        // spin_angle range, inclusive
+    int sprite;
+    Vertex v[3];
+    double step;             // added to spin_angle afterwards
+};
+constexpr double SPIN_STEP = 4;
+constexpr SpinFrame SPIN_FRAMES[] = {
+    {true, -20, -11, 16, {{59, -2, C1}, {0, 19, C2}, {50, 68, C3}}, SPIN_STEP},
+    {true, -10, -1, 17, {{45, -2, C1}, {-3, 45, C2}, {62, 68, C3}}, SPIN_STEP},
+    {true, 11, 20, 14, {{2, -2, C1}, {13, 68, C2}, {63, 19, C3}}, -SPIN_STEP},
+    {true, 1, 10, 15, {{17, -2, C1}, {0, 68, C2}, {65, 43, C3}}, -SPIN_STEP},
+    {false, -20, -11, 15, {{17, -2, C1}, {0, 68, C2}, {65, 43, C3}}, SPIN_STEP},
+    {false, -10, -1, 14, {{2, -2, C1}, {13, 68, C2}, {63, 19, C3}}, SPIN_STEP},
+    {false, 11, 20, 17, {{45, -2, C3}, {-3, 45, C1}, {62, 68, C2}}, -SPIN_STEP},
+    {false, 1, 10, 16, {{59, -2, C3}, {0, 19, C1}, {50, 68, C2}}, -SPIN_STEP},
+};
+
+void draw_polygon(int sprite, const Polygon& p, double x, double y, const int tints[4]) {
+    polygon_begin(sprite);
+    for (int i = 0; i < p.count; i++) {
+        const Vertex& v = p.v[i];
+        polygon_vertex(std::trunc(x + v.dx), std::trunc(y + v.dy), v.dx, v.dy, tints[v.tint]);
+    }
+    polygon_end();
+}
+
+// The angle and the three corner colours a code is drawn with: characters
+// 0, 2, 4 of an up code, 1, 3, 5 of a down code.
+void tile_form(const std::string& code, double& angle, int& c1, int& c2, int& c3) {
+    int first = code_is_down(code) ? 1 : 0;
+    angle = first == 1 ? DOWN_ANGLE : UP_ANGLE;
+    c1 = tile_colour_of(string_mid(code, first, 1));
+    c2 = tile_colour_of(string_mid(code, first + 2, 1));
+    c3 = tile_colour_of(string_mid(code, first + 4, 1));
+}
+
+std::string padded(double value, size_t width) {
+    std::string s = string_from_number(value);
+    while (s.size() < width) s = "0" + s;
+    return s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- tiles
+
+int mix_colours(int a, int b, int c) {
+    int mixed = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        int sum = ((a >> shift) & 0xFF) + ((b >> shift) & 0xFF) + ((c >> shift) & 0xFF);
+        mixed += (sum / 3) << shift;
+    }
+    return mixed;
+}
+
+void draw_tile(double x, double y, double angle, int c1, int c2, int c3) {
+    const Polygon* polygons = nullptr;
+    int sprite = 0;
+    if (angle == UP_ANGLE) {
+        polygons = UP_TILE;
+        sprite = SPRITE_UP_TILE;
+    } else if (angle == DOWN_ANGLE) {
+        polygons = DOWN_TILE;
+        sprite = SPRITE_DOWN_TILE;
+    } else {
+        return;
+    }
+    const int tints[4] = {c1, c2, c3, mix_colours(c1, c2, c3)};
+    for (int i = 0; i < 4; i++) draw_polygon(sprite, polygons[i], x, y, tints);
+}
+
+void draw_store_tile(double x, double y, int c1, int c2, int c3) {
+    const int tints[4] = {c1, c2, c3, mix_colours(c1, c2, c3)};
+    for (const Polygon& p : STORE_TILE) draw_polygon(SPRITE_STORE_TILE, p, x, y, tints);
+}
+
+void draw_spinning_tile(double x, double y, double angle, int c1, int c2, int c3) {
+    const int tints[4] = {c1, c2, c3, 0};
+    bool up = angle == UP_ANGLE;
+    for (const SpinFrame& f : SPIN_FRAMES) {
+        if (f.up != up || spin_angle < f.low || spin_angle > f.high) continue;
+        polygon_begin(f.sprite);
+        for (const Vertex& v : f.v)
+            polygon_vertex(std::trunc(x + v.dx), std::trunc(y + v.dy), v.dx, v.dy, tints[v.tint]);
+        polygon_end();
+        spin_angle += f.step;
+        return;
+    }
+}
+
+// ---------------------------------------------------------------- board and store
+
+void draw_board() {
+    set_viewport(BOARD_AREA_X, BOARD_AREA_Y, BOARD_AREA_W, BOARD_AREA_H);
+    if (level >= 1 && level <= NAMED_LEVELS) {
+        int n = whole(level);
+        const Point& p = LEVEL_NAME_POSITIONS[n - 1];
+        draw_anim_frame(SPRITE_LEVEL_NAMES, n - 1, p.x, p.y);
+    }
+    for (int y = 0; y < BOARD_ROWS; y++)
+        for (int x = 0; x < BOARD_COLUMNS; x++)
+            if (board(x, y) == CELL_EMPTY)
+                draw_anim_frame(SPRITE_SPACES, (x + y) % 2, COLUMN_PITCH * x, ROW_PITCH * y);
+    // Tiles after all spaces, so a tile's overhang is never covered.
+    for (int y = 0; y < BOARD_ROWS; y++)
+        for (int x = 0; x < BOARD_COLUMNS; x++)
+            if (board(x, y) >= CELL_TILE) {
+                double angle;
+                int c1, c2, c3;
+                tile_form(tile_codes(whole(board(x, y)) - CELL_TILE), angle, c1, c2, c3);
+                draw_tile(COLUMN_PITCH * x, ROW_PITCH * y, angle, c1, c2, c3);
+            }
+    set_viewport(0, 0, SCREEN_W, SCREEN_H);
+}
+
+void draw_store() {
+    for (int c = 0; c < STORE_COLUMNS; c++)
+        for (int r = 0; r < STORE_ROWS; r++) {
+            int n = STORE_ROWS * c + r + 1;
+            if (tile_used(n) != 0) continue;
+            const std::string& code = tile_codes(n);
+            int c1 = tile_colour_of(string_mid(code, 0, 1));
+            int c2 = tile_colour_of(string_mid(code, 2, 1));
+            int c3 = tile_colour_of(string_mid(code, 4, 1));
+            int raise = n == store_cursor ? STORE_RAISE : 0;
+            draw_store_tile(store_slot_x(n) - raise, store_slot_y(n) - raise, c1, c2, c3);
+        }
+}
+
+// ---------------------------------------------------------------- status bar
+
+void draw_digits(double value, double x, double y, int count) {
+    std::string s = padded(value, static_cast<size_t>(count < 0 ? 0 : count));
+    for (int i = 0; i < count; i++) {
+        int k = static_cast<unsigned char>(s[static_cast<size_t>(i)]);
+        int frame = i % 2 == 0 ? k - EVEN_DIGIT_BASE : k - ODD_DIGIT_BASE;
+        draw_anim_frame(SPRITE_DIGITS, frame, whole(x + DIGIT_PITCH * i), whole(y));
+    }
+}
+
+void draw_status_bar() {
+    // The tile clock turns anticlockwise as the timer falls, the level clock
+    // clockwise: mirror images.
+    double t = tile_timer;
+    draw_line(TILE_CLOCK_X, CLOCK_Y, whole(TILE_CLOCK_X + CLOCK_HAND * fast_sin(t)),
+              whole(CLOCK_Y - CLOCK_HAND * fast_sin(t + 90)), WHITE);
+    double T = level_timer / LEVEL_CLOCK_SCALE;
+    draw_line(LEVEL_CLOCK_X, CLOCK_Y, whole(LEVEL_CLOCK_X - CLOCK_HAND * fast_sin(T)),
+              whole(CLOCK_Y - CLOCK_HAND * fast_sin(T + 90)), WHITE);
+    draw_digits(score, SCORE_X, SCORE_Y, SCORE_DIGITS);
+    draw_digits(level_bonus, BONUS_X, BONUS_Y, BONUS_DIGITS);
+}
+
+// ---------------------------------------------------------------- vortex
+
+void draw_vortex() {
+    int colour = (whole(vortex_colour[0]) & 0xFF) + 256 * (whole(vortex_colour[1]) & 0xFF) +
+                 65536 * (whole(vortex_colour[2]) & 0xFF);
+    auto point_x = [](double angle, double radius) { return whole(VORTEX_X + radius * fast_sin(angle)); };
+    auto point_y = [](double angle, double radius) { return whole(VORTEX_Y + radius * fast_sin(angle + 90)); };
+    for (size_t i = 0; i < vortex_arms.size(); i++) {
+        const VortexArm& arm = vortex_arms[static_cast<int>(i)];
+        // Oldest segment first; opacity rises toward the arm's head.
+        for (int k = 0; k < VORTEX_SEGMENTS; k++) {
+            double v = arm.radius + 9 - k;
+            if (v <= 0) continue;
+            set_alpha_mode(k < VORTEX_SEGMENTS - 1 ? -0.1 * (k + 1) : 0);
+            double from = arm.trail[9 - k];
+            double to = k < VORTEX_SEGMENTS - 1 ? arm.trail[8 - k] : arm.angle;
+            draw_line(point_x(from, v + 1), point_y(from, v + 1), point_x(to, v), point_y(to, v), colour);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- the whole screen
+
+void draw_play_screen() {
+    if (level > -1 && vortex_on == 1) {
+        draw_rect(0, 0, SCREEN_W, SCREEN_H, BLACK);
+        draw_vortex();
+    } else if (level > -1) {
+        for (int x = 0; x <= PRAIRIE_LAST; x += PRAIRIE_STEP)
+            for (int y = 0; y <= PRAIRIE_LAST; y += PRAIRIE_STEP) draw_sprite(SPRITE_PRAIRIE, x, y);
+    } else {
+        draw_rect(0, 0, SCREEN_W, SCREEN_H, BLACK);
+    }
+    draw_board();
+    draw_sprite(SPRITE_FRAME, 0, 0);
+    draw_store();
+    draw_status_bar();
+
+    set_viewport(PUZZLE_WINDOW_X, PUZZLE_WINDOW_Y, PUZZLE_WINDOW_W, PUZZLE_WINDOW_H);
+    for (size_t i = 0; i < debris.size(); i++) {
+        const Debris& d = debris[static_cast<int>(i)];
+        set_alpha_mode(d.fade);
+        draw_rect(whole(d.x), whole(d.y), DEBRIS_SIZE, DEBRIS_SIZE, whole(d.colour));
+    }
+    set_alpha_mode(0);
+    set_viewport(0, 0, SCREEN_W, SCREEN_H);
+
+    if (held_tile != -1) {
+        set_alpha_mode(HELD_OPACITY);
+        double angle;
+        int c1, c2, c3;
+        tile_form(tile_codes(whole(held_tile)), angle, c1, c2, c3);
+        if (spin_angle != 0)
+            draw_spinning_tile(mouse_x - SPIN_OFFSET_X, mouse_y - SPIN_OFFSET_Y, angle, c1, c2, c3);
+        else
+            draw_tile(mouse_x - HELD_TILE_OFFSET, mouse_y - HELD_TILE_OFFSET, angle, c1, c2, c3);
+        set_alpha_mode(0);
+    }
+
+    draw_pointer(mouse_x, mouse_y);
+
+    for (const Notice& n : NOTICES) {
+        if (level != n.level || level_bonus <= NOTICE_BONUS) continue;
+        set_alpha_mode((level_bonus - NOTICE_BONUS) / NOTICE_FADE);
+        draw_text_centred(n.text, NOTICE_X, NOTICE_Y, PROPORTIONAL);
+        set_alpha_mode(0);
+    }
+}

@@ -1,0 +1,104 @@
+// One game: the frame loop, its counters, the debris motion and the two
+// buttons of the play screen.
+#include <cmath>
+
+#include "game/frontend/screen.h"
+#include "game/play/play.h"
+#include "game/play/play_internal.h"
+#include "game/puzzle/rules.h"
+#include "game/puzzle/state.h"
+#include "runtime/audio/audio.h"
+#include "runtime/frame/frame.h"
+#include "runtime/values/values.h"
+
+namespace {
+
+constexpr double VORTEX_TURN = 0.1;       // degrees per frame
+constexpr double FULL_TURN = 360;
+constexpr double VORTEX_SPAWN_EVERY = 3;  // frames of level time
+constexpr double RECOVER_RETURN_BELOW_LEVEL = 7;  // from level 7 on, tiles go only one way
+
+// Hot spots, both bounds excluded; their pictures are part of the frame image.
+struct HotSpot { double left, right, top, bottom; };
+constexpr HotSpot QUIT_BUTTON = {2, 38, 654, 666};
+constexpr HotSpot PAUSE_BUTTON = {721, 769, 654, 666};
+
+bool inside(const HotSpot& h, double x, double y) {
+    return x > h.left && x < h.right && y > h.top && y < h.bottom;
+}
+
+constexpr double DEBRIS_FADE_STEP = 0.005;
+constexpr double DEBRIS_GONE = -0.05;    // nearly transparent: dropped
+constexpr double SCREEN_W = 1024;
+constexpr double SCREEN_H = 768;
+
+bool puzzle_complete() {
+    for (int y = 0; y < BOARD_ROWS; y++)
+        for (int x = 0; x < BOARD_COLUMNS; x++)
+            if (board(x, y) == CELL_EMPTY) return false;
+    return true;
+}
+
+}  // namespace
+
+bool over_quit_button(double x, double y) { return inside(QUIT_BUTTON, x, y); }
+bool over_pause_button(double x, double y) { return inside(PAUSE_BUTTON, x, y); }
+
+void move_debris() {
+    int i = 0;
+    while (i < static_cast<int>(debris.size())) {
+        Debris& d = debris[i];
+        d.x += fast_sin(d.angle) * d.speed;
+        d.y += fast_sin(d.angle + 90) * d.speed;
+        d.fade += DEBRIS_FADE_STEP;
+        if (d.fade > DEBRIS_GONE || d.x < 0 || d.x > SCREEN_W || d.y < 0 || d.y > SCREEN_H)
+            debris.remove(i);
+        else
+            i++;
+    }
+}
+
+bool frame_loop_pass() {
+    // The completion test comes before the level clock, so a puzzle finished
+    // on the last frame still counts.
+    if (puzzle_complete()) {
+        music_stop();
+        if (practice_mode == 0) level_complete();
+        if (practice_mode == 1 || level > LAST_LEVEL) return false;
+    }
+    if (level_bonus > 0) level_bonus -= 1;
+    if (held_tile > -1) tick_tile_timer();
+    if (level_timer > 0)
+        level_timer -= 1;
+    else
+        return false;
+    vortex_angle += VORTEX_TURN;
+    if (vortex_angle > FULL_TURN) vortex_angle -= FULL_TURN;
+    update_pointer_targets();
+    // Clicks wait while the held tile is turning.
+    if (spin_angle == 0) {
+        handle_play_input();
+        if (level < RECOVER_RETURN_BELOW_LEVEL) handle_recover_return();
+    }
+    if (vortex_on == 1) {
+        if (int_mod(std::trunc(level_timer), VORTEX_SPAWN_EVERY) == 0) spawn_vortex_arm();
+        advance_vortex();
+    }
+    move_debris();
+    draw_play_screen();
+    show_screen();
+    // The buttons use the pointer as read at the start of this pass.
+    if (mouse_left == 1 && over_quit_button(mouse_x, mouse_y)) {
+        wait_left_release();
+        return false;
+    }
+    if (mouse_left == 1 && over_pause_button(mouse_x, mouse_y)) pause_screen();
+    return true;
+}
+
+void play_game() {
+    start_level();
+    while (frame_loop_pass()) {
+    }
+    game_end();
+}
