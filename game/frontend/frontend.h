@@ -33,6 +33,13 @@ void practice_select();
 void run_tutorial();
 void colour_scheme_screen();
 
+// The two sample tiles beside the colour scheme item (menu and editor).
+void draw_sample_tiles();
+
+// The tutorial page on screen, 1..23 (both halves of page 15 are 15); 0 when
+// the tutorial is not running. Lets tests follow the script.
+int tutorial_page();
+
 // Where settings.dat and hiscore.dat live: the program's folder when it is
 // writable, else the player's data folder (created on demand). Ends with "/".
 std::string data_folder();
