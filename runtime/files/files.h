@@ -41,10 +41,12 @@ constexpr int FILE_CHANNELS = 8;
 // Returns 1 if open, 0 if not; a channel outside 0..7 is run-time error 7.
 int file_open(int channel, const std::string& path, int mode);
 
-// Closes the channel; a written file replaces its target now.
+// Closes the channel; a written file replaces its target now (until then the
+// previous file stays intact, even if the program is killed mid-save).
 void file_close(int channel);
 
-// Closes all eight channels (program end).
+// Closes all eight channels (program end). After a run-time error, a file
+// still being written is dropped and its previous content stays.
 void file_close_all();
 
 // One byte, -128..127 / 0..255. Past the end of a real file: error 3;
