@@ -112,3 +112,8 @@ void runtime_set_window_active(bool active);
 
 // The window caption currently shown.
 std::string runtime_caption();
+
+// Push a quit request or a window close into SDL's queue (tests); the next
+// event pump ends the program as the window system would.
+void runtime_push_quit();
+void runtime_push_window_close();

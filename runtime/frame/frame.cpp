@@ -1,0 +1,585 @@
+// Program frame on SDL2 and OpenGL: start-up, show_screen with its pacing, the
+// window's messages, the start-up log and the orderly end.
+#include "runtime/frame/frame.h"
+
+#include "runtime/audio/audio.h"
+#include "runtime/audio/audio_internal.h"
+#include "runtime/files/files.h"
+#include "runtime/gfx/renderer_internal.h"
+#include "runtime/input/input.h"
+#include "runtime/input/input_internal.h"
+#include "runtime/text/text_internal.h"
+#include "runtime/values/values.h"
+
+#include <SDL.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// ---------------------------------------------------------------- constants
+
+constexpr const char* LOG_NAME = "ErrorLog.txt";
+constexpr int LOG_OPEN_TRIES = 5;
+constexpr const char* PAUSE_CAPTION = " <pause>";
+
+constexpr double UNLIMITED_INTERVAL_MS = 2.0;  // frame interval with no frame-rate limit
+constexpr double PAUSE_SLEEP_MS = 100.0;       // pause loop's nap between message checks
+constexpr int SLEEP_THRESHOLD_MS = 5;          // sleep only when more than this is left
+constexpr double SLEEP_MARGIN_MS = 3.0;        // wake this early and finish by polling
+
+// Set-1 scan codes of the end keys.
+constexpr int SCAN_ESCAPE = 1;
+constexpr int SCAN_ESCAPE_RELEASE = 129;
+constexpr int SCAN_LEFT_ALT = 56;
+constexpr int SCAN_F4 = 62;
+
+constexpr int FALLBACK_WIDTH = 1024;  // window used when full screen is refused
+constexpr int FALLBACK_HEIGHT = 768;
+
+constexpr const char* SOFTWARE_GL_CAPTION = "!!OpenGL Software Emulation!!";
+constexpr const char* SOFTWARE_GL_TEXT =
+    "Please update your GFX adapter's driver\nso it can render OpenGL by HARDWARE\n\n\n"
+    "Bitte aktualisieren Sie Ihren\nGrafkkartentreiber, damit er OpenGL\n"
+    "per HARDWARE unterst\xC3\xBCtzt!";
+// Renderer names of software rasterisers.
+constexpr const char* SOFTWARE_GL_NAMES[] = {"llvmpipe", "softpipe", "Software", "Mesa Windows GDI Driver"};
+
+// ---------------------------------------------------------------- state
+
+struct FrameState {
+    RuntimeConfig config;
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    bool running = false;       // between a successful start and program_end
+    bool ending = false;        // program_end is shutting down
+    bool sdl_up = false;        // SDL video is initialised
+
+    double error_code = 0;
+    std::string error_what;
+    double error_line = 0;
+
+    bool auto_pause = false;
+    bool active = true;         // window focus as last seen
+    bool paused = false;
+    bool escape_allowed = true;
+
+    double frame_now = 0;       // frame timestamps (ms)
+    double frame_previous = 0;
+    double timer_origin = 0;
+    double deadline = 0;        // next frame deadline (ms)
+    double interval = 1000.0 / 60.0;
+
+    std::string title;
+    std::string caption;
+    std::string start_folder;   // made current at start and again at the end
+    long frames = 0;
+
+    std::function<double()> clock;
+    std::function<void(double)> sleep;
+    std::function<void()> frame_hook;
+    std::function<void()> pump_hook;
+};
+
+FrameState state;
+bool software_gl_warned = false;  // the warning box shows once per process
+
+// Steady clock in ms (the default clock source).
+double system_clock_ms() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+void system_sleep_ms(double ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms));
+}
+
+double clock_ms() { return state.clock ? state.clock() : system_clock_ms(); }
+
+void sleep_ms(double ms) {
+    if (state.sleep)
+        state.sleep(ms);
+    else
+        system_sleep_ms(ms);
+}
+
+bool automated_run() {
+    return state.config.automated || std::getenv("WEDGEWISE_AUTOMATED") != nullptr ||
+           std::getenv("CI") != nullptr;
+}
+
+void set_caption(const std::string& caption) {
+    state.caption = caption;
+    if (state.window) SDL_SetWindowTitle(state.window, caption.c_str());
+}
+
+// Focus change as the window procedure sees it: pause and caption follow
+// unless debug is on; input always hears of it.
+void focus_changed(bool active) {
+    state.active = active;
+    if (!state.config.debug && state.auto_pause) {
+        state.paused = !active;
+        set_caption(active ? state.title : state.title + PAUSE_CAPTION);
+    }
+    if (state.running) input_focus(active);
+}
+
+bool is_input_event(Uint32 type) {
+    switch (type) {
+        case SDL_KEYDOWN: case SDL_KEYUP: case SDL_TEXTINPUT:
+        case SDL_MOUSEMOTION: case SDL_MOUSEBUTTONDOWN: case SDL_MOUSEBUTTONUP: case SDL_MOUSEWHEEL:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The orderly end chosen by the player or the window (error code 0).
+[[noreturn]] void end_by_user() {
+    set_error_code(0);
+    program_end();
+}
+
+// Present: copy the offscreen frame to the window, swap, start the next frame.
+void present_frame() {
+    if (!state.running || !state.window) return;
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(state.window, &width, &height);
+    renderer_present(width, height);
+    SDL_GL_SwapWindow(state.window);
+    renderer_begin_frame();
+}
+
+// Waits for the frame deadline: mostly asleep (3 ms margin), then polling.
+// Missed deadlines are skipped, never caught up.
+void pace_frame() {
+    double now = clock_ms();
+    do {
+        runtime_pump_events();
+        now = clock_ms();
+        const double left = state.deadline - now;
+        if (static_cast<long long>(left) > SLEEP_THRESHOLD_MS) sleep_ms(left - SLEEP_MARGIN_MS);
+    } while (!(now > state.deadline));
+    state.deadline += state.interval;
+    while (state.deadline < now) state.deadline += state.interval;
+}
+
+void delete_log() {
+    const std::string folder = user_temp_dir();
+    if (!folder.empty()) unlink((folder + LOG_NAME).c_str());
+}
+
+// SDL's folder-free program path, from /proc.
+std::string read_self_path() {
+    char buffer[4096];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return std::string();
+    return std::string(buffer, static_cast<size_t>(n));
+}
+
+// Creates the window and GL context; the colour request is relaxed only
+// for alpha, which the window's own framebuffer does not need.
+bool create_window() {
+    const int flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+    for (int alpha : {8, 0}) {
+        SDL_GL_ResetAttributes();
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+        SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, alpha);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+        if (state.config.anti_aliasing > 0) {
+            SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
+            SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, state.config.anti_aliasing);
+        }
+        state.window = SDL_CreateWindow(state.config.title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                        SDL_WINDOWPOS_CENTERED, state.config.screen_width,
+                                        state.config.screen_height, flags);
+        if (state.window) break;
+    }
+    if (!state.window) {
+        startup_log("No Window");
+        return false;
+    }
+    state.context = SDL_GL_CreateContext(state.window);
+    if (state.context && SDL_GL_MakeCurrent(state.window, state.context) != 0) {
+        // A context that cannot be made current is replaced once.
+        SDL_GL_DeleteContext(state.context);
+        state.context = SDL_GL_CreateContext(state.window);
+        if (state.context && SDL_GL_MakeCurrent(state.window, state.context) != 0) {
+            SDL_GL_DeleteContext(state.context);
+            state.context = nullptr;
+        }
+    }
+    if (!state.context) {
+        startup_log("No OpenGL");
+        return false;
+    }
+    SDL_GL_SetSwapInterval(0);  // may fail (Xvfb); pacing is our own
+    return true;
+}
+
+void warn_software_gl() {
+    const char* name = renderer_gl_name();
+    if (!name) return;
+    bool software = false;
+    for (const char* soft : SOFTWARE_GL_NAMES)
+        if (std::strstr(name, soft)) software = true;
+    if (!software) return;
+    startup_log("OpenGL Software Emulation");
+    if (software_gl_warned || automated_run()) return;
+    software_gl_warned = true;
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, SOFTWARE_GL_CAPTION, SOFTWARE_GL_TEXT,
+                             state.window);
+}
+
+// Desktop full screen (never a mode switch); refused: a centred window.
+void set_window_form() {
+    if (state.config.full_screen) {
+        if (SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
+            SDL_ShowWindow(state.window);
+            SDL_RaiseWindow(state.window);
+            return;
+        }
+        startup_log("No Fullscreen Mode available");
+        state.config.full_screen = 0;
+        SDL_SetWindowSize(state.window, FALLBACK_WIDTH, FALLBACK_HEIGHT);
+    }
+    SDL_SetWindowFullscreen(state.window, 0);
+    SDL_SetWindowPosition(state.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    SDL_ShowWindow(state.window);
+    SDL_RaiseWindow(state.window);
+}
+
+// Releases the window, the context and SDL (also after a failed start).
+void close_window() {
+    if (state.context) SDL_GL_DeleteContext(state.context);
+    state.context = nullptr;
+    if (state.window) SDL_DestroyWindow(state.window);
+    state.window = nullptr;
+    if (state.sdl_up) SDL_Quit();
+    state.sdl_up = false;
+}
+
+// Runs one shut-down step; a fault inside it must not stop the others.
+template <typename Step>
+void shutdown_step(Step step) {
+    try {
+        step();
+    } catch (const ProgramEnded&) {
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- life cycle
+
+bool runtime_start(const RuntimeConfig& config) {
+    state.config = config;
+    state.error_code = 0;
+    state.error_what.clear();
+    state.error_line = 0;
+    state.escape_allowed = true;
+    state.paused = false;
+    state.active = true;
+    state.ending = false;
+    state.frames = 0;
+    state.title = config.title;
+    state.caption.clear();
+    state.interval = config.frame_rate > 0 ? 1000.0 / config.frame_rate : UNLIMITED_INTERVAL_MS;
+
+    // 1-2: a fresh log; auto-pause on; the clock is chosen by frame_set_clock.
+    delete_log();
+    state.auto_pause = true;
+
+    // 3: window, GL context, renderer.
+    startup_log("Init GFX");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        startup_log("No Video");
+        return false;
+    }
+    state.sdl_up = true;
+    if (!create_window()) {
+        close_window();
+        return false;
+    }
+    if (!renderer_create(config.screen_width, config.screen_height)) {
+        startup_log("No Renderer");
+        close_window();
+        return false;
+    }
+    warn_software_gl();
+    state.deadline = clock_ms();
+
+    // 4-5: caption and random seed.
+    set_caption(state.title);
+    random_seed(static_cast<uint32_t>(static_cast<long long>(clock_ms())));
+
+    // 6-7: the network facilities are not part of this program.
+    startup_log("Init Network");
+    startup_log("Init Input");
+    startup_log("Init Sound");
+    audio_start();
+
+    // 8: window form, then input attached to it.
+    startup_log("Init Window");
+    set_window_form();
+    input_start(state.window, config.mouse_captured != 0);
+    state.running = true;
+
+    // 9: containers in the executable; its folder becomes current.
+    media_containers_reset(program_path());
+    state.start_folder = config.working_folder.empty() ? program_dir() : config.working_folder;
+    if (chdir(state.start_folder.c_str()) != 0) startup_log("No Program Folder");
+
+    // 10-12: a first presented frame, then "Loading..." and the fonts.
+    state.frame_now = state.frame_previous = clock_ms();
+    present_frame();
+    pace_frame();
+    text_startup();
+
+    // 13: timers start here.
+    state.paused = false;
+    state.frame_now = state.frame_previous = clock_ms();
+    state.timer_origin = clock_ms();
+
+    // 16.
+    startup_log("Init Finalized");
+    return true;
+}
+
+int runtime_run(const RuntimeConfig& config, const std::function<void()>& main_program) {
+    try {
+        try {
+            if (!runtime_start(config)) {
+                std::fprintf(stderr, "wedgewise: no window could be opened (see %s%s)\n",
+                             user_temp_dir().c_str(), LOG_NAME);
+                program_end();
+            }
+            main_program();
+            program_end();
+        } catch (const std::bad_alloc&) {
+            runtime_error(7, "out of memory");
+        }
+    } catch (const ProgramEnded&) {
+    }
+    return 0;
+}
+
+void show_screen() {
+    // 1: frame timestamps.
+    state.frame_previous = state.frame_now;
+    state.frame_now = clock_ms();
+
+    // 2: frozen while the window is inactive; timers keep running.
+    while (state.paused) {
+        if (state.running) music_loop_check();
+        runtime_pump_events();
+        if (!state.paused) break;
+        sleep_ms(PAUSE_SLEEP_MS);
+    }
+
+    // 3-4: input for the new frame and the end keys.
+    runtime_pump_events();
+    if (state.running) {
+        input_mark_frame();
+        if (state.escape_allowed && (key_down(SCAN_ESCAPE) || key_down(SCAN_ESCAPE_RELEASE)))
+            end_by_user();
+        if (key_down(SCAN_LEFT_ALT) && key_down(SCAN_F4)) end_by_user();
+        // 5.
+        music_loop_check();
+    }
+    runtime_pump_events();
+
+    // 6-7: present, wait for the deadline, fresh drawing state.
+    present_frame();
+    ++state.frames;
+    pace_frame();
+    if (state.frame_hook) state.frame_hook();
+}
+
+void program_end() {
+    if (!state.running || state.ending) throw ProgramEnded{};
+    state.ending = true;
+    if (state.config.debug) {
+        startup_log("-End On Line");
+        startup_log(std::to_string(static_cast<long long>(state.error_code)));
+        startup_log(std::to_string(static_cast<long long>(state.error_line) - 1));
+        startup_log("0");  // current line: the program is built without line tracking
+        startup_log("0");  // current module
+    }
+    shutdown_step([] { file_close_all(); });
+    shutdown_step([] {
+        if (!state.start_folder.empty() && chdir(state.start_folder.c_str()) != 0) {
+        }
+    });
+    shutdown_step([] { music_stop(); });
+    shutdown_step([] { renderer_destroy(); });
+    shutdown_step([] { input_stop(); });
+    shutdown_step([] { audio_stop(); });
+    shutdown_step([] { media_containers_release(); });
+    state.running = false;
+    close_window();
+    state.ending = false;
+    throw ProgramEnded{};
+}
+
+void program_quit() {
+    set_error_code(0);
+    program_end();
+}
+
+double set_error_code(double code, const std::string& what) {
+    state.error_code = code;
+    state.error_what = what;
+    state.error_line = 0;  // no line tracking in this program
+    return code;
+}
+
+void runtime_error(int code, const std::string& what) {
+    set_error_code(code, what);
+    const std::string line = "Runtime Error " + std::to_string(code) + ": " + what;
+    startup_log(line);
+    std::fprintf(stderr, "wedgewise: run-time error %d: %s\n", code, what.c_str());
+    program_end();
+}
+
+double runtime_error_code() { return state.error_code; }
+
+double timer_ms() { return clock_ms() - state.timer_origin; }
+
+void allow_escape(double on) { state.escape_allowed = on != 0; }
+
+bool runtime_running() { return state.running; }
+
+const RuntimeConfig& runtime_config() { return state.config; }
+
+// ---------------------------------------------------------------- paths and log
+
+std::string user_temp_dir() {
+    for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            std::string folder = value;
+            if (folder.back() != '/') folder += '/';
+            return folder;
+        }
+    }
+    // A folder of our own under /tmp: made private, refused when someone
+    // else owns it or it is not a real folder (a planted link, say).
+    const uid_t uid = getuid();
+    const std::string folder = "/tmp/wedgewise-" + std::to_string(uid);
+    mkdir(folder.c_str(), 0700);
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == uid) {
+        if ((info.st_mode & 0777) != 0700) chmod(folder.c_str(), 0700);
+        return folder + "/";
+    }
+    // Fall back to a fresh private folder for this process.
+    static std::string private_folder;
+    if (private_folder.empty()) {
+        char name[] = "/tmp/wedgewise-XXXXXX";
+        if (mkdtemp(name)) private_folder = std::string(name) + "/";
+    }
+    return private_folder;
+}
+
+std::string program_path() {
+    static const std::string path = read_self_path();
+    return path;
+}
+
+std::string program_dir() {
+    const std::string path = program_path();
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+void startup_log(const std::string& line) {
+    const std::string folder = user_temp_dir();
+    if (folder.empty()) return;
+    const std::string path = folder + LOG_NAME;
+    int fd = -1;
+    for (int attempt = 0; attempt < LOG_OPEN_TRIES && fd < 0; ++attempt) fd = create_private_file(path, true);
+    if (fd < 0) return;
+    const std::string text = line + "\r\n";
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+    close(fd);
+}
+
+int create_private_file(const std::string& path, bool append) {
+    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
+    return open(path.c_str(), flags, 0600);
+}
+
+// ---------------------------------------------------------------- test seam
+
+void frame_set_clock(std::function<double()> clock, std::function<void(double)> sleep) {
+    state.clock = std::move(clock);
+    state.sleep = std::move(sleep);
+    state.deadline = clock_ms();
+}
+
+void frame_set_frame_hook(std::function<void()> hook) { state.frame_hook = std::move(hook); }
+
+void frame_set_pump_hook(std::function<void()> hook) { state.pump_hook = std::move(hook); }
+
+long frame_count() { return state.frames; }
+
+void runtime_pump_events() {
+    if (state.pump_hook) state.pump_hook();
+    if (!state.sdl_up) return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT) end_by_user();
+        if (event.type == SDL_WINDOWEVENT) {
+            switch (event.window.event) {
+                case SDL_WINDOWEVENT_CLOSE: end_by_user();
+                case SDL_WINDOWEVENT_FOCUS_GAINED: focus_changed(true); break;
+                case SDL_WINDOWEVENT_FOCUS_LOST: focus_changed(false); break;
+                default: break;
+            }
+            continue;
+        }
+        if (state.running && is_input_event(event.type)) input_handle_event(event);
+    }
+}
+
+bool runtime_window_active() { return state.active; }
+
+void runtime_set_window_active(bool active) { focus_changed(active); }
+
+std::string runtime_caption() { return state.caption; }
+
+void runtime_push_quit() {
+    SDL_Event event{};
+    event.type = SDL_QUIT;
+    SDL_PushEvent(&event);
+}
+
+void runtime_push_window_close() {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_CLOSE;
+    event.window.windowID = state.window ? SDL_GetWindowID(state.window) : 0;
+    SDL_PushEvent(&event);
+}
