@@ -1,0 +1,369 @@
+// The program frame: start-up log, the ways a program ends, the focus pause,
+// the end keys, and frame pacing driven by an injected clock.
+#include "runtime/frame/frame.h"
+#include "runtime/input/input.h"
+#include "runtime/values/values.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// A clock that only moves when read (polling costs a little) or slept on.
+struct FakeClock {
+    double now = 1'000'000.0;  // far from 0, like a real uptime
+    double read_cost = 0.25;
+    std::vector<double> sleeps;          // requested durations
+    std::vector<double> sleep_left;      // deadline distance seen before each sleep
+    void install() {
+        frame_set_clock([this] { return now += read_cost; },
+                        [this](double ms) {
+                            sleeps.push_back(ms);
+                            now += ms;
+                        });
+    }
+};
+
+// The log as a list of lines; each must end with CR LF.
+std::vector<std::string> read_log_lines(const std::string& path, bool* all_crlf) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    const std::string text = buffer.str();
+    std::vector<std::string> lines;
+    *all_crlf = true;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t lf = text.find('\n', start);
+        if (lf == std::string::npos) {
+            *all_crlf = false;
+            lines.push_back(text.substr(start));
+            break;
+        }
+        if (lf == start || text[lf - 1] != '\r') *all_crlf = false;
+        lines.push_back(text.substr(start, lf - start - (lf > start && text[lf - 1] == '\r' ? 1 : 0)));
+        start = lf + 1;
+    }
+    return lines;
+}
+
+const std::vector<std::string> kStartLines = {"Init GFX",   "Init Network", "Init Input",
+                                              "Init Sound", "Init Window",  "Init Finalized"};
+
+class Frame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/wedgewise-frame-test-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        temp_ = name;
+        setenv("TMPDIR", temp_.c_str(), 1);
+        config_.full_screen = 0;
+        config_.automated = 1;
+        config_.mouse_captured = 0;
+        config_.title = "Frame Test";
+        frame_set_frame_hook(nullptr);
+        frame_set_pump_hook(nullptr);
+        frame_set_clock(nullptr, nullptr);
+    }
+    void TearDown() override {
+        frame_set_frame_hook(nullptr);
+        frame_set_pump_hook(nullptr);
+        frame_set_clock(nullptr, nullptr);
+        unlink((temp_ + "/ErrorLog.txt").c_str());
+        rmdir(temp_.c_str());
+        unsetenv("TMPDIR");
+    }
+    std::vector<std::string> log_lines() {
+        bool crlf = false;
+        auto lines = read_log_lines(temp_ + "/ErrorLog.txt", &crlf);
+        EXPECT_TRUE(crlf) << "every log line ends with CR LF";
+        return lines;
+    }
+    // The log without the optional software-renderer note after "Init GFX".
+    std::vector<std::string> log_without_gl_note() {
+        auto lines = log_lines();
+        std::vector<std::string> out;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i] == "OpenGL Software Emulation") {
+                EXPECT_TRUE(i > 0 && lines[i - 1] == "Init GFX") << "note belongs after Init GFX";
+                continue;
+            }
+            out.push_back(lines[i]);
+        }
+        return out;
+    }
+    std::string temp_;
+    RuntimeConfig config_;
+};
+
+// ---------------------------------------------------------------- start and end
+
+TEST_F(Frame, QuitLogsStartupInOrderAndReturnsZero) {
+    {
+        // A stale log from an earlier run is deleted at start.
+        std::ofstream old(temp_ + "/ErrorLog.txt");
+        old << "stale line\r\n";
+    }
+    bool ran = false;
+    const int code = runtime_run(config_, [&] {
+        ran = true;
+        EXPECT_TRUE(runtime_running());
+        EXPECT_EQ(runtime_caption(), "Frame Test");
+        EXPECT_EQ(runtime_config().title, "Frame Test");
+        program_quit();
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(runtime_error_code(), 0);
+    EXPECT_FALSE(runtime_running());
+    EXPECT_EQ(log_without_gl_note(), kStartLines);
+}
+
+TEST_F(Frame, ReturningMainProgramEndsOrderly) {
+    EXPECT_EQ(runtime_run(config_, [] {}), 0);
+    EXPECT_FALSE(runtime_running());
+    EXPECT_EQ(log_without_gl_note(), kStartLines);
+}
+
+TEST_F(Frame, RuntimeErrorLogsOneLineAndExitsZero) {
+    testing::internal::CaptureStderr();
+    long after = -1;
+    const int code = runtime_run(config_, [&] {
+        NumberArray a;
+        a.dim(10);
+        a(-1) = 1;
+        a(10) = 1;  // ends the program
+        after = 1;
+    });
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(after, -1);
+    EXPECT_EQ(runtime_error_code(), 9);
+    EXPECT_FALSE(runtime_running());
+    auto lines = log_without_gl_note();
+    ASSERT_EQ(lines.size(), kStartLines.size() + 1);
+    EXPECT_NE(lines.back().find("9"), std::string::npos) << lines.back();
+    EXPECT_NE(lines.back().find("(10"), std::string::npos) << "names the index: " << lines.back();
+    EXPECT_NE(err.find("error 9"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+TEST_F(Frame, QuitEventAndWindowCloseEndTheProgram) {
+    for (int way = 0; way < 2; ++way) {
+        long frames_after = 0;
+        const int code = runtime_run(config_, [&] {
+            set_error_code(5);  // the end by the window resets it to 0
+            if (way == 0)
+                runtime_push_quit();
+            else
+                runtime_push_window_close();
+            show_screen();
+            ++frames_after;
+            show_screen();
+            ++frames_after;
+        });
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(frames_after, 0) << "way " << way;
+        EXPECT_EQ(runtime_error_code(), 0);
+        EXPECT_FALSE(runtime_running());
+        EXPECT_EQ(log_without_gl_note(), kStartLines);
+    }
+}
+
+TEST_F(Frame, ProgramEndWithoutStartJustUnwinds) {
+    EXPECT_FALSE(runtime_running());
+    EXPECT_THROW(program_quit(), ProgramEnded);
+    EXPECT_THROW(runtime_error(3, "test read"), ProgramEnded);
+    EXPECT_EQ(runtime_error_code(), 3);
+}
+
+TEST_F(Frame, TimerStartsNearZeroAfterStartup) {
+    FakeClock clock;
+    clock.install();
+    double at_start = -1, later = -1;
+    runtime_run(config_, [&] {
+        at_start = timer_ms();
+        clock.now += 500;
+        later = timer_ms();
+        program_quit();
+    });
+    EXPECT_GE(at_start, 0);
+    EXPECT_LT(at_start, 5);
+    EXPECT_NEAR(later - at_start, 500, 1);
+}
+
+TEST_F(Frame, DebugEndAppendsTheEndLines) {
+    config_.debug = 1;
+    runtime_run(config_, [] { runtime_error(20, "data"); });
+    auto lines = log_without_gl_note();
+    ASSERT_GE(lines.size(), 5u);
+    const std::vector<std::string> tail(lines.end() - 5, lines.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"-End On Line", "20", "-1", "0", "0"}));
+}
+
+// ---------------------------------------------------------------- focus pause
+
+TEST_F(Frame, FocusLossPausesInsideShowScreenUntilReactivated) {
+    FakeClock clock;
+    clock.install();
+    int pumps_while_paused = 0;
+    std::string caption_while_paused;
+    long frames_before = 0, frames_after = 0;
+    runtime_run(config_, [&] {
+        show_screen();
+        frames_before = frame_count();
+        runtime_set_window_active(false);
+        caption_while_paused = runtime_caption();
+        frame_set_pump_hook([&] {
+            if (!runtime_window_active() && ++pumps_while_paused == 4) runtime_set_window_active(true);
+        });
+        show_screen();
+        frames_after = frame_count();
+        frame_set_pump_hook(nullptr);
+        EXPECT_EQ(runtime_caption(), "Frame Test");
+        program_quit();
+    });
+    EXPECT_EQ(caption_while_paused, "Frame Test <pause>");
+    EXPECT_EQ(pumps_while_paused, 4);
+    EXPECT_EQ(frames_after, frames_before + 1);
+    // The pause naps 100 ms between message checks.
+    EXPECT_GE(std::count(clock.sleeps.begin(), clock.sleeps.end(), 100.0), 3);
+}
+
+TEST_F(Frame, DebugDisablesThePause) {
+    config_.debug = 1;
+    long frames = 0;
+    runtime_run(config_, [&] {
+        runtime_set_window_active(false);
+        EXPECT_EQ(runtime_caption(), "Frame Test");
+        show_screen();  // would never return if it paused
+        frames = frame_count();
+        program_quit();
+    });
+    EXPECT_GE(frames, 1);
+}
+
+// ---------------------------------------------------------------- pacing
+
+// Runs frames with a fake clock and records the time each frame ends.
+struct PacingRun {
+    std::vector<double> ends;
+    FakeClock clock;
+};
+
+void run_frames(const RuntimeConfig& config, PacingRun& run, int frames, int stall_frame, double stall_ms) {
+    run.clock.install();
+    frame_set_frame_hook([&] { run.ends.push_back(run.clock.now); });
+    runtime_run(config, [&] {
+        run.ends.clear();
+        run.clock.sleeps.clear();
+        for (int i = 0; i < frames; ++i) {
+            if (i == stall_frame) run.clock.now += stall_ms;  // a slow frame of the game
+            show_screen();
+        }
+        program_quit();
+    });
+    frame_set_frame_hook(nullptr);
+}
+
+TEST_F(Frame, SixtyFramesTakeOneSecond) {
+    PacingRun run;
+    run_frames(config_, run, 61, -1, 0);
+    ASSERT_EQ(run.ends.size(), 61u);
+    const double interval = 1000.0 / 60.0;
+    EXPECT_NEAR(run.ends.back() - run.ends.front(), 1000.0, 1.0);
+    for (size_t i = 1; i < run.ends.size(); ++i)
+        EXPECT_NEAR(run.ends[i] - run.ends[i - 1], interval, 1.0) << "frame " << i;
+}
+
+TEST_F(Frame, SleepsKeepAMarginAndFinishByPolling) {
+    PacingRun run;
+    run_frames(config_, run, 30, -1, 0);
+    ASSERT_FALSE(run.clock.sleeps.empty());
+    for (double ms : run.clock.sleeps) {
+        // More than 5 ms left when sleeping, 3 ms kept: no sleep shorter than 2 ms
+        // and none longer than an interval minus the margin.
+        EXPECT_GT(ms, 2.0);
+        EXPECT_LE(ms, 1000.0 / 60.0 - 3.0 + 0.01);
+    }
+    // Each frame ends just after its deadline, not a whole sleep late.
+    const double interval = 1000.0 / 60.0;
+    for (size_t i = 2; i < run.ends.size(); ++i) {
+        const double phase = std::fmod(run.ends[i] - run.ends[1], interval);
+        EXPECT_TRUE(phase < 1.0 || phase > interval - 1.0) << "frame " << i << " phase " << phase;
+    }
+}
+
+TEST_F(Frame, LongFrameIsFollowedByNoBurst) {
+    PacingRun run;
+    const int stall_at = 10;
+    run_frames(config_, run, 30, stall_at, 100.0);
+    ASSERT_EQ(run.ends.size(), 30u);
+    const double interval = 1000.0 / 60.0;
+    int short_gaps = 0;
+    for (size_t i = stall_at + 1; i < run.ends.size(); ++i)
+        if (run.ends[i] - run.ends[i - 1] < interval / 2) ++short_gaps;
+    // At most the frame that lands in the slot right after the stall comes early.
+    EXPECT_LE(short_gaps, 1);
+    // The 19 frames after the stalled one take their full time.
+    EXPECT_GE(run.ends.back() - run.ends[stall_at + 1], (30 - stall_at - 3) * interval);
+    // No catching up: nothing is skipped back onto the old schedule.
+    EXPECT_GT(run.ends[stall_at] - run.ends[stall_at - 1], 100.0);
+}
+
+TEST_F(Frame, NoFrameRateLimitMeansTwoMillisecondFrames) {
+    config_.frame_rate = 0;
+    PacingRun run;
+    run_frames(config_, run, 101, -1, 0);
+    ASSERT_EQ(run.ends.size(), 101u);
+    EXPECT_NEAR(run.ends.back() - run.ends.front(), 200.0, 1.0);
+}
+
+// ---------------------------------------------------------------- paths
+
+TEST_F(Frame, TempFolderAndPrivateFiles) {
+    EXPECT_EQ(user_temp_dir(), temp_ + "/");
+    unsetenv("TMPDIR");
+    const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved_xdg = xdg ? xdg : "";
+    unsetenv("XDG_RUNTIME_DIR");
+    const std::string own = user_temp_dir();
+    if (!saved_xdg.empty()) setenv("XDG_RUNTIME_DIR", saved_xdg.c_str(), 1);
+    setenv("TMPDIR", temp_.c_str(), 1);
+    ASSERT_FALSE(own.empty());
+    EXPECT_EQ(own.back(), '/');
+    struct stat info {};
+    ASSERT_EQ(lstat(own.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(info.st_uid, getuid());
+
+    // A private file is made 0600 and never written through a planted link.
+    const std::string file = temp_ + "/private.txt";
+    const std::string link = temp_ + "/link.txt";
+    const int fd = create_private_file(file, false);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+    EXPECT_EQ(create_private_file(link, true), -1);
+    unlink(link.c_str());
+    unlink(file.c_str());
+
+    // The program's own path and folder.
+    EXPECT_EQ(program_dir().back(), '/');
+    EXPECT_EQ(program_path().rfind(program_dir(), 0), 0u);
+}
+
+}  // namespace
