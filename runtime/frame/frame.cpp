@@ -179,7 +179,7 @@ void delete_log() {
     if (!folder.empty()) unlink((folder + LOG_NAME).c_str());
 }
 
-// SDL's folder-free program path, from /proc.
+// The executable's own path, from /proc (empty if it cannot be read).
 std::string read_self_path() {
     char buffer[4096];
     const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
@@ -412,7 +412,8 @@ void show_screen() {
 }
 
 void program_end() {
-    if (!state.running || state.ending) throw ProgramEnded{};
+    // Never started (a unit test of the value layer) or already ending: unwind only.
+    if ((!state.running && !state.sdl_up) || state.ending) throw ProgramEnded{};
     state.ending = true;
     if (state.config.debug) {
         startup_log("-End On Line");
@@ -423,8 +424,8 @@ void program_end() {
     }
     shutdown_step([] { file_close_all(); });
     shutdown_step([] {
-        if (!state.start_folder.empty() && chdir(state.start_folder.c_str()) != 0) {
-        }
+        // Temporary files are named relative to it; a failure leaves nothing to do.
+        if (!state.start_folder.empty()) (void)!chdir(state.start_folder.c_str());
     });
     shutdown_step([] { music_stop(); });
     shutdown_step([] { renderer_destroy(); });
@@ -450,7 +451,8 @@ double set_error_code(double code, const std::string& what) {
 }
 
 void runtime_error(int code, const std::string& what) {
-    set_error_code(code, what);
+    // A fault during the shut-down keeps the code of the fault that caused it.
+    if (!state.ending) set_error_code(code, what);
     const std::string line = "Runtime Error " + std::to_string(code) + ": " + what;
     startup_log(line);
     std::fprintf(stderr, "wedgewise: run-time error %d: %s\n", code, what.c_str());

@@ -180,6 +180,18 @@ TEST_F(Frame, QuitEventAndWindowCloseEndTheProgram) {
     }
 }
 
+TEST_F(Frame, FullScreenUsesTheDesktopWithoutFallback) {
+    config_.full_screen = 1;
+    int full_screen_seen = -1;
+    EXPECT_EQ(runtime_run(config_, [&] {
+        full_screen_seen = runtime_config().full_screen;
+        show_screen();
+        program_quit();
+    }), 0);
+    EXPECT_EQ(full_screen_seen, 1);
+    EXPECT_EQ(log_without_gl_note(), kStartLines);  // no "No Fullscreen Mode available"
+}
+
 TEST_F(Frame, ProgramEndWithoutStartJustUnwinds) {
     EXPECT_FALSE(runtime_running());
     EXPECT_THROW(program_quit(), ProgramEnded);
