@@ -1,0 +1,288 @@
+// settings.dat and hiscore.dat: their bytes, damaged files, and the rules
+// for entering the high-score table. No window is needed: the records live in
+// the current folder while it is writable.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "game/frontend/frontend.h"
+#include "game/puzzle/state.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> file_bytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_bytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string padded_name(const std::string& name) { return name + std::string(20 - name.size(), ' '); }
+
+class Records : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_folder_ = fs::current_path();
+        char pattern[] = "/tmp/wedgewise-records-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        fs::current_path(folder_);
+        high_score_table.dim(16, 2);
+        player_name.clear();
+        score = 0;
+    }
+    void TearDown() override {
+        fs::current_path(old_folder_);
+        fs::remove_all(folder_);
+    }
+    fs::path settings_file() const { return folder_ / "settings.dat"; }
+    fs::path hiscore_file() const { return folder_ / "hiscore.dat"; }
+
+    fs::path old_folder_, folder_;
+};
+
+const std::vector<uint8_t> DEFAULT_SETTINGS = {0, 1, 20, 20, 200, 160, 20, 20, 200, 20,
+                                               200, 20, 160, 20, 20, 200, 200, 200, 200, 20};
+
+}  // namespace
+
+// ---------------------------------------------------------------- folder
+
+TEST_F(Records, DataFolderIsTheWritableCurrentFolder) {
+    EXPECT_EQ(fs::path(data_folder()), fs::path(folder_.string() + "/"));
+}
+
+// data_folder() as seen by an ordinary user in a folder it cannot write: a
+// child process drops root (which may write anywhere) before asking.
+std::string data_folder_of_unprivileged_user(const fs::path& folder) {
+    int channel[2];
+    if (pipe(channel) != 0) return "pipe failed";
+    pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(1);
+        if (chdir(folder.c_str()) != 0) _exit(1);
+        std::string answer = data_folder();
+        ssize_t written = write(channel[1], answer.data(), answer.size());
+        _exit(written == static_cast<ssize_t>(answer.size()) ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string answer;
+    char buffer[256];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, static_cast<size_t>(n));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return answer;
+}
+
+TEST_F(Records, DataFolderFallsBackToThePlayersDataFolder) {
+    fs::path locked = folder_ / "locked";
+    fs::create_directory(locked);
+    fs::path xdg = folder_ / "xdg";
+    fs::create_directory(xdg);
+    fs::permissions(folder_, fs::perms::all);
+    fs::permissions(xdg, fs::perms::all);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec | fs::perms::group_read | fs::perms::group_exec);
+    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    std::string folder = data_folder_of_unprivileged_user(locked);
+    unsetenv("XDG_DATA_HOME");
+    fs::permissions(locked, fs::perms::owner_all);
+    EXPECT_EQ(folder, (xdg / "wedgewise").string() + "/");
+    EXPECT_TRUE(fs::is_directory(xdg / "wedgewise"));
+}
+
+// ---------------------------------------------------------------- settings
+
+TEST_F(Records, MissingSettingsGiveTheDefaultsAndSaveAsTwentyBytes) {
+    music_off = 1;
+    vortex_on = 0;
+    load_settings();
+    EXPECT_EQ(music_off, 0);
+    EXPECT_EQ(vortex_on, 1);
+    EXPECT_EQ(tile_colour_of("1"), 20 + 256 * 20 + 65536 * 200);
+    EXPECT_EQ(tile_colour_of("6"), 200 + 256 * 200 + 65536 * 20);
+    EXPECT_FALSE(fs::exists(settings_file())) << "loading never writes the file";
+
+    save_settings();
+    EXPECT_EQ(file_bytes(settings_file()), DEFAULT_SETTINGS);
+}
+
+TEST_F(Records, SettingsRoundTripThroughTheFile) {
+    std::vector<uint8_t> bytes = {1, 0, 255, 19, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 128};
+    write_bytes(settings_file(), bytes);
+    load_settings();
+    EXPECT_EQ(music_off, 1);
+    EXPECT_EQ(vortex_on, 0);
+    EXPECT_EQ(colour_channels[0], 255);
+    EXPECT_EQ(colour_channels[17], 128);
+    EXPECT_EQ(tile_colours[0], 255 + 256 * 19);
+    EXPECT_EQ(tile_colours[5], 13 + 256 * 14 + 65536 * 128);
+    fs::remove(settings_file());
+    save_settings();
+    EXPECT_EQ(file_bytes(settings_file()), bytes);
+}
+
+TEST_F(Records, ShortSettingsFileCountsAsMissingAndIsLeftAlone) {
+    for (size_t length : {size_t(0), size_t(1), size_t(19)}) {
+        std::vector<uint8_t> bytes(length, 7);
+        write_bytes(settings_file(), bytes);
+        music_off = 1;
+        colour_channels[0] = 99;
+        load_settings();
+        EXPECT_EQ(music_off, 0) << length;
+        EXPECT_EQ(colour_channels[0], 20) << length;
+        EXPECT_EQ(file_bytes(settings_file()), bytes) << "a short file stays as it was until the next save";
+    }
+    save_settings();
+    EXPECT_EQ(file_bytes(settings_file()), DEFAULT_SETTINGS);
+}
+
+TEST_F(Records, LongerSettingsFileIsReadUpToItsTwentiethByte) {
+    std::vector<uint8_t> bytes = DEFAULT_SETTINGS;
+    bytes[0] = 1;
+    bytes.push_back(250);
+    write_bytes(settings_file(), bytes);
+    load_settings();
+    EXPECT_EQ(music_off, 1);
+    EXPECT_EQ(colour_channels[17], 20);
+}
+
+// ---------------------------------------------------------------- high-score file
+
+TEST_F(Records, DefaultNamesAreAShortUpperCaseMessage) {
+    for (int row = 0; row < 15; ++row) {
+        std::string name = default_high_score_name(row);
+        EXPECT_FALSE(name.empty()) << row;
+        EXPECT_LE(name.size(), 20u) << row;
+        for (char c : name) {
+            EXPECT_TRUE(c >= 32 && c <= 91) << "the font cannot show '" << c << "' in " << name;
+            EXPECT_FALSE(c >= 'a' && c <= 'z') << name;
+        }
+    }
+    EXPECT_STREQ(default_high_score_name(15), "");
+}
+
+TEST_F(Records, MissingHighScoresGiveTheDefaultTableAndItsBytes) {
+    load_high_scores();
+    for (int row = 0; row < 15; ++row) {
+        EXPECT_EQ(high_score_table(row, 0), padded_name(default_high_score_name(row)));
+        double expected = 75000 - 5000 * row;
+        EXPECT_EQ(string_to_number(high_score_table(row, 1)), expected);
+        EXPECT_EQ(high_score_table(row, 1).size(), 7u);
+    }
+    EXPECT_EQ(high_score_table(0, 1), "  75000");
+    EXPECT_EQ(high_score_table(14, 1), "   5000");
+    EXPECT_FALSE(fs::exists(hiscore_file()));
+
+    save_high_scores();
+    std::vector<uint8_t> bytes = file_bytes(hiscore_file());
+    ASSERT_EQ(bytes.size(), 405u);
+    std::string first = default_high_score_name(0);
+    for (size_t i = 0; i < 20; ++i) {
+        int code = i < first.size() ? first[i] : ' ';
+        EXPECT_EQ(bytes[i], code - 20) << i;
+    }
+    std::vector<uint8_t> score_bytes(bytes.begin() + 20, bytes.begin() + 27);
+    EXPECT_EQ(score_bytes, (std::vector<uint8_t>{12, 12, 35, 33, 28, 28, 28}));
+    // The last record is 5000 after three spaces.
+    std::vector<uint8_t> last(bytes.end() - 7, bytes.end());
+    EXPECT_EQ(last, (std::vector<uint8_t>{12, 12, 12, 33, 28, 28, 28}));
+}
+
+TEST_F(Records, HighScoresRoundTripThroughTheFile) {
+    load_high_scores();
+    high_score_table(3, 0) = "[ODD- NAME 123";
+    high_score_table(3, 1) = "61000";
+    save_high_scores();
+    high_score_table.dim(16, 2);
+    load_high_scores();
+    EXPECT_EQ(high_score_table(3, 0), padded_name("[ODD- NAME 123"));
+    EXPECT_EQ(high_score_table(3, 1), "  61000");
+    EXPECT_EQ(high_score_table(4, 0), padded_name(default_high_score_name(4)));
+}
+
+TEST_F(Records, ShortHighScoreFileGivesTheDefaultsAndIsLeftAlone) {
+    std::vector<uint8_t> bytes(404, 45);   // all "A"
+    write_bytes(hiscore_file(), bytes);
+    load_high_scores();
+    EXPECT_EQ(high_score_table(0, 0), padded_name(default_high_score_name(0)));
+    EXPECT_EQ(high_score_table(0, 1), "  75000");
+    EXPECT_EQ(file_bytes(hiscore_file()), bytes);
+}
+
+TEST_F(Records, CharactersTheFontCannotShowBecomeSpaces) {
+    std::vector<uint8_t> bytes(405, 45);          // "A" everywhere
+    bytes[0] = 0;                                 // code 20
+    bytes[1] = 11;                                // code 31, just below the space
+    bytes[2] = 71;                                // code 91 "[" is kept
+    bytes[3] = 72;                                // code 92
+    bytes[4] = 200;                               // -56 + 20: negative
+    bytes[5] = 127;                               // code 147
+    for (int i = 20; i < 27; ++i) bytes[static_cast<size_t>(i)] = 28;   // "0000000"
+    bytes[20] = 100;                              // "x" in the score text
+    write_bytes(hiscore_file(), bytes);
+    load_high_scores();
+    EXPECT_EQ(high_score_table(0, 0), std::string("  [  ") + " " + std::string(14, 'A'));
+    EXPECT_EQ(high_score_table(0, 1), " 000000");
+    EXPECT_EQ(high_score_table(1, 0), std::string(20, 'A'));
+    EXPECT_EQ(file_bytes(hiscore_file()), bytes) << "cleaning happens in memory only";
+}
+
+// ---------------------------------------------------------------- inserting
+
+TEST_F(Records, AScoreEqualToTheFifteenthIsNotInsertedOneMoreIs) {
+    load_high_scores();
+    score = 5000;
+    insert_high_score("EQUAL");
+    EXPECT_EQ(high_score_table(14, 0), padded_name(default_high_score_name(14)));
+    EXPECT_EQ(high_score_table(15, 0), "");
+
+    score = 5001;
+    insert_high_score("ONE MORE");
+    EXPECT_EQ(high_score_table(14, 0), padded_name("ONE MORE"));
+    EXPECT_EQ(high_score_table(14, 1), "   5001");
+    EXPECT_EQ(high_score_table(13, 1), "  10000");
+    EXPECT_EQ(string_to_number(high_score_table(15, 1)), 5000) << "the entry pushed out lands in the overflow row";
+}
+
+TEST_F(Records, EqualScoresKeepTheOlderEntryAbove) {
+    load_high_scores();
+    score = 50000;   // equal to row 5
+    insert_high_score("NEWCOMER");
+    EXPECT_EQ(high_score_table(5, 0), padded_name(default_high_score_name(5)));
+    EXPECT_EQ(high_score_table(6, 0), padded_name("NEWCOMER"));
+    EXPECT_EQ(high_score_table(6, 1), "  50000");
+    EXPECT_EQ(high_score_table(7, 0), padded_name(default_high_score_name(6)));
+    EXPECT_EQ(high_score_table(7, 1), "  45000");
+
+    score = 50000;
+    insert_high_score("LATER");
+    EXPECT_EQ(high_score_table(6, 0), padded_name("NEWCOMER"));
+    EXPECT_EQ(high_score_table(7, 0), padded_name("LATER"));
+}
+
+TEST_F(Records, ABestScoreGoesToTheTopAndTheTableStaysSorted) {
+    load_high_scores();
+    score = 1234567;
+    insert_high_score("CHAMPION");
+    EXPECT_EQ(high_score_table(0, 0), padded_name("CHAMPION"));
+    EXPECT_EQ(high_score_table(0, 1), "1234567");
+    for (int row = 1; row < 15; ++row) {
+        EXPECT_EQ(high_score_table(row, 0), padded_name(default_high_score_name(row - 1)));
+        EXPECT_GE(string_to_number(high_score_table(row - 1, 1)), string_to_number(high_score_table(row, 1)));
+    }
+}
