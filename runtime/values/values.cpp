@@ -93,7 +93,7 @@ double string_to_number(const std::string& s) {
 std::string string_from_number(double value) {
     if (value == 0.0) value = 0.0;  // -0 prints as "0"
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*g", NUMBER_DIGITS, value);
+    std::snprintf(buffer, sizeof buffer, "%.*G", NUMBER_DIGITS, value);
     std::string text = buffer;
     if (!text.empty() && text.back() == '.') text.pop_back();
     if (text == ".0") text = "0";

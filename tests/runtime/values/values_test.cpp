@@ -75,8 +75,8 @@ TEST(Strings, FromNumberTenDigitsNoTrailingPoint) {
     EXPECT_EQ(string_from_number(0.001), "0.001");
     EXPECT_EQ(string_from_number(-360), "-360");
     // Exponent form outside the fixed range, still without a trailing point.
-    EXPECT_EQ(string_from_number(1e10), "1e+10");
-    EXPECT_EQ(string_from_number(0.00001), "1e-05");
+    EXPECT_EQ(string_from_number(1e10), "1E+10");
+    EXPECT_EQ(string_from_number(0.00001), "1E-05");
 }
 
 TEST(Strings, NumberTextRoundTrips) {
