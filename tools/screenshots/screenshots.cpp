@@ -1,0 +1,175 @@
+// Screenshots of the running game: each scene runs the real program under
+// the runtime's test seam (a window, unpaced frames, scripted input) and
+// saves the frame it reaches as a PNG. A scene is one entry of SCENES.
+//
+// Usage: screenshots [output folder]   (default: ./screenshots)
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/frontend/frontend.h"
+#include "game/frontend/screen.h"
+#include "game/play/play.h"
+#include "game/play/play_internal.h"
+#include "game/puzzle/rules.h"
+#include "game/puzzle/state.h"
+#include "runtime/frame/frame.h"
+#include "runtime/gfx/gfx.h"
+#include "runtime/input/input.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---------------------------------------------------------------- scripted input
+
+// Steps run from the frame hook, one call per frame; a step returning true
+// hands over to the next step on the next frame.
+class Driver {
+public:
+    using Step = std::function<bool()>;
+    Driver& then(Step step) { steps_.push_back(std::move(step)); return *this; }
+    Driver& wait(int frames) {
+        auto left = std::make_shared<int>(frames);
+        return then([left] { return (*left)-- <= 0; });
+    }
+    Driver& call(std::function<void()> action) {
+        return then([action] { action(); return true; });
+    }
+    Driver& button(int which, bool down) {
+        return call([=] { input_push_button(which, down); });
+    }
+    Driver& click() { return button(1, true).button(1, false); }
+    Driver& right_click() { return button(2, true).button(2, false).wait(6); }
+    // Relative motion from where the game last saw the pointer.
+    Driver& move_to(int x, int y) {
+        auto settle = std::make_shared<int>(0);
+        return then([=] {
+            int sx = static_cast<int>(mouse_x), sy = static_cast<int>(mouse_y);
+            if (sx == x && sy == y) return true;
+            if (*settle > 0) { (*settle)--; return false; }
+            input_push_motion(x - sx, y - sy);
+            *settle = 3;
+            return false;
+        });
+    }
+    Driver& shoot(const std::string& path) {
+        return call([path] {
+            if (!gfx_save_screenshot(path)) std::fprintf(stderr, "screenshots: could not write %s\n", path.c_str());
+            else std::printf("%s\n", path.c_str());
+            program_quit();
+        });
+    }
+    void tick() { if (at_ < steps_.size() && steps_[at_]()) at_++; }
+private:
+    std::vector<Step> steps_;
+    size_t at_ = 0;
+};
+
+// ---------------------------------------------------------------- scene helpers
+
+// The game as the cycle starts it, quiet and with a chosen level.
+void play_level(double lvl, int vortex) {
+    program_start_up();
+    music_off = 1;
+    vortex_on = vortex;
+    level = lvl;
+    score = 0;
+    practice_mode = 0;
+    play_game();
+}
+
+int slot_centre_x(int n) { return store_slot_x(n) + 20; }
+int slot_centre_y(int n) { return store_slot_y(n) + 28; }
+
+void fill_board() {
+    for (int y = 0; y < BOARD_ROWS; y++)
+        for (int x = 0; x < BOARD_COLUMNS; x++)
+            if (board(x, y) == CELL_EMPTY) board(x, y) = CELL_TILE + 1 + (x + y) % 70;
+}
+
+// ---------------------------------------------------------------- scenes
+
+struct Scene {
+    const char* file;
+    std::function<void()> program;
+    std::function<void(Driver&, const std::string& path)> script;
+};
+
+const std::vector<Scene> SCENES = {
+    {"intro.png", [] { program_start_up(); intro_screen(); },
+     [](Driver& d, const std::string& p) { d.wait(90).shoot(p); }},
+    {"menu.png", [] { program_start_up(); main_menu(); },
+     [](Driver& d, const std::string& p) { d.wait(30).move_to(512, 400).wait(5).shoot(p); }},
+    {"level_vortex.png", [] { play_level(12, 1); },
+     [](Driver& d, const std::string& p) {
+         d.wait(5).move_to(slot_centre_x(20), slot_centre_y(20)).click().move_to(400, 330).wait(10).shoot(p);
+     }},
+    {"level_prairie.png", [] { play_level(5, 0); },
+     [](Driver& d, const std::string& p) {
+         d.wait(5).move_to(slot_centre_x(33), slot_centre_y(33)).click().right_click()
+             .move_to(350, 300).wait(5).move_to(slot_centre_x(47), slot_centre_y(47)).wait(3).shoot(p);
+     }},
+    {"explosion.png", [] { play_level(0, 1); },
+     [](Driver& d, const std::string& p) {
+         // Tile 1 (all colour 5) turned down and dropped beside the all-3 first tile.
+         d.wait(5).move_to(slot_centre_x(1), slot_centre_y(1)).click().right_click()
+             .move_to(cell_box_x(11) + 29, cell_box_y(8) + 19).click().wait(6).shoot(p);
+     }},
+    {"level_end.png", [] { play_level(3, 1); },
+     [](Driver& d, const std::string& p) {
+         d.wait(30).call([] { score = 12345; fill_board(); }).wait(200).shoot(p);
+     }},
+    {"high_scores.png", [] { program_start_up(); show_high_scores(); },
+     [](Driver& d, const std::string& p) { d.wait(30).shoot(p); }},
+};
+
+// A private working folder with the build's media linked in, so the records
+// the game writes stay out of the build tree.
+std::string scene_folder() {
+    std::string pattern = (fs::temp_directory_path() / "wedgewise-shots-XXXXXX").string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data())) return std::string();
+    std::string folder(buf.data());
+    fs::path media = fs::path(program_dir()) / "media";
+    std::error_code ec;
+    if (fs::exists(media)) fs::create_directory_symlink(media, fs::path(folder) / "media", ec);
+    return folder;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fs::path out = argc > 1 ? fs::path(argv[1]) : fs::path("screenshots");
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    out = fs::absolute(out);
+    double fake_now = 0;
+    frame_set_clock([&] { return fake_now; }, [&](double ms) { fake_now += ms > 0 ? ms : 0; });
+    int failures = 0;
+    for (const Scene& scene : SCENES) {
+        std::string path = (out / scene.file).string();
+        fs::remove(path, ec);
+        std::string folder = scene_folder();
+        RuntimeConfig config;
+        config.full_screen = 0;
+        config.automated = 1;
+        config.working_folder = folder;
+        Driver driver;
+        scene.script(driver, path);
+        frame_set_frame_hook([&] { driver.tick(); });
+        runtime_run(config, scene.program);
+        frame_set_frame_hook(nullptr);
+        if (!folder.empty()) fs::remove_all(folder, ec);
+        if (!fs::exists(path)) {
+            std::fprintf(stderr, "screenshots: scene %s ended without a picture\n", scene.file);
+            failures++;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
