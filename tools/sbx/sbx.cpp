@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -115,14 +116,18 @@ int cmd_append(int argc, char** argv)
 {
     if (argc < 4)
         return usage();
-    std::vector<uint8_t> host;
-    if (!read_file(argv[2], host))
-        return fail(std::string("cannot read ") + argv[2] + " (append needs an existing file)");
+    // Offsets count from the end, so only the host's size matters here.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(argv[2], ec))
+        return fail(std::string(argv[2]) + " is not an existing file (append needs one)");
+    const auto host_size = std::filesystem::file_size(argv[2], ec);
+    if (ec)
+        return fail(std::string("cannot read ") + argv[2]);
     std::vector<PackInput> inputs;
     std::string why;
     std::vector<uint8_t> bytes;
     if (!gather(argc, argv, 3, inputs, why) ||
-        !sbx_build(inputs, static_cast<int64_t>(host.size()), true, bytes, why))
+        !sbx_build(inputs, static_cast<int64_t>(host_size), true, bytes, why))
         return fail(why);
     if (!write_file(argv[2], bytes, true))
         return fail(std::string("cannot append to ") + argv[2]);
