@@ -323,11 +323,20 @@ void close_channel(Channel& ch, bool commit)
 int create_sibling(const std::string& target, std::string& sibling)
 {
     static unsigned counter = 0;
+    // A target name near the length limit gets a short hidden sibling instead.
+    size_t cut = target.find_last_of('/');
+    std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
+    bool short_name = false;
     for (int attempt = 0; attempt < WRITE_SIBLING_ATTEMPTS; ++attempt) {
-        sibling = target + ".part" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        std::string tag = ".part" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        sibling = (short_name ? folder + ".save" : target) + tag;
         int fd = ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
+        if (fd >= 0)
             return fd;
+        if (errno == ENAMETOOLONG && !short_name)
+            short_name = true;
+        else if (errno != EEXIST)
+            return -1;
     }
     return -1;
 }

@@ -457,6 +457,21 @@ TEST_F(FilesTest, WritesAreRefusedForMemoryNamesFoldersAndReadChannels)
     EXPECT_EQ(file_bytes("r.dat"), (std::vector<uint8_t>{1, 2}));
 }
 
+TEST_F(FilesTest, NamesAtTheLengthLimitCanStillBeSaved)
+{
+    const std::string name(250, 'n');
+    write_bytes(name, bytes_of("old"));
+    ASSERT_EQ(file_open(0, name, 0), 1);
+    file_write_ubyte(0, 'k');
+    EXPECT_EQ(file_bytes(name), bytes_of("old"));
+    file_close(0);
+    EXPECT_EQ(file_bytes(name), bytes_of("k"));
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator("."))
+        ++files;
+    EXPECT_EQ(files, 2u);   // the folder "media" and the saved file: no sibling left
+}
+
 TEST_F(FilesTest, AppendingAddsToTheEnd)
 {
     write_bytes("log.dat", bytes_of("ab"));
