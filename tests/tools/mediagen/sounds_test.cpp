@@ -1,0 +1,121 @@
+// Sounds and music as the game's players will see them, and the generator's
+// promise of identical output on every run.
+#include "media_read.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+using namespace media_test;
+
+namespace {
+
+#define REQUIRE_MEDIA()                                                  \
+    do {                                                                 \
+        if (!media_built()) GTEST_SKIP() << "built with WEDGEWISE_MEDIA=OFF"; \
+    } while (0)
+
+struct Effect { const char* name; double min_seconds, max_seconds; };
+
+const Effect EFFECTS[] = {
+    {"sfxfuzzyboom.wav", 0.5, 0.8},
+    {"sfxplacetile.wav", 0.05, 0.2},
+    {"sfxspin.wav", 0.1, 0.25},
+    {"sfxpickup.wav", 0.08, 0.2},
+};
+
+TEST(MediaSounds, EffectsAreShortCleanAndPeakNearMinusThree) {
+    REQUIRE_MEDIA();
+    for (const Effect& e : EFFECTS) {
+        SCOPED_TRACE(e.name);
+        Wave w;
+        ASSERT_TRUE(load_wav(media_dir() + "/" + e.name, w));
+        EXPECT_EQ(w.format, 1);
+        EXPECT_EQ(w.rate, 22050);
+        EXPECT_EQ(w.bits, 16);
+        EXPECT_EQ(w.channels, 1);
+        EXPECT_GE(w.seconds(), e.min_seconds);
+        EXPECT_LE(w.seconds(), e.max_seconds);
+        int peak = 0;
+        for (int16_t s : w.samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
+        double dbfs = 20 * std::log10(peak / 32768.0);
+        EXPECT_NEAR(dbfs, -3.0, 0.5);
+        // Starts and ends in silence: no click.
+        EXPECT_LT(std::abs(w.samples.front()), 200);
+        EXPECT_LT(std::abs(w.samples.back()), 200);
+        // Sound is spread through the effect, not a lone spike.
+        int loud = 0;
+        for (int16_t s : w.samples) loud += std::abs(static_cast<int>(s)) > peak / 4;
+        EXPECT_GT(loud, static_cast<int>(w.samples.size() / 50));
+    }
+}
+
+struct Track { const char* name; double min_seconds, max_seconds; };
+
+const Track TRACKS[] = {
+    {"triangle.mp3", 60, 150},
+    {"ingame.mp3", 120, 300},
+    {"marlow.mp3", 20, 40},
+    {"dirge.mp3", 18, 25},
+};
+
+TEST(MediaSounds, MusicIsWholeStereoMp3OfTheRightLength) {
+    REQUIRE_MEDIA();
+    for (const Track& t : TRACKS) {
+        SCOPED_TRACE(t.name);
+        std::vector<uint8_t> bytes = read_bytes(media_dir() + "/" + t.name);
+        ASSERT_FALSE(bytes.empty());
+        Mp3Walk w = walk_mp3(bytes);
+        EXPECT_TRUE(w.reached_end) << "frame chain broken after " << w.frames << " frames";
+        EXPECT_EQ(w.sample_rate, 44100);
+        EXPECT_TRUE(w.stereo);
+        EXPECT_GE(w.seconds(), t.min_seconds);
+        EXPECT_LE(w.seconds(), t.max_seconds);
+    }
+}
+
+TEST(MediaSounds, Mp3WalkRejectsABrokenFrameChain) {
+    REQUIRE_MEDIA();
+    std::vector<uint8_t> bytes = read_bytes(media_dir() + "/dirge.mp3");
+    ASSERT_GT(bytes.size(), 20000u);
+    Mp3Walk whole = walk_mp3(bytes);
+    ASSERT_TRUE(whole.reached_end);
+    // Damage a frame header in the middle: the walk must notice.
+    std::vector<uint8_t> broken(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2));
+    broken.insert(broken.end(), {0x00, 0x11, 0x22});
+    broken.insert(broken.end(), bytes.begin() + static_cast<long>(bytes.size() / 2), bytes.end());
+    EXPECT_FALSE(walk_mp3(broken).reached_end);
+}
+
+// ---------------------------------------------------------------- determinism
+
+#ifdef WEDGEWISE_MEDIAGEN
+bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
+    return read_bytes(a.string()) == read_bytes(b.string());
+}
+
+TEST(MediaGenerator, TwoRunsWriteIdenticalFiles) {
+    REQUIRE_MEDIA();
+    namespace fs = std::filesystem;
+    fs::path base = fs::temp_directory_path() / ("mediagen_test_" + std::to_string(::getpid()));
+    fs::remove_all(base);
+    fs::path one = base / "one", two = base / "two";
+    std::string gen = WEDGEWISE_MEDIAGEN;
+    ASSERT_EQ(std::system(("'" + gen + "' '" + one.string() + "'").c_str()), 0);
+    ASSERT_EQ(std::system(("'" + gen + "' '" + two.string() + "'").c_str()), 0);
+    int files = 0;
+    for (const fs::directory_entry& e : fs::directory_iterator(one)) {
+        SCOPED_TRACE(e.path().filename().string());
+        ++files;
+        EXPECT_TRUE(same_file(e.path(), two / e.path().filename()));
+    }
+    EXPECT_EQ(files, 30);  // 22 pictures with the icon, 4 sounds, 4 tracks
+    fs::remove_all(base);
+}
+#endif
+
+}  // namespace

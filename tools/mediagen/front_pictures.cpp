@@ -1,0 +1,432 @@
+// Pictures of the front end: the bitmap font, the level names, the title
+// logo layers and backdrop tile, the intro picture, the colour editor parts
+// and the window icon.
+#include "mediagen.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace mediagen {
+
+// Each level is named after the figure its spaces form.
+const char* const LEVEL_NAMES[40] = {
+    "FIRST LIGHT",   "THE ARROW",     "TWIN PEAKS",   "THE CROWN",     "STARFALL",
+    "THE LANTERN",   "HOURGLASS",     "BUTTERFLY",    "MOUNTAIN PASS", "THE WHEEL",
+    "RIVER DELTA",   "THE KITE",      "FIREBIRD",     "THE ANCHOR",    "SNOWFLAKE",
+    "THE SERPENT",   "CATHEDRAL",     "THE COMET",    "HONEYCOMB",     "LIGHTHOUSE",
+    "WINDMILL",      "THE SWAN",      "ZIGZAG",       "THE FORTRESS",  "NORTH STAR",
+    "THE TORTOISE",  "SPIRAL STAIR",  "THE ROCKET",   "TRIDENT",       "THE PHOENIX",
+    "DIAMOND MINE",  "THE DRAGON",    "LABYRINTH",    "THE SPHINX",    "ECLIPSE",
+    "THE CASTLE",    "KALEIDOSCOPE",  "THE OWL",      "STAINED GLASS", "THE SUMMIT",
+};
+
+namespace {
+
+// The six default tile colours (blue, red, magenta, green, cyan, yellow).
+constexpr uint32_t TILE_COLOURS[6] = {0x1414C8, 0xA01414, 0xC814C8, 0x14A014, 0x14C8C8, 0xC8C814};
+
+// ---------------------------------------------------------------- font
+
+constexpr int GLYPH = 32;
+constexpr int GLYPHS = 60;            // codes 32 (space) to 91 ("[")
+constexpr int GLYPHS_PER_ROW = 10;
+constexpr int GLYPH_LAST_ROW = 30;    // the width scan reads rows 0..30
+constexpr double GLYPH_OUTLINE = 2.0;
+constexpr double GLYPH_SHADOW = 1.5;
+constexpr double GLYPH_CAP_HEIGHT = 21.0;
+
+bool make_font(const std::string& dir) {
+    const int rows = (GLYPHS + GLYPHS_PER_ROW - 1) / GLYPHS_PER_ROW;
+    Canvas cv(GLYPH * GLYPHS_PER_ROW, GLYPH * rows);
+    cairo_t* cr = cv.cr;
+    // Size the face so capitals stand GLYPH_CAP_HEIGHT tall.
+    set_face(cr, Face::Display, 100);
+    double size = 100 * GLYPH_CAP_HEIGHT / text_box(cr, "H").h;
+    set_face(cr, Face::Display, size);
+    const double baseline = GLYPH_OUTLINE + 1 + GLYPH_CAP_HEIGHT;
+    const double max_ink = GLYPH - 1 - 2 * GLYPH_OUTLINE - GLYPH_SHADOW;
+    TextStyle style;
+    style.outline = GLYPH_OUTLINE;
+    style.shadow_dx = GLYPH_SHADOW;
+    style.shadow_dy = GLYPH_SHADOW;
+    for (int g = 1; g < GLYPHS; ++g) {
+        std::string ch(1, static_cast<char>(32 + g));
+        double cx = (g % GLYPHS_PER_ROW) * GLYPH, cy = (g / GLYPHS_PER_ROW) * GLYPH;
+        TextBox b = text_box(cr, ch);
+        // Wide capitals are narrowed to fit the cell; the glyph starts at the cell's left edge.
+        double squeeze = std::min(1.0, max_ink / b.w);
+        cairo_save(cr);
+        cairo_rectangle(cr, cx, cy, GLYPH, GLYPH_LAST_ROW + 1);
+        cairo_clip(cr);
+        cairo_translate(cr, cx + GLYPH_OUTLINE - b.x * squeeze, cy);
+        cairo_scale(cr, squeeze, 1.0);
+        draw_styled_text(cr, ch, 0, baseline, style);
+        cairo_restore(cr);
+    }
+    return write_keyed_png(dir + "/font.png", cv.image(), COLOUR_INK);
+}
+
+// ---------------------------------------------------------------- level names
+
+constexpr int NAME_W = 450, NAME_H = 50, NAMES_PER_ROW = 2;
+// Left edge of each level's name relative to the board area (x only); the
+// name must end before the puzzle window does (screen x 768, board x 760).
+constexpr int NAME_X[40] = {320, 230, 320, 60,  200, 20,  440, 140, 200, 10,  440, 70,  320, 20,
+                            200, 20,  415, 20,  220, 200, 420, 420, 250, 250, 20,  270, 185, 370,
+                            60,  420, 430, 320, 200, 400, 320, 200, 430, 130, 420, 490};
+constexpr int BOARD_VISIBLE_RIGHT = 758;
+// Chapter colours, top and bottom of the letters: dawn blue, green, amber, rose.
+constexpr uint32_t CHAPTER_TOP[4] = {0xFFFFFF, 0xF2FFF2, 0xFFF7DC, 0xFFEAF8};
+constexpr uint32_t CHAPTER_BOTTOM[4] = {0x86D4FF, 0x6EE39A, 0xFFB040, 0xFF74C8};
+
+bool make_levelnames(const std::string& dir) {
+    Canvas cv(NAME_W * NAMES_PER_ROW, NAME_H * (40 / NAMES_PER_ROW));
+    cairo_t* cr = cv.cr;
+    constexpr double SIZE = 38;
+    for (int n = 0; n < 40; ++n) {
+        double fx = (n % NAMES_PER_ROW) * NAME_W, fy = (n / NAMES_PER_ROW) * NAME_H;
+        set_face(cr, Face::Display, SIZE);
+        TextBox b = text_box(cr, LEVEL_NAMES[n]);
+        double room = std::min<double>(NAME_W - 12, BOARD_VISIBLE_RIGHT - NAME_X[n] - 8);
+        double squeeze = std::min(1.0, room / b.w);
+        TextStyle style;
+        style.top = CHAPTER_TOP[n / 10];
+        style.bottom = CHAPTER_BOTTOM[n / 10];
+        style.outline = 2.5;
+        cairo_save(cr);
+        cairo_rectangle(cr, fx, fy, NAME_W, NAME_H);
+        cairo_clip(cr);
+        cairo_translate(cr, fx + 4 - b.x * squeeze, fy);
+        cairo_scale(cr, squeeze, 1.0);
+        draw_styled_text(cr, LEVEL_NAMES[n], 0, 38, style);
+        cairo_restore(cr);
+    }
+    return write_keyed_png(dir + "/levelnames.png", cv.image(), COLOUR_INK);
+}
+
+// ---------------------------------------------------------------- title
+
+constexpr int LOGO_W = 640, LOGO_H = 310;
+constexpr uint32_t BACKDROP_MATTE = 0x12173E;
+
+// Lattice facets of the backdrop: triangles 36 wide and 36 high, two rows per tile.
+bool make_logo3(const std::string& dir) {
+    constexpr int W = 36, H = 72;
+    Canvas cv(W, H);
+    cairo_t* cr = cv.cr;
+    set_rgb(cr, 0x10143A);
+    cairo_paint(cr);
+    // Upward facets are a touch lighter than downward ones, lit from above.
+    auto facet = [&](Point a, Point b, Point c, uint32_t top, uint32_t bottom) {
+        cairo_move_to(cr, a.x, a.y);
+        cairo_line_to(cr, b.x, b.y);
+        cairo_line_to(cr, c.x, c.y);
+        cairo_close_path(cr);
+        double y0 = std::min({a.y, b.y, c.y}), y1 = std::max({a.y, b.y, c.y});
+        cairo_pattern_t* g = cairo_pattern_create_linear(0, y0, 0, y1);
+        cairo_pattern_add_color_stop_rgb(g, 0, channel(top, 16), channel(top, 8), channel(top, 0));
+        cairo_pattern_add_color_stop_rgb(g, 1, channel(bottom, 16), channel(bottom, 8), channel(bottom, 0));
+        cairo_set_source(cr, g);
+        cairo_fill(cr);
+        cairo_pattern_destroy(g);
+    };
+    constexpr uint32_t UP_TOP = 0x1C2256, UP_BOTTOM = 0x141A46, DOWN_TOP = 0x0E1234, DOWN_BOTTOM = 0x131840;
+    facet({18, 0}, {0, 36}, {36, 36}, UP_TOP, UP_BOTTOM);
+    facet({-18, 0}, {18, 0}, {0, 36}, DOWN_TOP, DOWN_BOTTOM);
+    facet({18, 0}, {54, 0}, {36, 36}, DOWN_TOP, DOWN_BOTTOM);
+    facet({0, 36}, {36, 36}, {18, 72}, DOWN_TOP, DOWN_BOTTOM);
+    facet({0, 36}, {-18, 72}, {18, 72}, UP_TOP, UP_BOTTOM);
+    facet({36, 36}, {18, 72}, {54, 72}, UP_TOP, UP_BOTTOM);
+    // Fine lattice lines, repeated across the tile edges so the seams match.
+    cairo_set_line_width(cr, 1.0);
+    set_rgb(cr, 0x2C3578, 0.55);
+    for (int k = -1; k <= 1; ++k) {
+        double ox = k * 36.0;
+        cairo_move_to(cr, ox - 18, 72);
+        cairo_line_to(cr, ox + 18, 0);
+        cairo_move_to(cr, ox + 18, 0);
+        cairo_line_to(cr, ox + 54, 72);
+    }
+    cairo_stroke(cr);
+    for (double y : {0.5, 36.5}) {
+        cairo_move_to(cr, 0, y);
+        cairo_line_to(cr, W, y);
+    }
+    cairo_stroke(cr);
+    // A small glint where lines cross.
+    cairo_arc(cr, 18, 0.5, 1.2, 0, 2 * M_PI);
+    cairo_arc(cr, 18, 72.5, 1.2, 0, 2 * M_PI);
+    set_rgb(cr, 0x6A78C8, 0.5);
+    cairo_fill(cr);
+    return write_rgb_png(dir + "/logo3.png", cv.image());
+}
+
+// The back plate: a long faceted gem of dark glass with a gold rim.
+bool make_logo1(const std::string& dir) {
+    Canvas cv(LOGO_W, LOGO_H);
+    cairo_t* cr = cv.cr;
+    const Point plate[] = {{14, 165}, {84, 52}, {556, 52}, {626, 165}, {556, 278}, {84, 278}};
+    auto plate_path = [&](double inset) {
+        cairo_new_path(cr);
+        for (const Point& p : plate) {
+            double dx = p.x < 320 ? inset : -inset, dy = p.y < 165 ? inset * 0.6 : (p.y > 165 ? -inset * 0.6 : 0);
+            if (p.y == 165) dx *= 1.6;
+            cairo_line_to(cr, p.x + dx, p.y + dy);
+        }
+        cairo_close_path(cr);
+    };
+    plate_path(0);
+    set_rgb(cr, 0x05060F);
+    cairo_set_line_width(cr, 8);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_stroke_preserve(cr);
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 52, 0, 278);
+    cairo_pattern_add_color_stop_rgb(g, 0, channel(0x222A66, 16), channel(0x222A66, 8), channel(0x222A66, 0));
+    cairo_pattern_add_color_stop_rgb(g, 0.5, channel(0x101440, 16), channel(0x101440, 8), channel(0x101440, 0));
+    cairo_pattern_add_color_stop_rgb(g, 1, channel(0x080A22, 16), channel(0x080A22, 8), channel(0x080A22, 0));
+    cairo_set_source(cr, g);
+    cairo_fill(cr);
+    cairo_pattern_destroy(g);
+    // Facet lines from the rim towards the middle, like a cut stone.
+    cairo_set_line_width(cr, 1);
+    set_rgb(cr, 0x3A4690, 0.35);
+    for (const Point& p : plate) {
+        cairo_move_to(cr, p.x, p.y);
+        cairo_line_to(cr, 320 + (p.x - 320) * 0.8, 165 + (p.y - 165) * 0.55);
+    }
+    cairo_stroke(cr);
+    plate_path(12);
+    set_rgb(cr, 0x3A4690, 0.35);
+    cairo_stroke(cr);
+    // Gold rim, bright along the top.
+    plate_path(0);
+    cairo_pattern_t* rim = cairo_pattern_create_linear(0, 52, 0, 278);
+    cairo_pattern_add_color_stop_rgb(rim, 0, channel(COLOUR_GOLD_PALE, 16), channel(COLOUR_GOLD_PALE, 8),
+                                     channel(COLOUR_GOLD_PALE, 0));
+    cairo_pattern_add_color_stop_rgb(rim, 0.5, channel(COLOUR_GOLD, 16), channel(COLOUR_GOLD, 8),
+                                     channel(COLOUR_GOLD, 0));
+    cairo_pattern_add_color_stop_rgb(rim, 1, channel(COLOUR_GOLD_DARK, 16), channel(COLOUR_GOLD_DARK, 8),
+                                     channel(COLOUR_GOLD_DARK, 0));
+    cairo_set_source(cr, rim);
+    cairo_set_line_width(cr, 3);
+    cairo_stroke(cr);
+    cairo_pattern_destroy(rim);
+    plate_path(5);
+    set_rgb(cr, COLOUR_GOLD, 0.45);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    return write_keyed_png(dir + "/logo1.png", cv.image(), BACKDROP_MATTE);
+}
+
+// The word mark; everything but the letters and the motto stays transparent
+// so the spinning triangles show through between the layers.
+bool make_logo2(const std::string& dir) {
+    Canvas cv(LOGO_W, LOGO_H);
+    cairo_t* cr = cv.cr;
+    const std::string word = "WEDGEWISE";
+    set_face(cr, Face::DisplayBlack, 100);
+    TextBox b = text_box(cr, word);
+    double size = 100 * 540 / b.w;
+    set_face(cr, Face::DisplayBlack, size);
+    b = text_box(cr, word);
+    TextStyle style;
+    style.top = 0xFFFFFF;
+    style.bottom = COLOUR_GOLD;
+    style.outline = 4;
+    style.shadow_dx = 4;
+    style.shadow_dy = 5;
+    double x = (LOGO_W - b.w) / 2 - b.x, base = 165 + b.h / 2 - 8;
+    draw_styled_text(cr, word, x, base, style);
+    // A glint on the letter tops.
+    cairo_new_path(cr);
+    cairo_move_to(cr, x, base);
+    cairo_text_path(cr, word.c_str());
+    cairo_pattern_t* shine = cairo_pattern_create_linear(0, base + b.y, 0, base + b.y + b.h * 0.45);
+    cairo_pattern_add_color_stop_rgba(shine, 0, 1, 1, 1, 0.55);
+    cairo_pattern_add_color_stop_rgba(shine, 1, 1, 1, 1, 0.0);
+    cairo_set_source(cr, shine);
+    cairo_fill(cr);
+    cairo_pattern_destroy(shine);
+    // Motto under the word.
+    set_face(cr, Face::Display, 17);
+    const std::string motto = "A PUZZLE OF COLOURED GLASS";
+    TextBox m = text_box(cr, motto);
+    TextStyle small;
+    small.top = COLOUR_GOLD_PALE;
+    small.bottom = COLOUR_GOLD;
+    small.outline = 2;
+    small.shadow_dx = 1.5;
+    small.shadow_dy = 1.5;
+    draw_styled_text(cr, motto, (LOGO_W - m.advance) / 2, base + 40, small);
+    return write_keyed_png(dir + "/logo2.png", cv.image(), COLOUR_INK);
+}
+
+// A small lit glass triangle (for the intro ribbon and the icon).
+void glass_triangle(cairo_t* cr, Point a, Point b, Point c, uint32_t colour) {
+    cairo_move_to(cr, a.x, a.y);
+    cairo_line_to(cr, b.x, b.y);
+    cairo_line_to(cr, c.x, c.y);
+    cairo_close_path(cr);
+    double y0 = std::min({a.y, b.y, c.y}), y1 = std::max({a.y, b.y, c.y});
+    uint32_t light = mix(colour, 0xFFFFFF, 0.45), dark = mix(colour, 0x000000, 0.35);
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, y0, 0, y1);
+    cairo_pattern_add_color_stop_rgb(g, 0, channel(light, 16), channel(light, 8), channel(light, 0));
+    cairo_pattern_add_color_stop_rgb(g, 1, channel(dark, 16), channel(dark, 8), channel(dark, 0));
+    cairo_set_source(cr, g);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(g);
+    set_rgb(cr, mix(colour, 0xFFFFFF, 0.7), 0.9);
+    cairo_set_line_width(cr, 1.2);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_stroke(cr);
+}
+
+// The intro picture: a ribbon of coloured glass over a gold title line.
+bool make_logo4(const std::string& dir) {
+    constexpr int W = 534, H = 90;  // drawn at y 30, ending above the credit lines
+    Canvas cv(W, H);
+    cairo_t* cr = cv.cr;
+    constexpr double TRI = 30;  // ribbon triangle height and base
+    constexpr int COUNT = 31;
+    double x0 = (W - (COUNT + 1) * TRI / 2) / 2;
+    cairo_rectangle(cr, x0 - 4, 4, (COUNT + 1) * TRI / 2 + 8, TRI + 8);
+    set_rgb(cr, COLOUR_INK);
+    cairo_fill(cr);
+    for (int i = 0; i < COUNT; ++i) {
+        double x = x0 + i * TRI / 2;
+        uint32_t colour = TILE_COLOURS[(i * 5 + i / 6) % 6];
+        if (i % 2 == 0) {
+            glass_triangle(cr, {x + TRI / 2, 8}, {x, 8 + TRI}, {x + TRI, 8 + TRI}, colour);
+        } else {
+            glass_triangle(cr, {x, 8}, {x + TRI, 8}, {x + TRI / 2, 8 + TRI}, colour);
+        }
+    }
+    set_face(cr, Face::Display, 30);
+    const std::string title = "THE TRIANGLE TILE PUZZLE";
+    TextBox b = text_box(cr, title);
+    double squeeze = std::min(1.0, (W - 16) / b.w);
+    TextStyle style;
+    style.top = COLOUR_GOLD_PALE;
+    style.bottom = COLOUR_GOLD;
+    style.outline = 2.5;
+    cairo_save(cr);
+    cairo_translate(cr, (W - b.w * squeeze) / 2 - b.x * squeeze, 0);
+    cairo_scale(cr, squeeze, 1);
+    draw_styled_text(cr, title, 0, 80, style);
+    cairo_restore(cr);
+    return write_keyed_png(dir + "/logo4.png", cv.image(), BACKDROP_MATTE);
+}
+
+// ---------------------------------------------------------------- colour editor
+
+constexpr int COLS_FRAME_W = 99, COLS_FRAME_H = 50;
+constexpr int SWATCH_INSET = 6;
+constexpr int ARROW_W = 33, ARROW_H = 30, ARROW_FRAMES = 12;
+constexpr uint32_t CHANNEL_COLOURS[3] = {0xE5484D, 0x46C35A, 0x4A7DF0};
+
+bool make_colsframe(const std::string& dir) {
+    Canvas cv(COLS_FRAME_W, COLS_FRAME_H);
+    cairo_t* cr = cv.cr;
+    rounded_rect(cr, 0.5, 0.5, COLS_FRAME_W - 1, COLS_FRAME_H - 1, 6);
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, COLS_FRAME_H);
+    cairo_pattern_add_color_stop_rgb(g, 0, channel(COLOUR_GOLD_PALE, 16), channel(COLOUR_GOLD_PALE, 8),
+                                     channel(COLOUR_GOLD_PALE, 0));
+    cairo_pattern_add_color_stop_rgb(g, 0.45, channel(COLOUR_GOLD, 16), channel(COLOUR_GOLD, 8),
+                                     channel(COLOUR_GOLD, 0));
+    cairo_pattern_add_color_stop_rgb(g, 1, channel(COLOUR_GOLD_DARK, 16), channel(COLOUR_GOLD_DARK, 8),
+                                     channel(COLOUR_GOLD_DARK, 0));
+    cairo_set_source(cr, g);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(g);
+    set_rgb(cr, COLOUR_INK);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    // The swatch well, dark-lined, with the swatch itself left clear.
+    rounded_rect(cr, SWATCH_INSET - 2, SWATCH_INSET - 2, COLS_FRAME_W - 2 * SWATCH_INSET + 4,
+                 COLS_FRAME_H - 2 * SWATCH_INSET + 4, 3);
+    set_rgb(cr, 0x1A1406);
+    cairo_fill(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_rectangle(cr, SWATCH_INSET, SWATCH_INSET, COLS_FRAME_W - 2 * SWATCH_INSET, COLS_FRAME_H - 2 * SWATCH_INSET);
+    cairo_fill(cr);
+    return write_keyed_png(dir + "/colsframe.png", cv.image(), COLOUR_INK);
+}
+
+bool make_colsarrows(const std::string& dir) {
+    Canvas cv(ARROW_W * ARROW_FRAMES, ARROW_H);
+    cairo_t* cr = cv.cr;
+    constexpr uint32_t LIMIT_COLOUR = 0x4A4F6A;
+    for (int f = 0; f < ARROW_FRAMES; ++f) {
+        bool up = (f / 3) % 2 == 0;
+        bool limit = f >= 6;
+        uint32_t colour = limit ? LIMIT_COLOUR : CHANNEL_COLOURS[f % 3];
+        double ox = f * ARROW_W;
+        Point a = {ox + 16.5, up ? 4.0 : 26.0}, b = {ox + 4, up ? 25.0 : 5.0}, c = {ox + 29, up ? 25.0 : 5.0};
+        // Dark backing so the arrow reads on any backdrop.
+        cairo_move_to(cr, a.x, a.y);
+        cairo_line_to(cr, b.x, b.y);
+        cairo_line_to(cr, c.x, c.y);
+        cairo_close_path(cr);
+        set_rgb(cr, COLOUR_INK);
+        cairo_set_line_width(cr, 4);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        cairo_stroke(cr);
+        glass_triangle(cr, a, b, c, colour);
+        if (!limit) {
+            cairo_move_to(cr, a.x, a.y);
+            cairo_line_to(cr, b.x, b.y);
+            cairo_line_to(cr, c.x, c.y);
+            cairo_close_path(cr);
+            set_rgb(cr, COLOUR_GOLD, 0.9);
+            cairo_set_line_width(cr, 1);
+            cairo_stroke(cr);
+        }
+    }
+    return write_keyed_png(dir + "/colsarrows.png", cv.image(), COLOUR_INK);
+}
+
+// ---------------------------------------------------------------- icon
+
+bool make_icon(const std::string& dir) {
+    constexpr int S = 128;
+    Canvas cv(S, S);
+    cairo_t* cr = cv.cr;
+    rounded_rect(cr, 4, 4, S - 8, S - 8, 22);
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 4, 0, S - 4);
+    cairo_pattern_add_color_stop_rgb(g, 0, channel(0x232B6C, 16), channel(0x232B6C, 8), channel(0x232B6C, 0));
+    cairo_pattern_add_color_stop_rgb(g, 1, channel(COLOUR_NIGHT_DEEP, 16), channel(COLOUR_NIGHT_DEEP, 8),
+                                     channel(COLOUR_NIGHT_DEEP, 0));
+    cairo_set_source(cr, g);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(g);
+    set_rgb(cr, COLOUR_GOLD);
+    cairo_set_line_width(cr, 3);
+    cairo_stroke(cr);
+    // A big triangle of four glass tiles.
+    const double top = 20, bottom = 108, left = 20, right = 108, mid = 64, half = 64;
+    const Point apex = {mid, top}, bl = {left, bottom}, br = {right, bottom};
+    const Point ml = {(left + mid) / 2, half}, mr = {(right + mid) / 2, half}, mb = {mid, bottom};
+    glass_triangle(cr, apex, ml, mr, TILE_COLOURS[5]);
+    glass_triangle(cr, ml, bl, mb, TILE_COLOURS[0]);
+    glass_triangle(cr, mr, mb, br, TILE_COLOURS[2]);
+    glass_triangle(cr, ml, mr, mb, TILE_COLOURS[4]);
+    return write_rgba_png(dir + "/wedgewise.png", cv.image());
+}
+
+}  // namespace
+
+bool make_front_pictures(const std::string& dir) {
+    bool ok = make_font(dir);
+    ok &= make_levelnames(dir);
+    ok &= make_logo1(dir);
+    ok &= make_logo2(dir);
+    ok &= make_logo3(dir);
+    ok &= make_logo4(dir);
+    ok &= make_colsframe(dir);
+    ok &= make_colsarrows(dir);
+    ok &= make_icon(dir);
+    return ok;
+}
+
+}  // namespace mediagen
