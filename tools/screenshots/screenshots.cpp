@@ -45,17 +45,15 @@ public:
     }
     Driver& click() { return button(1, true).button(1, false); }
     Driver& right_click() { return button(2, true).button(2, false).wait(6); }
-    // Relative motion from where the game last saw the pointer.
+    // Relative motion; the driver keeps the pointer's position itself, from
+    // where the runtime starts it.
     Driver& move_to(int x, int y) {
-        auto settle = std::make_shared<int>(0);
-        return then([=] {
-            int sx = static_cast<int>(mouse_x), sy = static_cast<int>(mouse_y);
-            if (sx == x && sy == y) return true;
-            if (*settle > 0) { (*settle)--; return false; }
-            input_push_motion(x - sx, y - sy);
-            *settle = 3;
-            return false;
+        call([this, x, y] {
+            input_push_motion(x - pointer_x_, y - pointer_y_);
+            pointer_x_ = x;
+            pointer_y_ = y;
         });
+        return wait(1);
     }
     Driver& shoot(const std::string& path) {
         return call([path] {
@@ -68,6 +66,7 @@ public:
 private:
     std::vector<Step> steps_;
     size_t at_ = 0;
+    int pointer_x_ = 100, pointer_y_ = 100;
 };
 
 // ---------------------------------------------------------------- scene helpers
