@@ -33,8 +33,8 @@ constexpr int GLYPHS = 60;            // codes 32 (space) to 91 ("[")
 constexpr int GLYPHS_PER_ROW = 10;
 constexpr int GLYPH_LAST_ROW = 30;    // the width scan reads rows 0..30
 constexpr double GLYPH_OUTLINE = 2.0;
-constexpr double GLYPH_SHADOW = 1.5;
-constexpr double GLYPH_CAP_HEIGHT = 21.0;
+constexpr double GLYPH_SHADOW = 2.0;      // straight down, so it adds nothing to the measured width
+constexpr double GLYPH_CAP_HEIGHT = 23.0;
 
 bool make_font(const std::string& dir) {
     const int rows = (GLYPHS + GLYPHS_PER_ROW - 1) / GLYPHS_PER_ROW;
@@ -44,11 +44,11 @@ bool make_font(const std::string& dir) {
     set_face(cr, Face::Display, 100);
     double size = 100 * GLYPH_CAP_HEIGHT / text_box(cr, "H").h;
     set_face(cr, Face::Display, size);
-    const double baseline = GLYPH_OUTLINE + 1 + GLYPH_CAP_HEIGHT;
-    const double max_ink = GLYPH - 1 - 2 * GLYPH_OUTLINE - GLYPH_SHADOW;
+    const double baseline = GLYPH_OUTLINE + GLYPH_CAP_HEIGHT;
+    const double max_ink = GLYPH - 1 - 2 * GLYPH_OUTLINE;
     TextStyle style;
     style.outline = GLYPH_OUTLINE;
-    style.shadow_dx = GLYPH_SHADOW;
+    style.shadow_dx = 0;
     style.shadow_dy = GLYPH_SHADOW;
     for (int g = 1; g < GLYPHS; ++g) {
         std::string ch(1, static_cast<char>(32 + g));

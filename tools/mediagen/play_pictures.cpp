@@ -353,7 +353,7 @@ void segment_path(cairo_t* cr, double x0, double y0, double x1, double y1, doubl
 }
 
 void draw_digit(cairo_t* cr, double ox, double oy, int digit, bool lit_pass) {
-    constexpr double W = 20, H = 24, SKEW = 0.12, HALF = 2.4, GAP = 0.9;
+    constexpr double W = 16, H = 24, SKEW = 0.1, HALF = 2.2, GAP = 0.6;
     // Corner points of the digit (before skew), origin top-left of the glyph.
     auto pt = [&](double x, double y, double& sx, double& sy) {
         sx = ox + x + (H - y) * SKEW;
@@ -388,10 +388,10 @@ bool make_scorenums(const std::string& dir) {
         double fx = (f % PER_ROW) * DIGIT_W, fy = (f / PER_ROW) * DIGIT_H;
         // The cell's own dark well, within the 46-pixel pitch so neighbours never overlap it.
         recess(cr, fx + 2, fy, 42, DIGIT_H, 4, 0x07080F);
-        double gx = fx + 10.5, gy = fy + 4;
+        double gx = fx + 13, gy = fy + 4;
         // Unlit segments show faintly, like a real display.
         draw_digit(cr, gx, gy, digit, false);
-        set_rgb(cr, 0x2A1A08);
+        set_rgb(cr, 0x1E1407);
         cairo_fill(cr);
         // Glow, then the lit segments with a hot core.
         draw_digit(cr, gx, gy, digit, true);
