@@ -132,7 +132,10 @@ double triangle_inside_distance(Point a, Point b, Point c, double px, double py)
 bool make_play_pictures(const std::string& dir);
 bool make_front_pictures(const std::string& dir);
 bool make_sounds(const std::string& dir);
-bool make_music(const std::string& dir);
+// Writes the named music tracks (names without ".mp3"); false for an unknown name.
+bool make_music(const std::string& dir, const std::vector<std::string>& names);
+// Names of all music tracks.
+std::vector<std::string> music_track_names();
 
 // ---------------------------------------------------------------- audio
 

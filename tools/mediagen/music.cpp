@@ -450,14 +450,30 @@ bool encode_track(const std::string& dir, const Track& t) {
 
 }  // namespace
 
-bool make_music(const std::string& dir) {
-    bool results[std::size(TRACKS)] = {};
+std::vector<std::string> music_track_names() {
+    std::vector<std::string> names;
+    for (const Track& t : TRACKS) names.emplace_back(t.name);
+    return names;
+}
+
+bool make_music(const std::string& dir, const std::vector<std::string>& names) {
+    std::vector<const Track*> chosen;
+    for (const std::string& name : names) {
+        auto it = std::find_if(std::begin(TRACKS), std::end(TRACKS), [&](const Track& t) { return name == t.name; });
+        if (it == std::end(TRACKS)) {
+            std::fprintf(stderr, "mediagen: no track named %s\n", name.c_str());
+            return false;
+        }
+        chosen.push_back(&*it);
+    }
+    // Each track renders and encodes on its own thread.
+    std::vector<char> results(chosen.size(), 0);
     std::vector<std::thread> workers;
-    for (size_t i = 0; i < std::size(TRACKS); ++i) {
-        workers.emplace_back([&, i] { results[i] = encode_track(dir, TRACKS[i]); });
+    for (size_t i = 0; i < chosen.size(); ++i) {
+        workers.emplace_back([&, i] { results[i] = encode_track(dir, *chosen[i]); });
     }
     for (std::thread& w : workers) w.join();
-    return std::all_of(std::begin(results), std::end(results), [](bool r) { return r; });
+    return std::all_of(results.begin(), results.end(), [](char r) { return r != 0; });
 }
 
 }  // namespace mediagen

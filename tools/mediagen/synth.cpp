@@ -102,37 +102,94 @@ double Song::add_line(int voice, double start, const std::string& tokens, double
 
 namespace {
 
-// One sample of a pitched timbre at time t (seconds) for phase ph of the fundamental.
-double tone(Timbre timbre, double ph, double t, double freq) {
-    switch (timbre) {
-    case Timbre::SoftSquare:
-        return std::tanh(2.2 * std::sin(ph)) / std::tanh(2.2);
-    case Timbre::Triangle:
-        return (2 / M_PI) * std::asin(std::sin(ph));
-    case Timbre::Bell: {
-        double index = 2.4 * std::exp(-t * 5.0) + 0.25;
-        double shimmer = 0.22 * std::exp(-t * 3.0) * std::sin(3.5 * ph + 0.6 * std::sin(ph));
-        return 0.85 * std::sin(ph + index * std::sin(2 * ph)) + shimmer;
-    }
-    case Timbre::Pluck: {
-        double s = 0;
-        for (int k = 1; k <= 6; ++k) {
-            if (freq * k > 9000) break;
-            s += std::exp(-t * 2.5 * k) / k * std::sin(k * ph);
-        }
-        return s;
-    }
-    case Timbre::Organ:
-        return 0.6 * std::sin(ph) + 0.3 * std::sin(2 * ph) + 0.15 * std::sin(3 * ph) + 0.08 * std::sin(4 * ph);
-    case Timbre::Tuba: {
-        double s = 0, bright = 0.45 + 0.55 * std::exp(-t * 4.0);
-        for (int k = 1; k <= 8; ++k) s += std::pow(bright, k - 1) / k * std::sin(k * ph);
-        return s;
-    }
-    default:
-        return 0;
-    }
+// ---------------------------------------------------------------- oscillators
+
+// Sine by table with linear interpolation: the synthesiser's hot path.
+constexpr int SINE_BITS = 12;
+constexpr int SINE_SIZE = 1 << SINE_BITS;
+
+const std::vector<double>& sine_table() {
+    static const std::vector<double> table = [] {
+        std::vector<double> t(SINE_SIZE + 1);
+        for (int i = 0; i <= SINE_SIZE; ++i) t[static_cast<size_t>(i)] = std::sin(TWO_PI * i / SINE_SIZE);
+        return t;
+    }();
+    return table;
 }
+
+// sin(ph) for any ph >= 0.
+inline double table_sin(const std::vector<double>& table, double ph) {
+    double pos = ph * (SINE_SIZE / TWO_PI);
+    auto whole = static_cast<uint64_t>(pos);
+    double frac = pos - static_cast<double>(whole);
+    size_t i = whole & (SINE_SIZE - 1);
+    return table[i] + (table[i + 1] - table[i]) * frac;
+}
+
+// Slow-moving parts of a note (decays, brightness) are refreshed every
+// BLOCK samples; the waveform itself is computed every sample.
+constexpr int BLOCK = 32;
+constexpr int MAX_PARTIALS = 8;
+
+struct Oscillator {
+    Timbre timbre;
+    double freq;
+    double weights[MAX_PARTIALS] = {};  // partial k+1 amplitude
+    int partials = 0;
+    double index = 0, shimmer = 0;      // bell modulation
+
+    void update(double t) {
+        switch (timbre) {
+        case Timbre::Bell:
+            index = 2.4 * std::exp(-t * 5.0) + 0.25;
+            shimmer = 0.22 * std::exp(-t * 3.0);
+            break;
+        case Timbre::Pluck:
+            partials = 0;
+            for (int k = 1; k <= 6 && freq * k <= 9000; ++k) weights[partials++] = std::exp(-t * 2.5 * k) / k;
+            break;
+        case Timbre::Organ:
+            partials = 4;
+            weights[0] = 0.6, weights[1] = 0.3, weights[2] = 0.15, weights[3] = 0.08;
+            break;
+        case Timbre::Tuba: {
+            double bright = 0.45 + 0.55 * std::exp(-t * 4.0), w = 1;
+            partials = 0;
+            for (int k = 1; k <= MAX_PARTIALS && freq * k <= 9000; ++k, w *= bright) weights[partials++] = w / k;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+
+    // One sample for phase ph of the fundamental.
+    double sample(const std::vector<double>& table, double ph) const {
+        switch (timbre) {
+        case Timbre::SoftSquare: {
+            static const double norm = 1.0 / std::tanh(2.2);
+            return std::tanh(2.2 * table_sin(table, ph)) * norm;
+        }
+        case Timbre::Triangle: {
+            double u = ph / TWO_PI;
+            u -= std::floor(u);
+            return u < 0.25 ? 4 * u : (u < 0.75 ? 2 - 4 * u : 4 * u - 4);
+        }
+        case Timbre::Bell:
+            return 0.85 * table_sin(table, ph + index * table_sin(table, 2 * ph)) +
+                   shimmer * table_sin(table, 3.5 * ph + 0.6 * table_sin(table, ph));
+        case Timbre::Pluck:
+        case Timbre::Organ:
+        case Timbre::Tuba: {
+            double s = 0;
+            for (int k = 0; k < partials; ++k) s += weights[k] * table_sin(table, (k + 1) * ph);
+            return s;
+        }
+        default:
+            return 0;
+        }
+    }
+};
 
 // One drum hit into out (which it fills from the start).
 void drum(Timbre timbre, std::vector<double>& out, double velocity, int rate, uint32_t seed) {
@@ -202,18 +259,27 @@ std::vector<float> render_song(const Song& song, int rate) {
             mono.assign(n, 0.0);
             const double freq = note_frequency(e.midi);
             const int copies = v.detune != 0 ? 2 : 1;
+            const std::vector<double>& table = sine_table();
             for (int c = 0; c < copies; ++c) {
+                // The second copy starts at another phase so the pair beats gently.
                 double ph = c * 1.3;
                 const double f0 = freq * (c == 1 ? std::pow(2.0, v.detune / 1200.0) : 1.0);
+                Oscillator osc{v.timbre, f0};
+                double step = TWO_PI * f0 / rate;
+                const double level = e.velocity * v.gain / copies;
                 for (size_t i = 0; i < n; ++i) {
                     double t = static_cast<double>(i) / rate;
-                    double vib = v.vibrato != 0
-                                     ? std::pow(2.0, v.vibrato * std::min(1.0, t * 3) *
-                                                         std::sin(TWO_PI * v.vibrato_rate * t) / 12.0)
-                                     : 1.0;
-                    ph += TWO_PI * f0 * vib / rate;
-                    if (ph > TWO_PI * 64) ph -= TWO_PI * 64;
-                    mono[i] += tone(v.timbre, ph, t, f0) * v.env.at(t, length) * e.velocity * v.gain / copies;
+                    if (i % BLOCK == 0) {
+                        osc.update(t);
+                        double vib = v.vibrato != 0 ? std::pow(2.0, v.vibrato * std::min(1.0, t * 3) *
+                                                                         std::sin(TWO_PI * v.vibrato_rate * t) / 12.0)
+                                                    : 1.0;
+                        step = TWO_PI * f0 * vib / rate;
+                    }
+                    ph += step;
+                    // Wrap every two cycles so the bell's 3.5 ratio stays continuous.
+                    if (ph >= 2 * TWO_PI) ph -= 2 * TWO_PI;
+                    mono[i] += osc.sample(table, ph) * v.env.at(t, length) * level;
                 }
             }
         }
