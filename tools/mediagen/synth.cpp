@@ -117,12 +117,12 @@ const std::vector<double>& sine_table() {
     return table;
 }
 
-// sin(ph) for any ph >= 0.
+// sin(ph) for any phase, negative ones included (frequency modulation swings below zero).
 inline double table_sin(const std::vector<double>& table, double ph) {
     double pos = ph * (SINE_SIZE / TWO_PI);
-    auto whole = static_cast<uint64_t>(pos);
-    double frac = pos - static_cast<double>(whole);
-    size_t i = whole & (SINE_SIZE - 1);
+    double whole = std::floor(pos);
+    double frac = pos - whole;
+    size_t i = static_cast<size_t>(static_cast<int64_t>(whole) & (SINE_SIZE - 1));
     return table[i] + (table[i + 1] - table[i]) * frac;
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <unistd.h>
 
@@ -76,6 +77,47 @@ TEST(MediaSounds, MusicIsWholeStereoMp3OfTheRightLength) {
         EXPECT_GE(w.seconds(), t.min_seconds);
         EXPECT_LE(w.seconds(), t.max_seconds);
     }
+}
+
+// Decodes a track with the lame decoder (the generator's own encoder).
+bool decode_mp3(const std::string& name, Wave& out) {
+    std::string wav = std::string(WEDGEWISE_BINARY_DIR) + "/mediagen_test_" + std::to_string(::getpid()) + ".wav";
+    std::string cmd = "lame --quiet --decode '" + media_dir() + "/" + name + "' '" + wav + "'";
+    bool ok = std::system(cmd.c_str()) == 0 && load_wav(wav, out);
+    std::remove(wav.c_str());
+    return ok;
+}
+
+double dbfs(double rms) { return 20 * std::log10(std::max(rms, 1e-9)); }
+
+TEST(MediaSounds, MusicPlaysAtAnEvenLevelWithoutGapsOrClipping) {
+    REQUIRE_MEDIA();
+    double overall[std::size(TRACKS)] = {};
+    for (size_t t = 0; t < std::size(TRACKS); ++t) {
+        SCOPED_TRACE(TRACKS[t].name);
+        Wave w;
+        ASSERT_TRUE(decode_mp3(TRACKS[t].name, w));
+        ASSERT_EQ(w.channels, 2);
+        // Loudness in windows of 4 seconds up to the shortest length: no silent or shouting stretch.
+        const size_t window = static_cast<size_t>(w.rate) * 2 * 4;
+        const size_t body = static_cast<size_t>(TRACKS[t].min_seconds * w.rate * 2);
+        double sum_all = 0;
+        for (size_t start = 0; start + window <= std::min(body, w.samples.size()); start += window) {
+            double sum = 0;
+            for (size_t i = start; i < start + window; ++i) sum += double(w.samples[i]) * w.samples[i];
+            sum_all += sum;
+            double level = dbfs(std::sqrt(sum / window) / 32768);
+            EXPECT_GT(level, -30) << "quiet stretch at " << start / 2 / w.rate << " s";
+            EXPECT_LT(level, -10) << "loud stretch at " << start / 2 / w.rate << " s";
+        }
+        overall[t] = dbfs(std::sqrt(sum_all / std::min(body, w.samples.size())) / 32768);
+        int clipped = 0;
+        for (int16_t s : w.samples) clipped += s == 32767 || s == -32768;
+        EXPECT_LT(clipped, 10);
+    }
+    // The tracks sit at about the same loudness.
+    auto [low, high] = std::minmax_element(std::begin(overall), std::end(overall));
+    EXPECT_LT(*high - *low, 6.0);
 }
 
 TEST(MediaSounds, Mp3WalkRejectsABrokenFrameChain) {
