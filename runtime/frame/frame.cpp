@@ -13,6 +13,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -164,11 +165,21 @@ void present_frame() {
 // Missed deadlines are skipped, never caught up.
 void pace_frame() {
     double now = clock_ms();
+    double last = now - 1;
     do {
         runtime_pump_events();
         now = clock_ms();
         const double left = state.deadline - now;
-        if (static_cast<long long>(left) > SLEEP_THRESHOLD_MS) sleep_ms(left - SLEEP_MARGIN_MS);
+        if (static_cast<long long>(left) > SLEEP_THRESHOLD_MS) {
+            sleep_ms(left - SLEEP_MARGIN_MS);
+        } else if (now == last) {
+            // A clock that stands still between reads (an injected one that
+            // moves only when slept on) cannot be polled past the deadline.
+            if (left > 0) sleep_ms(left);
+            now = std::max(clock_ms(), state.deadline);
+            break;
+        }
+        last = now;
     } while (!(now > state.deadline));
     state.deadline += state.interval;
     while (state.deadline < now) state.deadline += state.interval;

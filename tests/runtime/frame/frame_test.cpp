@@ -333,6 +333,16 @@ TEST_F(Frame, LongFrameIsFollowedByNoBurst) {
     EXPECT_GT(run.ends[stall_at] - run.ends[stall_at - 1], 100.0);
 }
 
+TEST_F(Frame, ClockThatMovesOnlyWhenSleptOnStillPaces) {
+    PacingRun run;
+    run.clock.read_cost = 0;
+    run_frames(config_, run, 31, 10, 40.0);
+    ASSERT_EQ(run.ends.size(), 31u);
+    const double interval = 1000.0 / 60.0;
+    for (size_t i = 12; i < run.ends.size(); ++i)
+        EXPECT_NEAR(run.ends[i] - run.ends[i - 1], interval, 0.01) << "frame " << i;
+}
+
 TEST_F(Frame, NoFrameRateLimitMeansTwoMillisecondFrames) {
     config_.frame_rate = 0;
     PacingRun run;
