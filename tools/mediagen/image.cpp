@@ -38,6 +38,19 @@ void Image::blit(const Image& src, int x, int y) {
     }
 }
 
+void Image::over(const Image& src, int x, int y) {
+    for (int sy = 0; sy < src.height; ++sy) {
+        for (int sx = 0; sx < src.width; ++sx) {
+            int dx = x + sx, dy = y + sy;
+            if (dx < 0 || dy < 0 || dx >= width || dy >= height) continue;
+            const uint8_t* s = src.at(sx, sy);
+            uint8_t* d = at(dx, dy);
+            const int a = s[3];
+            for (int k = 0; k < 3; ++k) d[k] = static_cast<uint8_t>((s[k] * a + d[k] * (255 - a) + 127) / 255);
+        }
+    }
+}
+
 Canvas::Canvas(int w, int h) : width(w), height(h) {
     surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     cr = cairo_create(surface);

@@ -44,6 +44,8 @@ struct Image {
     void set(int x, int y, int r, int g, int b, int a = 255);
     // Copies src with its top-left corner at (x, y), replacing pixels (clipped).
     void blit(const Image& src, int x, int y);
+    // Lays src over this picture at (x, y) by its alpha (clipped); keeps this picture's alpha.
+    void over(const Image& src, int x, int y);
 };
 
 // A cairo drawing surface that becomes an Image when finished.

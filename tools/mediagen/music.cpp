@@ -415,7 +415,7 @@ Song dirge_song() {
 
     s.add_line(melody, 0, "D4:1.5 D4:0.5 D4:1 F4:1 | E4:1 D4:1 D4:1 C#4:1 | D4:3 r:1 | A3:1 G#3:1 G3:1.5 r:0.5");
     s.add_note(wobble, 16, 3.2, parse_note("F#3"), 1.0);
-    s.add_line(bass, 0, "D2:1 r:1 A1:1 r:1 | G1:1 r:1 A1:1 r:1 | D2:1 r:1 A1:1 r:1 | F1:1 r:1 E1:1 r:1 | D1:3");
+    s.add_line(bass, 0, "D2:1 r:1 A1:1 r:1 | G1:1 r:1 A1:1 r:1 | D2:1 r:1 A1:1 r:1 | F1:1 r:1 E1:1 r:1 | D2:3");
     drum_grid(s, snare, 0, 4, "....o.......o...");
     drum_grid(s, kick, 0, 4, "x.......x.......");
     s.add_note(kick, 19.25, 1, 60, 1.0);

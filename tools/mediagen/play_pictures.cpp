@@ -275,15 +275,7 @@ bool make_screen(const std::string& dir) {
     Image frame = cv.image();
     Image slot = socket_triangle(STORE_IMAGE, STORE_IMAGE, STORE_TRIANGLE, 1.0, 0x0D1030, 0x151A42, 0x2E3768);
     for (int c = 0; c < STORE_COLUMNS; ++c) {
-        for (int r = 0; r < STORE_ROWS; ++r) {
-            int bx = STORE_DX * c + STORE_X, by = STORE_DY * r + STORE_Y;
-            for (int y = 0; y < slot.height; ++y) {
-                for (int x = 0; x < slot.width; ++x) {
-                    if (slot.at(x, y)[3] == 0) continue;
-                    std::copy_n(slot.at(x, y), 4, frame.at(bx + x, by + y));
-                }
-            }
-        }
+        for (int r = 0; r < STORE_ROWS; ++r) frame.over(slot, STORE_DX * c + STORE_X, STORE_DY * r + STORE_Y);
     }
 
     // Second pass over the composed picture for the status bar and the window edge.
@@ -310,12 +302,11 @@ bool make_screen(const std::string& dir) {
     Image over = top.image();
 
     // Compose: the overlay on the frame, then cut the puzzle window.
+    frame.over(over, 0, 0);
     for (int y = 0; y < SCREEN_H; ++y) {
         for (int x = 0; x < SCREEN_W; ++x) {
             uint8_t* d = frame.at(x, y);
-            const uint8_t* s = over.at(x, y);
-            int a = s[3];
-            for (int k = 0; k < 3; ++k) d[k] = static_cast<uint8_t>((s[k] * a + d[k] * (255 - a) + 127) / 255);
+            const int a = over.at(x, y)[3];
             d[3] = 255;
             bool in_window = x >= WINDOW_X0 && x < WINDOW_X1 && y >= WINDOW_Y0 && y < WINDOW_Y1;
             bool on_button = a > 0 && y > QUIT_SPOT.y0 && y < QUIT_SPOT.y1 &&
@@ -488,14 +479,7 @@ bool make_prairie(const std::string& dir) {
             }
         }
     }
-    Image over = cv.image();
-    for (int y = 0; y < SIZE; ++y) {
-        for (int x = 0; x < SIZE; ++x) {
-            uint8_t* d = img.at(x, y);
-            const uint8_t* s = over.at(x, y);
-            for (int k = 0; k < 3; ++k) d[k] = static_cast<uint8_t>((s[k] * s[3] + d[k] * (255 - s[3]) + 127) / 255);
-        }
-    }
+    img.over(cv.image(), 0, 0);
     return write_rgb_png(dir + "/prairie.png", img);
 }
 
