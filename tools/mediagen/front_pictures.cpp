@@ -23,9 +23,6 @@ const char* const LEVEL_NAMES[40] = {
 
 namespace {
 
-// The six default tile colours (blue, red, magenta, green, cyan, yellow).
-constexpr uint32_t TILE_COLOURS[6] = {0x1414C8, 0xA01414, 0xC814C8, 0x14A014, 0x14C8C8, 0xC8C814};
-
 // ---------------------------------------------------------------- font
 
 constexpr int GLYPH = 32;
@@ -260,26 +257,6 @@ bool make_logo2(const std::string& dir) {
     small.shadow_dy = 1.5;
     draw_styled_text(cr, motto, (LOGO_W - m.advance) / 2, base + 40, small);
     return write_keyed_png(dir + "/logo2.png", cv.image(), COLOUR_INK);
-}
-
-// A small lit glass triangle (for the intro ribbon and the icon).
-void glass_triangle(cairo_t* cr, Point a, Point b, Point c, uint32_t colour) {
-    cairo_move_to(cr, a.x, a.y);
-    cairo_line_to(cr, b.x, b.y);
-    cairo_line_to(cr, c.x, c.y);
-    cairo_close_path(cr);
-    double y0 = std::min({a.y, b.y, c.y}), y1 = std::max({a.y, b.y, c.y});
-    uint32_t light = mix(colour, 0xFFFFFF, 0.45), dark = mix(colour, 0x000000, 0.35);
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, y0, 0, y1);
-    cairo_pattern_add_color_stop_rgb(g, 0, channel(light, 16), channel(light, 8), channel(light, 0));
-    cairo_pattern_add_color_stop_rgb(g, 1, channel(dark, 16), channel(dark, 8), channel(dark, 0));
-    cairo_set_source(cr, g);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(g);
-    set_rgb(cr, mix(colour, 0xFFFFFF, 0.7), 0.9);
-    cairo_set_line_width(cr, 1.2);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    cairo_stroke(cr);
 }
 
 // The intro picture: a ribbon of coloured glass over a gold title line.

@@ -188,6 +188,25 @@ double Rng::uniform() { return static_cast<double>(next() >> 11) / 9007199254740
 
 double Rng::range(double a, double b) { return a + (b - a) * uniform(); }
 
+void glass_triangle(cairo_t* cr, Point a, Point b, Point c, uint32_t colour) {
+    cairo_move_to(cr, a.x, a.y);
+    cairo_line_to(cr, b.x, b.y);
+    cairo_line_to(cr, c.x, c.y);
+    cairo_close_path(cr);
+    double y0 = std::min({a.y, b.y, c.y}), y1 = std::max({a.y, b.y, c.y});
+    uint32_t light = mix(colour, 0xFFFFFF, 0.45), dark = mix(colour, 0x000000, 0.35);
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, y0, 0, y1);
+    cairo_pattern_add_color_stop_rgb(g, 0, channel(light, 16), channel(light, 8), channel(light, 0));
+    cairo_pattern_add_color_stop_rgb(g, 1, channel(dark, 16), channel(dark, 8), channel(dark, 0));
+    cairo_set_source(cr, g);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(g);
+    set_rgb(cr, mix(colour, 0xFFFFFF, 0.7), 0.9);
+    cairo_set_line_width(cr, 1.2);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_stroke(cr);
+}
+
 // ---------------------------------------------------------------- text
 
 namespace {

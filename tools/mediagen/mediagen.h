@@ -128,6 +128,12 @@ Image bevel_triangle(int width, int height, Point a, Point b, Point c, double gr
 // Signed distance of (px, py) inside the triangle (positive inside, pixels).
 double triangle_inside_distance(Point a, Point b, Point c, double px, double py);
 
+// A lit glass triangle in a colour (emblems, ribbons, the icon).
+void glass_triangle(cairo_t* cr, Point a, Point b, Point c, uint32_t colour);
+
+// The six default tile colours (blue, red, magenta, green, cyan, yellow) as 0xRRGGBB.
+constexpr uint32_t TILE_COLOURS[6] = {0x1414C8, 0xA01414, 0xC814C8, 0x14A014, 0x14C8C8, 0xC8C814};
+
 // ---------------------------------------------------------------- generators
 
 // Each writes its files into dir; false on a write failure.

@@ -255,6 +255,31 @@ void button_plate(cairo_t* cr, const Box& spot, const std::string& label) {
     cairo_show_text(cr, label.c_str());
 }
 
+// The game's emblem for the empty end of the status bar: a triangle of four
+// glass tiles in a gold rim, with the name engraved below.
+constexpr double EMBLEM_X = 180, EMBLEM_Y = 712, EMBLEM_SIZE = 50;
+
+void emblem(cairo_t* cr, double cx, double cy) {
+    const double h = EMBLEM_SIZE, half = h / 2;
+    const Point apex = {cx, cy - half}, bl = {cx - half, cy + half}, br = {cx + half, cy + half};
+    cairo_move_to(cr, apex.x, apex.y - 3);
+    cairo_line_to(cr, bl.x - 3.5, bl.y + 2);
+    cairo_line_to(cr, br.x + 3.5, br.y + 2);
+    cairo_close_path(cr);
+    set_rgb(cr, 0x0A0C18);
+    cairo_fill_preserve(cr);
+    set_rgb(cr, COLOUR_GOLD);
+    cairo_set_line_width(cr, 1.5);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_stroke(cr);
+    const Point ml = {(apex.x + bl.x) / 2, cy}, mr = {(apex.x + br.x) / 2, cy}, mb = {cx, bl.y};
+    glass_triangle(cr, apex, ml, mr, TILE_COLOURS[5]);
+    glass_triangle(cr, ml, bl, mb, TILE_COLOURS[0]);
+    glass_triangle(cr, mr, mb, br, TILE_COLOURS[2]);
+    glass_triangle(cr, ml, mr, mb, TILE_COLOURS[4]);
+    engraved(cr, "WEDGEWISE", cx, cy + half + 17, 12, COLOUR_GOLD, true);
+}
+
 bool make_screen(const std::string& dir) {
     Canvas cv(SCREEN_W, SCREEN_H);
     cairo_t* cr = cv.cr;
@@ -297,6 +322,7 @@ bool make_screen(const std::string& dir) {
     };
     digit_row(SCORE_X, SCORE_Y, SCORE_DIGITS, "SCORE");
     digit_row(BONUS_X, BONUS_Y, BONUS_DIGITS, "BONUS");
+    emblem(cr, EMBLEM_X, EMBLEM_Y);
     button_plate(cr, QUIT_SPOT, "QUIT");
     button_plate(cr, PAUSE_SPOT, "PAUSE");
     Image over = top.image();
