@@ -1,15 +1,421 @@
-// Sound effects and music on SDL2_mixer (scaffold).
+// Sound effects and music on SDL2_mixer.
+//
+// Each voice of a sound slot owns one mixer channel. The channel volume stays
+// at full; the decibel gain and the pan are applied as float factors by a
+// per-channel effect, because the mixer's 128 linear volume steps cannot
+// reach -50 dB. Without a device everything goes on silently.
 #include "runtime/audio/audio.h"
 #include "runtime/audio/audio_internal.h"
 
-int load_sound(const std::string&, int, int) { return 0; }
-int play_sound(int, double, double) { return -1; }
-bool sound_playing(int) { return false; }
-void music_play(const std::string&, int) {}
-void music_stop() {}
-bool music_playing() { return false; }
-double music_length_ms() { return 0; }
-int music_restarts() { return 0; }
-void audio_start() {}
-void audio_stop() {}
-void music_loop_check() {}
+#include "runtime/files/files.h"
+#include "runtime/frame/frame.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------- constants
+
+constexpr int DEVICE_RATE = 22050;
+constexpr int DEVICE_CHANNELS = 2;
+constexpr int DEVICE_BUFFER_FRAMES = 1024;
+
+constexpr int MAX_VOICES = 4;
+constexpr int MAX_CHANNELS = SOUND_SLOTS * MAX_VOICES;
+constexpr int VOICE_STRIDE = 256;          // play_sound returns voice + slot * 256
+
+// Gains in hundredths of a decibel; the bottom of the range is silence.
+constexpr int CENTIBELS_SILENT = -10000;
+constexpr double CENTIBELS_PER_VOLUME_STEP = 100.0;
+constexpr double VOLUME_STEPS = 100.0;
+constexpr double PAN_CENTIBELS = 10000.0;
+
+// Accepted sample layouts (the only ones a static PCM buffer takes).
+constexpr int MIN_SAMPLE_RATE = 100;
+constexpr int MAX_SAMPLE_RATE = 200000;
+constexpr uint64_t MAX_SOUND_BYTES = 0x0FFFFFFF;
+
+constexpr double MIN_MUSIC_LENGTH_MS = 500.0;
+constexpr double MS_PER_SECOND = 1000.0;
+
+// ---------------------------------------------------------------- channel gains
+
+// Left and right factors of one mixer channel, read by the mixing thread.
+struct ChannelGain {
+    std::atomic<float> left{1.0f};
+    std::atomic<float> right{1.0f};
+};
+
+std::array<ChannelGain, MAX_CHANNELS> g_gains;
+std::atomic<int> g_device_channels{DEVICE_CHANNELS};
+
+void SDLCALL apply_gain(int, void* stream, int len, void* udata) {
+    const ChannelGain* gain = static_cast<const ChannelGain*>(udata);
+    const float left = gain->left.load(std::memory_order_relaxed);
+    const float right = gain->right.load(std::memory_order_relaxed);
+    int16_t* samples = static_cast<int16_t*>(stream);
+    const int count = len / int(sizeof(int16_t));
+    // The device is 16-bit; with one output channel only the louder side
+    // counts, and channels beyond the first two take the louder side too.
+    const int device_channels = std::max(1, g_device_channels.load(std::memory_order_relaxed));
+    const float louder = std::max(left, right);
+    for (int i = 0; i < count; ++i) {
+        const int side = i % device_channels;
+        const float factor = device_channels < 2 ? louder : side == 0 ? left : side == 1 ? right : louder;
+        const float v = std::nearbyint(samples[i] * factor);
+        samples[i] = int16_t(std::clamp(v, float(INT16_MIN), float(INT16_MAX)));
+    }
+}
+
+// 10^(centibels / 2000), with the bottom of the range silent.
+float gain_of_centibels(int centibels) {
+    if (centibels <= CENTIBELS_SILENT) return 0.0f;
+    return float(std::pow(10.0, centibels / 2000.0));
+}
+
+// ---------------------------------------------------------------- state
+
+struct SoundSlot {
+    int voice_count = 0;           // 0 = empty
+    int current_voice = 0;
+    Mix_Chunk* chunk = nullptr;    // shared by every voice
+    std::array<int, MAX_VOICES> channel{-1, -1, -1, -1};
+};
+
+struct MusicState {
+    Mix_Music* track = nullptr;
+    std::string file;
+    double length_ms = 0;
+    double restart_time = 0;       // 0 = not looping
+    double volume_state = -1;      // -1 = unknown, 1 = full volume set
+    int restarts = 0;
+};
+
+bool g_device_open = false;
+bool g_mixer_inited = false;
+bool g_audio_subsystem = false;    // ours to quit, so the next start picks the driver anew
+std::array<SoundSlot, SOUND_SLOTS> g_slots;
+std::vector<bool> g_channel_used;  // by mixer channel
+MusicState g_music;
+
+// ---------------------------------------------------------------- channels
+
+// Finds (allocating more if needed) a free mixer channel, or -1.
+int take_channel() {
+    for (size_t i = 0; i < g_channel_used.size(); ++i)
+        if (!g_channel_used[i]) {
+            g_channel_used[i] = true;
+            return int(i);
+        }
+    if (g_channel_used.size() >= size_t(MAX_CHANNELS)) return -1;
+    const int wanted = int(g_channel_used.size()) + 1;
+    if (Mix_AllocateChannels(wanted) < wanted) return -1;
+    g_channel_used.push_back(true);
+    return wanted - 1;
+}
+
+void release_slot(SoundSlot& slot) {
+    for (int v = 0; v < MAX_VOICES; ++v) {
+        const int ch = slot.channel[v];
+        if (ch < 0) continue;
+        Mix_HaltChannel(ch);
+        Mix_UnregisterAllEffects(ch);
+        g_channel_used[size_t(ch)] = false;
+        slot.channel[v] = -1;
+    }
+    if (slot.chunk != nullptr) Mix_FreeChunk(slot.chunk);
+    slot = SoundSlot{};
+}
+
+// ---------------------------------------------------------------- WAV reading
+
+struct WavData {
+    int channels = 0;
+    int rate = 0;
+    int block_align = 0;
+    int bits = 0;
+    const uint8_t* samples = nullptr;
+    size_t size = 0;
+};
+
+uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+
+constexpr size_t RIFF_HEADER = 12;
+constexpr size_t CHUNK_HEADER = 8;
+constexpr size_t FORMAT_BYTES = 16;
+
+// Steps over chunks until one named id; false when the data ends first or a
+// chunk claims more bytes than there are. pos ends at the chunk's body.
+bool find_chunk(const std::vector<uint8_t>& bytes, size_t& pos, const char* id, uint64_t& length) {
+    while (pos + CHUNK_HEADER <= bytes.size()) {
+        const uint8_t* header = bytes.data() + pos;
+        length = le32(header + 4);
+        const uint64_t body = pos + CHUNK_HEADER;
+        if (body + length > bytes.size()) return false;
+        if (std::memcmp(header, id, 4) == 0) {
+            pos = size_t(body);
+            return true;
+        }
+        pos = size_t(body + length);
+        // Writers that follow the word alignment put a zero after an odd chunk;
+        // no chunk name begins with a zero byte, so skipping it is safe.
+        if ((length & 1) != 0 && pos < bytes.size() && bytes[pos] == 0) ++pos;
+    }
+    return false;
+}
+
+// Reads the layout and the sample block; every offset stays inside bytes.
+bool parse_wav(const std::vector<uint8_t>& bytes, WavData& wav) {
+    if (bytes.size() < RIFF_HEADER) return false;
+    if (std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) return false;
+    size_t pos = RIFF_HEADER;
+    uint64_t length = 0;
+    if (!find_chunk(bytes, pos, "fmt ", length) || length < FORMAT_BYTES) return false;
+    const uint8_t* fmt = bytes.data() + pos;
+    const int file_channels = le16(fmt + 2);
+    wav.rate = int(le32(fmt + 4));
+    wav.block_align = le16(fmt + 12);
+    wav.bits = le16(fmt + 14);
+    pos += size_t(length);
+    if (!find_chunk(bytes, pos, "data", length)) return false;
+    wav.channels = file_channels > 1 ? 2 : 1;
+    if (file_channels < 1) return false;
+    if (wav.bits != 8 && wav.bits != 16) return false;
+    if (wav.block_align != wav.channels * wav.bits / 8) return false;
+    if (wav.rate < MIN_SAMPLE_RATE || wav.rate > MAX_SAMPLE_RATE) return false;
+    if (length > MAX_SOUND_BYTES) return false;
+    wav.size = size_t(length) - size_t(length) % size_t(wav.block_align);
+    if (wav.size == 0) return false;
+    wav.samples = bytes.data() + pos;
+    return true;
+}
+
+// Converts the samples to the device's format in a chunk the mixer owns.
+Mix_Chunk* make_chunk(const WavData& wav) {
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    if (Mix_QuerySpec(&rate, &format, &channels) == 0) return nullptr;
+    SDL_AudioCVT cvt;
+    const SDL_AudioFormat source = wav.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    if (SDL_BuildAudioCVT(&cvt, source, Uint8(wav.channels), wav.rate, format, Uint8(channels), rate) < 0)
+        return nullptr;
+    cvt.len = int(wav.size);
+    const size_t capacity = wav.size * size_t(std::max(cvt.len_mult, 1));
+    cvt.buf = static_cast<Uint8*>(SDL_malloc(capacity));
+    if (cvt.buf == nullptr) return nullptr;
+    std::memcpy(cvt.buf, wav.samples, wav.size);
+    if (cvt.needed && SDL_ConvertAudio(&cvt) < 0) {
+        SDL_free(cvt.buf);
+        return nullptr;
+    }
+    const int converted = cvt.needed ? cvt.len_cvt : cvt.len;
+    Mix_Chunk* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
+    if (chunk == nullptr || converted <= 0) {
+        SDL_free(chunk);
+        SDL_free(cvt.buf);
+        return nullptr;
+    }
+    chunk->allocated = 1;          // Mix_FreeChunk frees the samples too
+    chunk->abuf = cvt.buf;
+    chunk->alen = Uint32(converted);
+    chunk->volume = MIX_MAX_VOLUME;
+    return chunk;
+}
+
+// ---------------------------------------------------------------- music helpers
+
+double music_clock() { return timer_ms(); }
+
+void start_track() {
+    Mix_HaltMusic();
+    Mix_PlayMusic(g_music.track, 0);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- device
+
+void audio_start() {
+    if (g_device_open) return;
+    Mix_Init(MIX_INIT_MP3);
+    g_mixer_inited = true;
+    if (!g_audio_subsystem) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            startup_log("No sound device: " + std::string(SDL_GetError()));
+            return;
+        }
+        g_audio_subsystem = true;
+    }
+    if (Mix_OpenAudio(DEVICE_RATE, AUDIO_S16SYS, DEVICE_CHANNELS, DEVICE_BUFFER_FRAMES) != 0) {
+        startup_log("No sound device: " + std::string(Mix_GetError()));
+        return;
+    }
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    Mix_QuerySpec(&rate, &format, &channels);
+    if (format != AUDIO_S16SYS) {
+        // The gain effect works on 16-bit samples only.
+        startup_log("Sound device refused 16-bit samples");
+        Mix_CloseAudio();
+        return;
+    }
+    g_device_channels.store(channels);
+    g_device_open = true;
+    Mix_AllocateChannels(0);
+    g_channel_used.clear();
+}
+
+void audio_stop() {
+    music_stop();
+    for (int slot = SOUND_SLOTS - 1; slot >= 0; --slot) release_slot(g_slots[size_t(slot)]);
+    g_channel_used.clear();
+    if (g_device_open) {
+        Mix_AllocateChannels(0);
+        Mix_CloseAudio();
+        g_device_open = false;
+    }
+    if (g_mixer_inited) {
+        Mix_Quit();
+        g_mixer_inited = false;
+    }
+    if (g_audio_subsystem) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        g_audio_subsystem = false;
+    }
+}
+
+// ---------------------------------------------------------------- sound effects
+
+int load_sound(const std::string& path, int slot, int voices) {
+    if (slot < 0) return 0;
+    SoundSlot& target = g_slots[size_t(std::min(slot, SOUND_SLOTS - 1))];
+    release_slot(target);
+    if (!g_device_open) return 0;
+
+    std::string resolved;
+    std::vector<uint8_t> bytes;
+    if (!media_resolve(Container::Graphics, path, true, resolved)) return 0;
+    if (!read_resolved(resolved, bytes)) return 0;
+    WavData wav;
+    if (!parse_wav(bytes, wav)) return 0;
+    Mix_Chunk* chunk = make_chunk(wav);
+    if (chunk == nullptr) return 0;
+
+    target.chunk = chunk;
+    const int count = std::clamp(voices, 1, MAX_VOICES);
+    for (int v = 0; v < count; ++v) {
+        target.channel[size_t(v)] = take_channel();
+        if (target.channel[size_t(v)] < 0) {
+            release_slot(target);
+            return 0;
+        }
+    }
+    target.voice_count = count;
+    target.current_voice = 0;
+    return 1;
+}
+
+int play_sound(int slot, double pan, double volume) {
+    if (slot < 0 || !g_device_open) return -1;
+    const int index = std::min(slot, SOUND_SLOTS - 1);
+    SoundSlot& s = g_slots[size_t(index)];
+    if (s.voice_count == 0) return -1;
+
+    if (Mix_Playing(s.channel[size_t(s.current_voice)])) {
+        // A one-voice sound does not restart while it plays.
+        if (s.voice_count == 1) return -1;
+        s.current_voice = (s.current_voice + 1) % s.voice_count;
+    }
+    const int channel = s.channel[size_t(s.current_voice)];
+    if (Mix_Playing(channel)) Mix_HaltChannel(channel);
+
+    const double v = std::isnan(volume) ? 0.0 : std::clamp(volume, 0.0, 1.0);
+    const double p = std::isnan(pan) ? 0.0 : std::clamp(pan, -1.0, 1.0);
+    const int volume_cb = int(std::trunc(v * VOLUME_STEPS) * CENTIBELS_PER_VOLUME_STEP) + CENTIBELS_SILENT;
+    const int pan_cb = int(std::trunc(p * PAN_CENTIBELS));
+    // A pan toward one side attenuates the other by that many centibels.
+    const int left_cb = volume_cb - std::max(pan_cb, 0);
+    const int right_cb = volume_cb - std::max(-pan_cb, 0);
+    ChannelGain& gain = g_gains[size_t(channel)];
+    gain.left.store(gain_of_centibels(std::max(left_cb, CENTIBELS_SILENT)));
+    gain.right.store(gain_of_centibels(std::max(right_cb, CENTIBELS_SILENT)));
+
+    // The mixer forgets a channel's effects when it stops playing.
+    Mix_UnregisterAllEffects(channel);
+    Mix_Volume(channel, MIX_MAX_VOLUME);
+    if (Mix_RegisterEffect(channel, apply_gain, nullptr, &gain) == 0) return -1;
+    if (Mix_PlayChannel(channel, s.chunk, 0) < 0) return -1;
+    return s.current_voice + index * VOICE_STRIDE;
+}
+
+bool sound_playing(int slot) {
+    if (slot < 0 || !g_device_open) return false;
+    const SoundSlot& s = g_slots[size_t(std::min(slot, SOUND_SLOTS - 1))];
+    for (int v = 0; v < s.voice_count; ++v)
+        if (Mix_Playing(s.channel[size_t(v)])) return true;
+    return false;
+}
+
+// ---------------------------------------------------------------- music
+
+void music_play(const std::string& path, int loop) {
+    music_stop();
+    g_music.file = path;
+    g_music.restarts = 0;
+    if (!g_device_open) return;
+    std::string resolved;
+    if (!media_resolve(Container::Audio, path, false, resolved)) return;
+    Mix_Music* track = Mix_LoadMUS(resolved.c_str());
+    if (track == nullptr) return;
+    g_music.track = track;
+    const double seconds = Mix_MusicDuration(track);
+    g_music.length_ms = std::max(seconds * MS_PER_SECOND, MIN_MUSIC_LENGTH_MS);
+    g_music.restart_time = loop != 0 ? music_clock() + g_music.length_ms : 0;
+    if (Mix_PlayMusic(track, 0) != 0) {
+        music_stop();
+        return;
+    }
+    if (g_music.volume_state != 1) {
+        g_music.volume_state = 1;
+        Mix_VolumeMusic(MIX_MAX_VOLUME);
+    }
+}
+
+void music_stop() {
+    g_music.volume_state = -1;
+    g_music.restart_time = 0;
+    if (g_music.track != nullptr) {
+        Mix_HaltMusic();
+        Mix_FreeMusic(g_music.track);
+        g_music.track = nullptr;
+    }
+    g_music.length_ms = 0;
+}
+
+bool music_playing() { return g_music.track != nullptr && Mix_PlayingMusic() != 0; }
+
+double music_length_ms() { return g_music.track != nullptr ? g_music.length_ms : 0; }
+
+int music_restarts() { return g_music.restarts; }
+
+void music_loop_check() {
+    if (g_music.track == nullptr || g_music.restart_time <= 0) return;
+    const double now = music_clock();
+    // The decoder's length can include encoder padding: a track that has
+    // already ended restarts at once.
+    if (now < g_music.restart_time && Mix_PlayingMusic() != 0) return;
+    g_music.length_ms = std::max(g_music.length_ms, MIN_MUSIC_LENGTH_MS);
+    g_music.restart_time = now + g_music.length_ms;
+    start_track();
+    ++g_music.restarts;
+}

@@ -1,0 +1,397 @@
+// Mouse and keyboard through SDL's event queue, with the real runtime: each
+// show_screen is a frame, input_push_* put events where SDL's own go.
+#include "runtime/frame/frame.h"
+#include "runtime/input/input.h"
+#include "runtime/input/input_internal.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+constexpr int SCAN_A = 30;
+constexpr int SCAN_B = 48;
+constexpr int SCAN_LEFT_SHIFT = 42;
+constexpr int SCAN_RIGHT_SHIFT = 54;
+constexpr int SCAN_ENTER = 28;
+constexpr int SCAN_KEYPAD_ENTER = 156;
+constexpr int SCAN_BACKSPACE = 14;
+constexpr int SCAN_LEFT_CTRL = 29;
+constexpr int SCAN_UP = 200;
+constexpr int SCAN_SPACE = 57;
+constexpr int SCAN_ONE = 2;
+constexpr int SCAN_F1 = 59;
+
+RuntimeConfig windowed() {
+    RuntimeConfig config;
+    config.full_screen = 0;
+    config.automated = 1;
+    config.frame_rate = 0;
+    return config;
+}
+
+void run_in_runtime(const std::function<void()>& body, RuntimeConfig config = windowed()) {
+    runtime_run(config, [&] {
+        show_screen();
+        input_set_pointer(100, 100);
+        show_screen();
+        body();
+        program_end();
+    });
+}
+
+// One frame: present and let the next read take the motion gathered so far.
+void frame() { show_screen(); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- mouse
+
+TEST(Mouse, MotionIsTakenOncePerFrameAndRepeatedWithinIt) {
+    run_in_runtime([] {
+        input_push_motion(5, 3);
+        input_push_motion(2, 1);
+        frame();
+        EXPECT_EQ(mouse_axis(0), 7);
+        EXPECT_EQ(mouse_axis(1), 4);
+        // Motion arriving during the frame belongs to the next one.
+        input_push_motion(-4, 0);
+        EXPECT_EQ(mouse_axis(0), 7);
+        EXPECT_EQ(mouse_axis(1), 4);
+        double x = 0, y = 0, left = 0, right = 0;
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 107);
+        EXPECT_EQ(y, 104);
+        frame();
+        EXPECT_EQ(mouse_axis(0), -4);
+        EXPECT_EQ(mouse_axis(1), 0);
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 103);
+        EXPECT_EQ(y, 104);
+        frame();
+        EXPECT_EQ(mouse_axis(0), 0);
+    });
+}
+
+TEST(Mouse, PointerStartsAtOneHundredAndIsClampedAndStoredBack) {
+    runtime_run(windowed(), [] {
+        double x = 0, y = 0, left = 0, right = 0;
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 100);
+        EXPECT_EQ(y, 100);
+
+        input_set_pointer(1000, 10);
+        input_push_motion(500, -50);
+        frame();
+        EXPECT_EQ(mouse_axis(0), 500);
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 1023);
+        EXPECT_EQ(y, 0);
+        // Back at once: the clamped position was kept, not the overshoot.
+        input_push_motion(-3, 2);
+        frame();
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 1020);
+        EXPECT_EQ(y, 2);
+
+        input_push_motion(-5000, 5000);
+        frame();
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 0);
+        EXPECT_EQ(y, 767);
+        program_end();
+    });
+}
+
+TEST(Mouse, WheelGivesItsDirectionOncePerFrame) {
+    run_in_runtime([] {
+        input_push_wheel(2);
+        input_push_wheel(1);
+        frame();
+        EXPECT_EQ(mouse_axis(2), 1);
+        EXPECT_EQ(mouse_axis(2), 1);
+        frame();
+        EXPECT_EQ(mouse_axis(2), 0);
+        input_push_wheel(-1);
+        frame();
+        EXPECT_EQ(mouse_axis(2), -1);
+        input_push_wheel(1);
+        input_push_wheel(-1);
+        frame();
+        EXPECT_EQ(mouse_axis(2), 0);
+    });
+}
+
+TEST(Mouse, ButtonsAreReadAtEveryCall) {
+    run_in_runtime([] {
+        double x = 0, y = 0, left = 0, right = 0;
+        input_push_button(1, true);
+        // No frame in between: the read itself drains the queue.
+        EXPECT_EQ(mouse_axis(3), 1);
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(left, 1);
+        EXPECT_EQ(right, 0);
+        input_push_button(2, true);
+        input_push_button(3, true);
+        EXPECT_EQ(mouse_axis(4), 1);
+        EXPECT_EQ(mouse_axis(5), 1);
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(right, 1);
+        input_push_button(1, false);
+        input_push_button(2, false);
+        EXPECT_EQ(mouse_axis(3), 0);
+        EXPECT_EQ(mouse_axis(4), 0);
+        EXPECT_EQ(mouse_axis(5), 1);
+        input_push_button(3, false);
+        EXPECT_EQ(mouse_axis(5), 0);
+        // Axes outside 0..5 read as 0 even with everything held.
+        input_push_button(1, true);
+        input_push_motion(9, 9);
+        frame();
+        EXPECT_EQ(mouse_axis(6), 0);
+        EXPECT_EQ(mouse_axis(-1), 0);
+        input_push_button(1, false);
+    });
+}
+
+TEST(Mouse, WaitForReleaseEndsWhenTheReleaseArrives) {
+    run_in_runtime([] {
+        input_push_button(1, true);
+        frame();
+        ASSERT_EQ(mouse_axis(3), 1);
+        int pumps = 0;
+        frame_set_pump_hook([&] {
+            if (++pumps == 3) input_push_button(1, false);
+        });
+        int reads = 0;
+        // The game's wait loop: no frames, only reads.
+        while (mouse_axis(3) != 0 && reads < 1000) ++reads;
+        frame_set_pump_hook(nullptr);
+        EXPECT_LT(reads, 1000) << "the release never reached the read";
+        EXPECT_GE(pumps, 3);
+    });
+}
+
+TEST(Mouse, InactiveWindowIgnoresMotionAndDropsButtons) {
+    run_in_runtime([] {
+        input_push_button(1, true);
+        EXPECT_EQ(mouse_axis(3), 1);
+        input_focus(false);
+        EXPECT_EQ(mouse_axis(3), 0);
+        input_push_button(2, true);
+        input_push_motion(40, 40);
+        input_push_wheel(1);
+        EXPECT_EQ(mouse_axis(4), 0);
+        input_focus(true);
+        frame();
+        EXPECT_EQ(mouse_axis(0), 0);
+        EXPECT_EQ(mouse_axis(2), 0);
+        double x = 0, y = 0, left = 0, right = 0;
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 100);
+    });
+}
+
+TEST(Mouse, ShownPointerFollowsTheSystemCursor) {
+    run_in_runtime([] {
+        EXPECT_TRUE(SDL_GetRelativeMouseMode());
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+        input_set_pointer(300, 200);
+        show_system_pointer(1);
+        EXPECT_FALSE(SDL_GetRelativeMouseMode());
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+        // Let the cursor's own move to the tracked position arrive first.
+        for (int i = 0; i < 5; ++i) {
+            SDL_Delay(5);
+            frame();
+            (void)mouse_axis(0);
+        }
+        input_push_motion(15, -5);
+        frame();
+        EXPECT_EQ(mouse_axis(0), 15);
+        EXPECT_EQ(mouse_axis(1), -5);
+        double x = 0, y = 0, left = 0, right = 0;
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 315);
+        EXPECT_EQ(y, 195);
+        // Captured again: relative motion moves the tracked pointer from there.
+        show_system_pointer(0);
+        EXPECT_TRUE(SDL_GetRelativeMouseMode());
+        input_push_motion(5, 5);
+        frame();
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 320);
+        EXPECT_EQ(y, 200);
+    });
+}
+
+// ---------------------------------------------------------------- keyboard
+
+TEST(Keyboard, KeyDownFollowsPressAndReleaseByScanCode) {
+    run_in_runtime([] {
+        EXPECT_EQ(key_down(SCAN_UP), 0);
+        input_push_key(SCAN_UP, true);
+        EXPECT_EQ(key_down(SCAN_UP), 1);
+        EXPECT_EQ(key_down(SCAN_UP + 256), 1) << "only the low 8 bits count";
+        EXPECT_EQ(key_down(SCAN_A), 0);
+        input_push_key(SCAN_KEYPAD_ENTER, true);
+        EXPECT_EQ(key_down(SCAN_KEYPAD_ENTER), 1);
+        EXPECT_EQ(key_down(SCAN_ENTER), 0) << "keypad Enter is its own key";
+        input_push_key(SCAN_UP, false);
+        input_push_key(SCAN_KEYPAD_ENTER, false);
+        EXPECT_EQ(key_down(SCAN_UP), 0);
+        EXPECT_EQ(key_down(SCAN_KEYPAD_ENTER), 0);
+    });
+}
+
+TEST(Keyboard, InactiveWindowKeepsTheLastKeyState) {
+    run_in_runtime([] {
+        input_push_key(SCAN_F1, true);
+        ASSERT_EQ(key_down(SCAN_F1), 1);
+        input_focus(false);
+        input_push_key(SCAN_F1, false);
+        input_push_key(SCAN_B, true);
+        EXPECT_EQ(key_down(SCAN_F1), 1);
+        EXPECT_EQ(key_down(SCAN_B), 0);
+        input_focus(true);
+        input_push_key(SCAN_F1, false);
+        EXPECT_EQ(key_down(SCAN_F1), 0);
+    });
+}
+
+TEST(Keyboard, InkeyGivesAHeldKeyOnce) {
+    run_in_runtime([] {
+        EXPECT_EQ(inkey(), "");
+        input_push_key(SCAN_A, true);
+        frame();
+        EXPECT_EQ(inkey(), "a");
+        EXPECT_EQ(inkey(), "");
+        frame();
+        EXPECT_EQ(inkey(), "");
+        // "a" is scanned before "b" and repeats the last character.
+        input_push_key(SCAN_B, true);
+        EXPECT_EQ(inkey(), "");
+        input_push_key(SCAN_A, false);
+        EXPECT_EQ(inkey(), "b");
+        input_push_key(SCAN_B, false);
+        EXPECT_EQ(inkey(), "");
+        input_push_key(SCAN_A, true);
+        EXPECT_EQ(inkey(), "a");
+        input_push_key(SCAN_A, false);
+        EXPECT_EQ(inkey(), "");
+    });
+}
+
+TEST(Keyboard, InkeyShiftEnterBackspaceAndSilentKeys) {
+    run_in_runtime([] {
+        input_push_key(SCAN_LEFT_SHIFT, true);
+        EXPECT_EQ(inkey(), "") << "Shift alone types nothing";
+        input_push_key(SCAN_A, true);
+        EXPECT_EQ(inkey(), "A");
+        input_push_key(SCAN_A, false);
+        EXPECT_EQ(inkey(), "");
+        input_push_key(SCAN_LEFT_SHIFT, false);
+        // Nothing was seen in between, so "a" is new; Shift added to the held
+        // "a" makes the same letter and is suppressed.
+        input_push_key(SCAN_A, true);
+        EXPECT_EQ(inkey(), "a");
+        input_push_key(SCAN_RIGHT_SHIFT, true);
+        EXPECT_EQ(inkey(), "") << "A while a was last: the same letter";
+        input_push_key(SCAN_A, false);
+        input_push_key(SCAN_RIGHT_SHIFT, false);
+        EXPECT_EQ(inkey(), "");
+
+        const struct {
+            int scan;
+            const char* text;
+        } keys[] = {
+            {SCAN_ENTER, "\n"}, {SCAN_KEYPAD_ENTER, "\n"}, {SCAN_BACKSPACE, "\x08"},
+            {SCAN_SPACE, " "}, {SCAN_ONE, "1"}, {SCAN_LEFT_CTRL, ""}, {SCAN_F1, ""},
+            {SCAN_UP, ""}, {15, ""},
+        };
+        for (const auto& k : keys) {
+            SCOPED_TRACE(k.scan);
+            input_push_key(k.scan, true);
+            EXPECT_EQ(inkey(), k.text);
+            input_push_key(k.scan, false);
+            EXPECT_EQ(inkey(), "");
+        }
+        // Shift does not change digits: only a..z are upper-cased.
+        input_push_key(SCAN_LEFT_SHIFT, true);
+        input_push_key(SCAN_ONE, true);
+        EXPECT_EQ(inkey(), "1");
+        input_push_key(SCAN_ONE, false);
+        input_push_key(SCAN_LEFT_SHIFT, false);
+    });
+}
+
+TEST(Keyboard, PushedKeysCarryTheTrackedModifiers) {
+    run_in_runtime([] {
+        // Takes the next pushed key event before the runtime drains it.
+        auto take = [](SDL_Event& e) {
+            return SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_KEYDOWN, SDL_KEYUP) == 1;
+        };
+        SDL_Event e;
+        input_push_key(SCAN_LEFT_SHIFT, true);
+        input_push_key(SCAN_A, true);
+        ASSERT_TRUE(take(e));
+        EXPECT_EQ(e.type, SDL_KEYDOWN);
+        EXPECT_EQ(e.key.keysym.scancode, SDL_SCANCODE_LSHIFT);
+        ASSERT_TRUE(take(e));
+        EXPECT_EQ(e.key.keysym.scancode, SDL_SCANCODE_A);
+        EXPECT_EQ(e.key.keysym.sym, SDLK_a);
+        EXPECT_EQ(e.key.state, SDL_PRESSED);
+        EXPECT_NE(e.key.keysym.mod & KMOD_LSHIFT, 0);
+        input_push_key(SCAN_LEFT_SHIFT, false);
+        input_push_key(SCAN_A, false);
+        ASSERT_TRUE(take(e));
+        EXPECT_EQ(e.type, SDL_KEYUP);
+        EXPECT_EQ(e.key.keysym.mod & KMOD_LSHIFT, 0);
+        ASSERT_TRUE(take(e));
+        EXPECT_EQ(e.key.keysym.mod & KMOD_SHIFT, 0);
+        EXPECT_EQ(e.key.state, SDL_RELEASED);
+    });
+}
+
+TEST(ScanCodes, TableMatchesPcSetOneBothWays) {
+    const struct {
+        int scan;
+        SDL_Scancode sdl;
+    } known[] = {
+        {1, SDL_SCANCODE_ESCAPE}, {2, SDL_SCANCODE_1}, {11, SDL_SCANCODE_0},
+        {14, SDL_SCANCODE_BACKSPACE}, {15, SDL_SCANCODE_TAB}, {16, SDL_SCANCODE_Q},
+        {21, SDL_SCANCODE_Y}, {28, SDL_SCANCODE_RETURN}, {30, SDL_SCANCODE_A},
+        {42, SDL_SCANCODE_LSHIFT}, {44, SDL_SCANCODE_Z}, {54, SDL_SCANCODE_RSHIFT},
+        {56, SDL_SCANCODE_LALT}, {57, SDL_SCANCODE_SPACE}, {58, SDL_SCANCODE_CAPSLOCK},
+        {59, SDL_SCANCODE_F1}, {68, SDL_SCANCODE_F10}, {69, SDL_SCANCODE_NUMLOCKCLEAR},
+        {71, SDL_SCANCODE_KP_7}, {82, SDL_SCANCODE_KP_0}, {83, SDL_SCANCODE_KP_PERIOD},
+        {87, SDL_SCANCODE_F11}, {88, SDL_SCANCODE_F12},
+        {156, SDL_SCANCODE_KP_ENTER}, {157, SDL_SCANCODE_RCTRL}, {181, SDL_SCANCODE_KP_DIVIDE},
+        {184, SDL_SCANCODE_RALT}, {199, SDL_SCANCODE_HOME}, {200, SDL_SCANCODE_UP},
+        {201, SDL_SCANCODE_PAGEUP}, {203, SDL_SCANCODE_LEFT}, {205, SDL_SCANCODE_RIGHT},
+        {207, SDL_SCANCODE_END}, {208, SDL_SCANCODE_DOWN}, {209, SDL_SCANCODE_PAGEDOWN},
+        {210, SDL_SCANCODE_INSERT}, {211, SDL_SCANCODE_DELETE}, {219, SDL_SCANCODE_LGUI},
+        {220, SDL_SCANCODE_RGUI}, {221, SDL_SCANCODE_APPLICATION},
+    };
+    for (const auto& k : known) {
+        EXPECT_EQ(sdl_scancode_of(k.scan), k.sdl) << k.scan;
+        EXPECT_EQ(scan_code_of_sdl(k.sdl), k.scan) << k.scan;
+    }
+    int mapped = 0;
+    for (int scan = -5; scan < 300; ++scan) {
+        const int sdl = sdl_scancode_of(scan);
+        if (sdl == 0) continue;
+        ++mapped;
+        EXPECT_EQ(scan_code_of_sdl(sdl), scan) << scan;
+    }
+    // Every letter, digit and function key of a full keyboard has a code.
+    EXPECT_GE(mapped, 100);
+    for (int sdl = SDL_SCANCODE_A; sdl <= SDL_SCANCODE_F12; ++sdl) EXPECT_NE(scan_code_of_sdl(sdl), 0) << sdl;
+    for (int sdl = SDL_SCANCODE_LCTRL; sdl <= SDL_SCANCODE_RGUI; ++sdl) EXPECT_NE(scan_code_of_sdl(sdl), 0) << sdl;
+    EXPECT_EQ(scan_code_of_sdl(SDL_SCANCODE_NONUSHASH), 43);
+    EXPECT_EQ(scan_code_of_sdl(-1), 0);
+    EXPECT_EQ(scan_code_of_sdl(SDL_NUM_SCANCODES), 0);
+    EXPECT_EQ(sdl_scancode_of(0), 0);
+}
