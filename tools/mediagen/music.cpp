@@ -257,7 +257,7 @@ Song triangle_song() {
     s.add_line(lead, BRIDGE, bridge_tune, 0.95);
     s.add_line(lead, VERSE2, verse_tune + "C6:2 G5:1 E5:1");
     // The bell doubles the second verse an octave up, softly.
-    s.add_line(bell, VERSE2, "E6:1 G6:0.5 E6:0.5 C6:1 D6:1 | E6:1.5 D6:0.5 C6:1 A5:1", 0.6);
+    s.add_line(bell, VERSE2, verse_tune + "C6:2 G5:1 E5:1", 0.45, 12);
     s.add_line(lead, OUTRO, "A5:1 C6:1 F6:1 E6:1 | D6:2 B5:1 G5:1 | E5:1 G5:1 C6:1 E6:1 | D6:2 B5:1 G5:1", 0.8);
 
     // Bell arpeggios in the intro, bridge and outro; bass and pads throughout.

@@ -82,7 +82,7 @@ void Song::add_note(int voice, double start, double length, int midi, double vel
     notes.push_back({voice, start, length, midi, velocity});
 }
 
-double Song::add_line(int voice, double start, const std::string& tokens, double velocity) {
+double Song::add_line(int voice, double start, const std::string& tokens, double velocity, int transpose) {
     std::istringstream in(tokens);
     std::string tok;
     double beat = start, length = 1.0;
@@ -93,7 +93,7 @@ double Song::add_line(int voice, double start, const std::string& tokens, double
         if (colon != std::string::npos) length = std::stod(tok.substr(colon + 1));
         if (pitch != "r") {
             int midi = parse_note(pitch);
-            if (midi >= 0) add_note(voice, beat, length, midi, velocity);
+            if (midi >= 0) add_note(voice, beat, length, midi + transpose, velocity);
         }
         beat += length;
     }

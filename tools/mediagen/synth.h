@@ -80,8 +80,8 @@ struct Song {
     int add_voice(const Voice& v);
     // Adds a line of notes written as tokens "C5:1 E5:0.5 r:1 ..." (pitch:beats,
     // "r" a rest, a missing length repeats the last one) from the given beat.
-    // Returns the beat after the last token.
-    double add_line(int voice, double start, const std::string& tokens, double velocity = 1.0);
+    // Returns the beat after the last token. transpose shifts every note by semitones.
+    double add_line(int voice, double start, const std::string& tokens, double velocity = 1.0, int transpose = 0);
     void add_note(int voice, double start, double length, int midi, double velocity = 1.0);
 };
 
