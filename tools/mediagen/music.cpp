@@ -115,13 +115,15 @@ void drum_grid(Song& song, int voice, double start, int bars, const std::string&
     }
 }
 
-// A calm melody invented bar by bar over a chart: chord tones on the first
-// note of a bar, steps along the scale in between, phrase ends held long.
+// A calm melody invented over a chart in four-bar phrases shaped A B A' end:
+// each motif is a rhythm and a contour of scale steps, started from the chord
+// tone nearest the line; a phrase ends on a long chord tone.
 void invent_melody(Song& song, int voice, const std::vector<ChordAt>& chords, uint64_t seed, int low, int high) {
     static const std::vector<std::vector<double>> RHYTHMS = {
-        {1.5, 0.5, 2}, {1, 1, 2}, {2, 1, 1}, {3, 1}, {0.5, 0.5, 1, 2}, {-1, 1, 1, 1}, {1, 0.5, 0.5, 2},
-        {-2, 1, 1}, {2, 2}, {1.5, 0.5, 1, 1},
+        {1.5, 0.5, 2}, {1, 1, 2}, {2, 1, 1}, {0.5, 0.5, 1, 2}, {-1, 1, 1, 1}, {1, 0.5, 0.5, 2},
+        {-2, 1, 1}, {1.5, 0.5, 1, 1}, {-1, 0.5, 0.5, 2},
     };
+    static const std::vector<double> PHRASE_END = {3, -1};
     static const int SCALE[7] = {0, 2, 4, 5, 7, 9, 11};  // C major / A minor
     auto in_scale = [](int midi) {
         int pc = ((midi % 12) + 12) % 12;
@@ -133,39 +135,50 @@ void invent_melody(Song& song, int voice, const std::vector<ChordAt>& chords, ui
         return m;
     };
     Rng rng(seed);
+    // Nearest chord tone to a pitch, within the range.
+    auto chord_tone_near = [&](const Chord& chord, int pitch) {
+        int best = pitch, best_dist = 99;
+        for (int k = -6; k < 12; ++k) {
+            int m = chord_tone(chord, k, 1);
+            if (m < low || m > high) continue;
+            if (std::abs(m - pitch) < best_dist) best = m, best_dist = std::abs(m - pitch);
+        }
+        return best;
+    };
+    struct Motif { const std::vector<double>* rhythm; std::vector<int> steps; };
+    auto new_motif = [&] {
+        Motif m{&RHYTHMS[rng.next() % RHYTHMS.size()], {}};
+        for (size_t i = 0; i < m.rhythm->size(); ++i) {
+            int s = static_cast<int>(rng.next() % 5) - 2;  // -2 .. +2 scale steps
+            m.steps.push_back(s == 0 ? 1 : s);
+        }
+        return m;
+    };
     int pitch = (low + high) / 2;
-    int bar_index = 0;
-    for (const ChordAt& c : chords) {
-        bool phrase_end = bar_index % 4 == 3;
-        ++bar_index;
-        const std::vector<double>& rhythm =
-            phrase_end ? RHYTHMS[rng.uniform() < 0.5 ? 3 : 8] : RHYTHMS[rng.next() % RHYTHMS.size()];
-        double beat = c.beat;
-        double scale = c.length / 4.0;
+    Motif a = new_motif(), b = new_motif();
+    for (size_t bar = 0; bar < chords.size(); ++bar) {
+        const ChordAt& c = chords[bar];
+        const int place = static_cast<int>(bar % 4);
+        if (place == 0 && bar > 0 && rng.uniform() < 0.5) b = new_motif();  // fresh answers, the same call
+        const Motif* motif = place == 1 ? &b : &a;
+        const std::vector<double>& rhythm = place == 3 ? PHRASE_END : *motif->rhythm;
+        double beat = c.beat, unit = c.length / 4.0;
         bool first = true;
-        for (double d : rhythm) {
-            double len = std::abs(d) * scale;
-            if (d < 0) {  // a rest
+        for (size_t i = 0; i < rhythm.size(); ++i) {
+            double len = std::abs(rhythm[i]) * unit;
+            if (rhythm[i] < 0) {  // a rest
                 beat += len;
                 continue;
             }
-            if (first) {
-                // Nearest chord tone to where the line is.
-                int best = pitch, best_dist = 99;
-                for (int k = -6; k < 12; ++k) {
-                    int m = chord_tone(c.chord, k, 1);
-                    if (m < low || m > high) continue;
-                    int dist = std::abs(m - pitch) + (rng.uniform() < 0.3 ? 2 : 0);
-                    if (dist < best_dist) best = m, best_dist = dist;
-                }
-                pitch = best;
+            if (first || place == 3) {
+                pitch = chord_tone_near(c.chord, pitch + (place == 2 ? 2 : 0));
                 first = false;
             } else {
-                int dir = rng.uniform() < 0.5 ? -1 : 1;
-                if (pitch > high - 3) dir = -1;
-                if (pitch < low + 3) dir = 1;
-                pitch = step_from(pitch, dir);
-                if (rng.uniform() < 0.25) pitch = step_from(pitch, dir);
+                int steps = motif->steps[i];
+                int dir = steps < 0 ? -1 : 1;
+                if (pitch > high - 4) dir = -1;
+                if (pitch < low + 4) dir = 1;
+                for (int k = 0; k < std::abs(steps); ++k) pitch = step_from(pitch, dir);
             }
             song.add_note(voice, beat, len * 0.95, pitch, 0.75 + 0.25 * rng.uniform());
             beat += len;
