@@ -227,6 +227,41 @@ TEST(Mouse, ShownPointerFollowsTheSystemCursor) {
     });
 }
 
+TEST(Mouse, ShownPointerIsMappedThroughTheLetterbox) {
+    run_in_runtime([] {
+        SDL_Window* window = SDL_GL_GetCurrentWindow();
+        ASSERT_NE(window, nullptr);
+        // A wide window: the screen is scaled by one half and centred.
+        SDL_SetWindowSize(window, 800, 384);
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window, &w, &h);
+        if (w != 800 || h != 384) GTEST_SKIP() << "the X server kept the window at " << w << "x" << h;
+        show_system_pointer(1);
+        for (int i = 0; i < 5; ++i) {
+            SDL_Delay(5);
+            frame();
+        }
+        // A motion event as the window reports it, in window coordinates.
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = SDL_GetWindowID(window);
+        e.motion.x = 144 + 128;
+        e.motion.y = 96;
+        SDL_PushEvent(&e);
+        frame();
+        double x = 0, y = 0, left = 0, right = 0;
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 256);
+        EXPECT_EQ(y, 192);
+        // Left of the picture: clamped to its edge.
+        e.motion.x = 20;
+        SDL_PushEvent(&e);
+        frame();
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(x, 0);
+    });
+}
+
 // ---------------------------------------------------------------- keyboard
 
 TEST(Keyboard, KeyDownFollowsPressAndReleaseByScanCode) {
