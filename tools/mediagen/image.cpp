@@ -217,8 +217,6 @@ struct FaceFile { Face face; const char* path; };
 constexpr FaceFile FACE_FILES[] = {
     {Face::Display, "/usr/share/fonts/opentype/league-spartan/LeagueSpartan-Bold.otf"},
     {Face::DisplayBlack, "/usr/share/fonts/opentype/league-spartan/LeagueSpartan-ExtraBold.otf"},
-    {Face::Rounded, "/usr/share/fonts/truetype/comfortaa/Comfortaa-Bold.ttf"},
-    {Face::Plain, "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"},
 };
 constexpr const char* FALLBACK_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 

@@ -15,7 +15,6 @@ namespace mediagen {
 
 // One palette for the whole game (0xRRGGBB).
 constexpr uint32_t COLOUR_NIGHT_DEEP = 0x0B1030;
-constexpr uint32_t COLOUR_NIGHT = 0x141A3E;
 constexpr uint32_t COLOUR_NIGHT_LIGHT = 0x1B1F4A;
 constexpr uint32_t COLOUR_GOLD = 0xE0B84A;
 constexpr uint32_t COLOUR_GOLD_DARK = 0x8A6A22;
@@ -94,7 +93,7 @@ struct Rng {
 
 // ---------------------------------------------------------------- text
 
-enum class Face { Display, DisplayBlack, Rounded, Plain };
+enum class Face { Display, DisplayBlack };
 
 // Selects a font face and size on the cairo context.
 void set_face(cairo_t* cr, Face face, double size);

@@ -315,25 +315,36 @@ Song ingame_song() {
     const int kick = s.add_voice(drum_voice(Timbre::Kick, 0.35, 0));
     const int shaker = s.add_voice(drum_voice(Timbre::Shaker, 0.12, 0.4));
     const int hat = s.add_voice(drum_voice(Timbre::Hat, 0.08, -0.3));
+    Voice harp;
+    harp.timbre = Timbre::Pluck;
+    harp.env = {0.003, 0.8, 0.3, 0.5};
+    harp.gain = 0.1;
+    harp.pan = 0.45;
+    harp.echo_send = 0.25;
+    const int pluck = s.add_voice(harp);
 
-    struct Section { std::vector<std::string> bars; uint64_t seed; bool melody, counter, rhythm; };
+    struct Section { std::vector<std::string> bars; uint64_t seed; bool melody, counter, rhythm, harp; };
     const std::vector<Section> sections = {
-        {{"Am7", "Fmaj7", "Am7", "Fmaj7"}, 0, false, false, false},
-        {{"Am7", "Fmaj7", "C", "G", "Am7", "Fmaj7", "Dm7", "Em7"}, 11, true, false, true},
-        {{"Fmaj7", "G", "Em7", "Am7", "Dm7", "G", "C", "C"}, 23, true, true, true},
-        {{"Am7", "Fmaj7", "C", "G", "Am7", "Fmaj7", "Dm7", "Em7"}, 37, true, true, true},
-        {{"Dm7", "Em7", "Fmaj7", "G", "Dm7", "Em7", "Fmaj7", "Fmaj7"}, 41, true, false, false},
-        {{"Am7", "Fmaj7", "C", "G", "Dm7", "Fmaj7", "Em7", "Em7"}, 53, true, true, true},
+        {{"Am7", "Fmaj7", "Am7", "Fmaj7"}, 0, false, false, false, true},
+        {{"Am7", "Fmaj7", "C", "G", "Am7", "Fmaj7", "Dm7", "Em7"}, 11, true, false, true, false},
+        {{"Fmaj7", "G", "Em7", "Am7", "Dm7", "G", "C", "C"}, 23, true, true, true, false},
+        {{"Am7", "Fmaj7", "C", "G", "Am7", "Fmaj7", "Dm7", "Em7"}, 37, true, true, true, true},
+        {{"Dm7", "Em7", "Fmaj7", "G", "Dm7", "Em7", "Fmaj7", "Fmaj7"}, 41, true, false, false, true},
+        {{"Am7", "Fmaj7", "C", "G", "Dm7", "Fmaj7", "Em7", "Em7"}, 53, true, true, true, false},
     };
     double beat = 0;
     const std::vector<Step> bass_line = {{0, 2, 0, 1.0}, {2, 1.5, 2, 0.8}, {3.5, 0.5, 0, 0.6}};
     const std::vector<Step> counter_line = {{0, 1, 0, 0.8}, {1, 1, 2, 0.7}, {2, 2, 1, 0.8}};
+    // A slow rising harp figure under the melody.
+    const std::vector<Step> harp_line = {{0, 1, 0, 0.9}, {0.5, 1, 1, 0.6}, {1, 1, 2, 0.7}, {1.5, 1, 3, 0.6},
+                                         {2, 1, 4, 0.8}, {3, 1, 3, 0.5}};
     for (const Section& sec : sections) {
         std::vector<ChordAt> c = chart(sec.bars, beat);
         pad_over(s, pad, c, 1, 1.0);
         pattern_over(s, bass, c, bass_line, 4, -1);
         if (sec.melody) invent_melody(s, bell, c, sec.seed, 69, 88);
         if (sec.counter) pattern_over(s, low_lead, c, counter_line, 4, 0);
+        if (sec.harp) pattern_over(s, pluck, c, harp_line, 4, 1);
         int bars = static_cast<int>(sec.bars.size());
         if (sec.rhythm) {
             drum_grid(s, shaker, beat, bars, "x.o.x.o.x.o.x.o.");
