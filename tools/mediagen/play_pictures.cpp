@@ -13,7 +13,6 @@ namespace {
 
 // ---------------------------------------------------------------- lattice geometry
 
-constexpr int CELL = 58;             // drawing box of a board cell
 constexpr int CELL_FRAME = 59;       // one frame of the socket picture
 constexpr int TILE_IMAGE = 64;       // tile textures reach offset 62
 constexpr double MASK_GROW = 1.0;    // masks reach this far past the nominal edge, so tiles meet without gaps
@@ -48,6 +47,10 @@ constexpr double CLOCK_LEVEL_X = 53, CLOCK_TILE_X = 718, CLOCK_Y = 720, CLOCK_RA
 constexpr int SCORE_X = 320, SCORE_Y = 682, SCORE_DIGITS = 7;
 constexpr int BONUS_X = 365, BONUS_Y = 724, BONUS_DIGITS = 5;
 constexpr int DIGIT_PITCH = 46, DIGIT_W = 64, DIGIT_H = 32;
+// Each digit's dark well lies inside its 46-pixel pitch, so a neighbour drawn
+// over the frame's last 18 columns never cuts it.
+constexpr int DIGIT_WELL_X = 2, DIGIT_WELL_W = 42;
+constexpr uint32_t DIGIT_WELL = 0x07080F;
 // Hot spots of the two buttons (exclusive bounds).
 struct Box { int x0, y0, x1, y1; };
 constexpr Box QUIT_SPOT = {2, 654, 38, 666};
@@ -315,7 +318,7 @@ bool make_screen(const std::string& dir) {
         set_rgb(cr, 0x0C0E1C);
         cairo_fill(cr);
         gold_inlay(cr, x - 4, y - 4, DIGIT_PITCH * count + 6, DIGIT_H + 8, 7);
-        for (int i = 0; i < count; ++i) recess(cr, x + DIGIT_PITCH * i + 2, y, 42, DIGIT_H, 4, 0x07080F);
+        for (int i = 0; i < count; ++i) recess(cr, x + DIGIT_PITCH * i + DIGIT_WELL_X, y, DIGIT_WELL_W, DIGIT_H, 4, DIGIT_WELL);
         set_face(cr, Face::Display, 15);
         TextBox b = text_box(cr, label);
         engraved(cr, label, x - 12 - b.advance, y + DIGIT_H / 2.0 + 6, 15, COLOUR_GOLD, false);
@@ -403,8 +406,7 @@ bool make_scorenums(const std::string& dir) {
     for (int f = 0; f < 20; ++f) {
         int digit = f % 10;
         double fx = (f % PER_ROW) * DIGIT_W, fy = (f / PER_ROW) * DIGIT_H;
-        // The cell's own dark well, within the 46-pixel pitch so neighbours never overlap it.
-        recess(cr, fx + 2, fy, 42, DIGIT_H, 4, 0x07080F);
+        recess(cr, fx + DIGIT_WELL_X, fy, DIGIT_WELL_W, DIGIT_H, 4, DIGIT_WELL);
         double gx = fx + 13, gy = fy + 4;
         // Unlit segments show faintly, like a real display.
         draw_digit(cr, gx, gy, digit, false);
@@ -427,7 +429,7 @@ bool make_scorenums(const std::string& dir) {
         cairo_fill(cr);
         cairo_pattern_destroy(g);
     }
-    return write_keyed_png(dir + "/scorenums.png", cv.image(), 0x07080F);
+    return write_keyed_png(dir + "/scorenums.png", cv.image(), DIGIT_WELL);
 }
 
 // ---------------------------------------------------------------- pointer and background

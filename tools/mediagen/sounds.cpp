@@ -48,7 +48,7 @@ std::vector<float> fuzzy_boom() {
         double cutoff = 150 + 5500 * std::exp(-t * 7);
         lp.step(noise.next(), cutoff, 0.8, SFX_RATE);
         lp2.step(lp.low, cutoff * 1.3, 0.9, SFX_RATE);
-        double burst = lp2.low * std::min(1.0, t * 400) * std::exp(-t * 5.5);
+        double burst = lp2.low * std::min(1.0, t * 400) * std::exp(-t * 4.2);
         double freq = 38 + 90 * std::exp(-t * 14);
         ph += 2 * M_PI * freq / SFX_RATE;
         double thump = std::sin(ph) * std::min(1.0, t * 300) * std::exp(-t * 7);
