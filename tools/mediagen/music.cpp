@@ -16,7 +16,8 @@ namespace mediagen {
 namespace {
 
 constexpr double MUSIC_PEAK_DBFS = -1.5;
-constexpr const char* LAME_COMMAND = "lame --quiet --cbr -b 128 --resample 44.1 -m j";
+// ReplayGain analysis is skipped: the game does not read it and it is most of lame's time.
+constexpr const char* LAME_COMMAND = "lame --quiet --noreplaygain --cbr -b 128 --resample 44.1 -m j";
 
 // ---------------------------------------------------------------- chords
 

@@ -117,7 +117,20 @@ const std::vector<double>& sine_table() {
     return table;
 }
 
-// sin(ph) for any phase, negative ones included (frequency modulation swings below zero).
+// One cycle of the soft square: a sine pushed through tanh, rounded corners
+// and few upper harmonics.
+const std::vector<double>& soft_square_table() {
+    static const std::vector<double> table = [] {
+        const double drive = 2.2, norm = 1.0 / std::tanh(drive);
+        std::vector<double> t(SINE_SIZE + 1);
+        for (int i = 0; i <= SINE_SIZE; ++i) t[static_cast<size_t>(i)] = std::tanh(drive * std::sin(TWO_PI * i / SINE_SIZE)) * norm;
+        return t;
+    }();
+    return table;
+}
+
+// A cycle table (sine by default) at any phase, negative ones included (frequency
+// modulation swings below zero).
 inline double table_sin(const std::vector<double>& table, double ph) {
     double pos = ph * (SINE_SIZE / TWO_PI);
     double whole = std::floor(pos);
@@ -166,10 +179,8 @@ struct Oscillator {
     // One sample for phase ph of the fundamental.
     double sample(const std::vector<double>& table, double ph) const {
         switch (timbre) {
-        case Timbre::SoftSquare: {
-            static const double norm = 1.0 / std::tanh(2.2);
-            return std::tanh(2.2 * table_sin(table, ph)) * norm;
-        }
+        case Timbre::SoftSquare:
+            return table_sin(soft_square_table(), ph);
         case Timbre::Triangle: {
             double u = ph / TWO_PI;
             u -= std::floor(u);
@@ -283,11 +294,14 @@ std::vector<float> render_song(const Song& song, int rate) {
                 }
             }
         }
-        // Mix the note into the stereo buses (only the span it touched).
-        for (size_t i = 0; i < n; ++i) {
-            size_t k = start + i;
-            if (song.loop) k %= total;
-            if (k >= total) break;
+        // Mix the note into the stereo buses (only the span it touched); a
+        // looping song wraps the note's tail round to the start.
+        size_t k = song.loop ? start % total : start;
+        for (size_t i = 0; i < n; ++i, ++k) {
+            if (k >= total) {
+                if (!song.loop) break;
+                k = 0;
+            }
             double s = mono[i];
             left[k] += s * pan_l;
             right[k] += s * pan_r;
