@@ -259,39 +259,80 @@ bool make_logo2(const std::string& dir) {
     return write_keyed_png(dir + "/logo2.png", cv.image(), COLOUR_INK);
 }
 
-// The intro picture: a ribbon of coloured glass over a gold title line.
+// The intro picture: a gold-framed ribbon of coloured glass over a title
+// line set between two gold rules.
 bool make_logo4(const std::string& dir) {
     constexpr int W = 534, H = 90;  // drawn at y 30, ending above the credit lines
+    constexpr double TRI = 30;      // ribbon triangle height and base
+    constexpr int COUNT = 31;
     Canvas cv(W, H);
     cairo_t* cr = cv.cr;
-    constexpr double TRI = 30;  // ribbon triangle height and base
-    constexpr int COUNT = 31;
-    double x0 = (W - (COUNT + 1) * TRI / 2) / 2;
-    cairo_rectangle(cr, x0 - 4, 4, (COUNT + 1) * TRI / 2 + 8, TRI + 8);
+    const double ribbon_w = (COUNT + 1) * TRI / 2, x0 = (W - ribbon_w) / 2, y0 = 6;
+    rounded_rect(cr, x0 - 6, y0 - 4, ribbon_w + 12, TRI + 8, 6);
     set_rgb(cr, COLOUR_INK);
-    cairo_fill(cr);
+    cairo_fill_preserve(cr);
+    cairo_pattern_t* rim = cairo_pattern_create_linear(0, y0 - 4, 0, y0 + TRI + 4);
+    cairo_pattern_add_color_stop_rgb(rim, 0, channel(COLOUR_GOLD_PALE, 16), channel(COLOUR_GOLD_PALE, 8),
+                                     channel(COLOUR_GOLD_PALE, 0));
+    cairo_pattern_add_color_stop_rgb(rim, 1, channel(COLOUR_GOLD_DARK, 16), channel(COLOUR_GOLD_DARK, 8),
+                                     channel(COLOUR_GOLD_DARK, 0));
+    cairo_set_source(cr, rim);
+    cairo_set_line_width(cr, 2);
+    cairo_stroke(cr);
+    cairo_pattern_destroy(rim);
     for (int i = 0; i < COUNT; ++i) {
         double x = x0 + i * TRI / 2;
-        uint32_t colour = TILE_COLOURS[(i * 5 + i / 6) % 6];
+        uint32_t colour = mix(TILE_COLOURS[(i * 5 + i / 6) % 6], 0xFFFFFF, 0.15);
         if (i % 2 == 0) {
-            glass_triangle(cr, {x + TRI / 2, 8}, {x, 8 + TRI}, {x + TRI, 8 + TRI}, colour);
+            glass_triangle(cr, {x + TRI / 2, y0}, {x, y0 + TRI}, {x + TRI, y0 + TRI}, colour);
         } else {
-            glass_triangle(cr, {x, 8}, {x + TRI, 8}, {x + TRI / 2, 8 + TRI}, colour);
+            glass_triangle(cr, {x, y0}, {x + TRI, y0}, {x + TRI / 2, y0 + TRI}, colour);
         }
     }
-    set_face(cr, Face::Display, 30);
+    // A sheen across the top half of the ribbon.
+    cairo_rectangle(cr, x0, y0, ribbon_w, TRI / 2);
+    cairo_pattern_t* sheen = cairo_pattern_create_linear(0, y0, 0, y0 + TRI / 2);
+    cairo_pattern_add_color_stop_rgba(sheen, 0, 1, 1, 1, 0.35);
+    cairo_pattern_add_color_stop_rgba(sheen, 1, 1, 1, 1, 0.0);
+    cairo_set_source(cr, sheen);
+    cairo_fill(cr);
+    cairo_pattern_destroy(sheen);
+
+    set_face(cr, Face::Display, 26);
     const std::string title = "THE TRIANGLE TILE PUZZLE";
     TextBox b = text_box(cr, title);
-    double squeeze = std::min(1.0, (W - 16) / b.w);
     TextStyle style;
     style.top = COLOUR_GOLD_PALE;
     style.bottom = COLOUR_GOLD;
     style.outline = 2.5;
-    cairo_save(cr);
-    cairo_translate(cr, (W - b.w * squeeze) / 2 - b.x * squeeze, 0);
-    cairo_scale(cr, squeeze, 1);
-    draw_styled_text(cr, title, 0, 80, style);
-    cairo_restore(cr);
+    const double baseline = 76, tx = (W - b.w) / 2 - b.x;
+    draw_styled_text(cr, title, tx, baseline, style);
+    // Gold rules either side of the title, each ending in a small diamond.
+    const double rule_y = baseline - b.h / 2 - 0.5;
+    for (int side = -1; side <= 1; side += 2) {
+        double inner = side < 0 ? tx + b.x - 12 : tx + b.x + b.w + 12;
+        double outer = side < 0 ? x0 : x0 + ribbon_w;
+        cairo_move_to(cr, inner, rule_y);
+        cairo_line_to(cr, outer, rule_y);
+        set_rgb(cr, COLOUR_INK);
+        cairo_set_line_width(cr, 4);
+        cairo_stroke(cr);
+        cairo_move_to(cr, inner, rule_y);
+        cairo_line_to(cr, outer, rule_y);
+        set_rgb(cr, COLOUR_GOLD);
+        cairo_set_line_width(cr, 1.5);
+        cairo_stroke(cr);
+        cairo_move_to(cr, outer, rule_y - 4);
+        cairo_line_to(cr, outer + 4, rule_y);
+        cairo_line_to(cr, outer, rule_y + 4);
+        cairo_line_to(cr, outer - 4, rule_y);
+        cairo_close_path(cr);
+        set_rgb(cr, COLOUR_GOLD_PALE);
+        cairo_fill_preserve(cr);
+        set_rgb(cr, COLOUR_INK);
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+    }
     return write_keyed_png(dir + "/logo4.png", cv.image(), BACKDROP_MATTE);
 }
 
