@@ -24,6 +24,10 @@ void pad_high_scores();
 void insert_high_score(const std::string& name);
 void show_high_scores();
 void enter_name();
+// One character from inkey applied to player_name: backspace removes the last
+// character; '"' becomes '#', letters become upper case, and only codes
+// 32..90 are kept, at most 20 of them.
+void apply_name_key(const std::string& key);
 
 // ---------------------------------------------------------------- screens
 

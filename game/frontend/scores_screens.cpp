@@ -46,8 +46,9 @@ void draw_high_score_rows() {
     }
 }
 
-// One key press applied to the name being typed.
-void type_into_name(const std::string& key) {
+}  // namespace
+
+void apply_name_key(const std::string& key) {
     int code = string_char_code(key);
     if (code == BACKSPACE) {
         if (!player_name.empty()) player_name.pop_back();
@@ -58,8 +59,6 @@ void type_into_name(const std::string& key) {
     if (code >= FIRST_NAME_CODE && code <= LAST_NAME_CODE && player_name.size() < MAX_NAME_LENGTH)
         player_name += c;
 }
-
-}  // namespace
 
 void show_high_scores() {
     for (;;) {
@@ -81,7 +80,7 @@ void enter_name() {
         double y = fast_sin(backdrop_angle) * NAME_BOB + NAME_Y;
         draw_text_centred(player_name.empty() ? std::string("?") : player_name, 512, y, PROPORTIONAL);
         std::string key = inkey();
-        if (!key.empty()) type_into_name(key);
+        if (!key.empty()) apply_name_key(key);
         show_screen();
         if (key_down(KEY_RETURN) || key_down(KEY_KEYPAD_ENTER)) break;
     }

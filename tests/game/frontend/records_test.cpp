@@ -286,3 +286,18 @@ TEST_F(Records, ABestScoreGoesToTheTopAndTheTableStaysSorted) {
         EXPECT_GE(string_to_number(high_score_table(row - 1, 1)), string_to_number(high_score_table(row, 1)));
     }
 }
+
+// ---------------------------------------------------------------- typing a name
+
+TEST_F(Records, NameKeysFollowTheFontsRange) {
+    for (const char* key : {"a", "\"", "z", " ", "[", "\\", "{", "~", "\n", "\x7f", "9", "!"}) apply_name_key(key);
+    EXPECT_EQ(player_name, "A#Z 9!") << "the bracket, backslash, braces, tilde, Enter and DEL are not kept";
+    apply_name_key("\x08");
+    apply_name_key("\x08");
+    EXPECT_EQ(player_name, "A#Z ");
+    player_name.clear();
+    apply_name_key("\x08");
+    EXPECT_EQ(player_name, "");
+    for (int i = 0; i < 25; ++i) apply_name_key("q");
+    EXPECT_EQ(player_name, std::string(20, 'Q'));
+}
