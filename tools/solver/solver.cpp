@@ -134,6 +134,9 @@ int clockwise_turns(const std::string& from, const std::string& to) {
 
 SolveReport solve_shape(const LevelShape& shape, int solution_cap) {
     SolveReport report;
+    // More spaces than store tiles can never be filled; saying so here
+    // spares the search a pigeonhole proof.
+    if (shape.spaces.size() > static_cast<size_t>(STORE_SLOTS)) return report;
     Encoding enc;
     CaDiCaL::Solver solver;
     solver.set("quiet", 1);
