@@ -25,6 +25,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Each clock read moves time on a little, so the pacing loop always ends.
+constexpr double CLOCK_READ_COST_MS = 0.25;
+
 // ---------------------------------------------------------------- scripted input
 
 // Steps run from the frame hook, one call per frame; a step returning true
@@ -55,18 +58,30 @@ public:
         });
         return wait(1);
     }
+    // The frame is cleared once presented, so the picture is taken from the
+    // event pumps of the next frame: the last pump before its present sees
+    // the finished frame and overwrites what the earlier pumps saved.
     Driver& shoot(const std::string& path) {
+        call([this, path] {
+            shot_path_ = path;
+            shot_frame_ = frame_count();
+        });
         return call([path] {
-            if (!gfx_save_screenshot(path)) std::fprintf(stderr, "screenshots: could not write %s\n", path.c_str());
-            else std::printf("%s\n", path.c_str());
+            if (fs::exists(path)) std::printf("%s\n", path.c_str());
+            else std::fprintf(stderr, "screenshots: could not write %s\n", path.c_str());
             program_quit();
         });
+    }
+    void pump() {
+        if (!shot_path_.empty() && frame_count() == shot_frame_) gfx_save_screenshot(shot_path_);
     }
     void tick() { if (at_ < steps_.size() && steps_[at_]()) at_++; }
 private:
     std::vector<Step> steps_;
     size_t at_ = 0;
     int pointer_x_ = 100, pointer_y_ = 100;
+    std::string shot_path_;
+    long shot_frame_ = -1;
 };
 
 // ---------------------------------------------------------------- scene helpers
@@ -104,11 +119,11 @@ const std::vector<Scene> SCENES = {
      [](Driver& d, const std::string& p) { d.wait(90).shoot(p); }},
     {"menu.png", [] { program_start_up(); main_menu(); },
      [](Driver& d, const std::string& p) { d.wait(30).move_to(512, 400).wait(5).shoot(p); }},
-    {"level_vortex.png", [] { play_level(12, 1); },
+    {"level_vortex.png", [] { play_level(39, 1); },
      [](Driver& d, const std::string& p) {
          d.wait(5).move_to(slot_centre_x(20), slot_centre_y(20)).click().move_to(400, 330).wait(10).shoot(p);
      }},
-    {"level_prairie.png", [] { play_level(5, 0); },
+    {"level_prairie.png", [] { play_level(1, 0); },
      [](Driver& d, const std::string& p) {
          d.wait(5).move_to(slot_centre_x(33), slot_centre_y(33)).click().right_click()
              .move_to(350, 300).wait(5).move_to(slot_centre_x(47), slot_centre_y(47)).wait(3).shoot(p);
@@ -119,7 +134,7 @@ const std::vector<Scene> SCENES = {
          d.wait(5).move_to(slot_centre_x(1), slot_centre_y(1)).click().right_click()
              .move_to(cell_box_x(11) + 29, cell_box_y(8) + 19).click().wait(6).shoot(p);
      }},
-    {"level_end.png", [] { play_level(3, 1); },
+    {"level_end.png", [] { play_level(1, 1); },
      [](Driver& d, const std::string& p) {
          d.wait(30).call([] { score = 12345; fill_board(); }).wait(200).shoot(p);
      }},
@@ -138,6 +153,10 @@ std::string scene_folder() {
     fs::path media = fs::path(program_dir()) / "media";
     std::error_code ec;
     if (fs::exists(media)) fs::create_directory_symlink(media, fs::path(folder) / "media", ec);
+    for (const char* container : {"media.gfx", "media.aud"}) {
+        fs::path packed = fs::path(program_dir()) / container;
+        if (fs::exists(packed)) fs::create_symlink(packed, fs::path(folder) / container, ec);
+    }
     return folder;
 }
 
@@ -149,7 +168,7 @@ int main(int argc, char** argv) {
     fs::create_directories(out, ec);
     out = fs::absolute(out);
     double fake_now = 0;
-    frame_set_clock([&] { return fake_now; }, [&](double ms) { fake_now += ms > 0 ? ms : 0; });
+    frame_set_clock([&] { return fake_now += CLOCK_READ_COST_MS; }, [&](double ms) { fake_now += ms > 0 ? ms : 0; });
     int failures = 0;
     for (const Scene& scene : SCENES) {
         std::string path = (out / scene.file).string();
@@ -162,8 +181,10 @@ int main(int argc, char** argv) {
         Driver driver;
         scene.script(driver, path);
         frame_set_frame_hook([&] { driver.tick(); });
+        frame_set_pump_hook([&] { driver.pump(); });
         runtime_run(config, scene.program);
         frame_set_frame_hook(nullptr);
+        frame_set_pump_hook(nullptr);
         if (!folder.empty()) fs::remove_all(folder, ec);
         if (!fs::exists(path)) {
             std::fprintf(stderr, "screenshots: scene %s ended without a picture\n", scene.file);
