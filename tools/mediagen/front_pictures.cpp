@@ -11,14 +11,14 @@ namespace mediagen {
 
 // Each level is named after the figure its spaces form.
 const char* const LEVEL_NAMES[40] = {
-    "FIRST LIGHT",   "THE ARROW",     "TWIN PEAKS",   "THE CROWN",     "STARFALL",
-    "THE LANTERN",   "HOURGLASS",     "BUTTERFLY",    "MOUNTAIN PASS", "THE WHEEL",
-    "RIVER DELTA",   "THE KITE",      "FIREBIRD",     "THE ANCHOR",    "SNOWFLAKE",
-    "THE SERPENT",   "CATHEDRAL",     "THE COMET",    "HONEYCOMB",     "LIGHTHOUSE",
-    "WINDMILL",      "THE SWAN",      "ZIGZAG",       "THE FORTRESS",  "NORTH STAR",
-    "THE TORTOISE",  "SPIRAL STAIR",  "THE ROCKET",   "TRIDENT",       "THE PHOENIX",
-    "DIAMOND MINE",  "THE DRAGON",    "LABYRINTH",    "THE SPHINX",    "ECLIPSE",
-    "THE CASTLE",    "KALEIDOSCOPE",  "THE OWL",      "STAINED GLASS", "THE SUMMIT",
+    "THE RING",     "THE STAR",    "THE ARROW",    "THE CHALICE",  "THE FISH",
+    "THUNDERBOLT",  "BOW TIE",     "THE DIAMOND",  "PINE TREE",    "THE CROWN",
+    "CRESCENT MOON", "THE HEART",  "THE KEY",      "SEAGULL",      "THE SERPENT",
+    "HOURGLASS",    "THE BELL",    "THE TROPHY",   "SAILBOAT",     "THE APPLE",
+    "SNOWFLAKE",    "THE COMET",   "THE LETTER W", "THE FLOWER",   "THE CAT",
+    "LOCOMOTIVE",   "THE CASTLE",  "THE SUN",      "THE ROCKET",   "THE COMPASS",
+    "TULIP",        "THE SPIRAL",  "THE PENCIL",   "BUTTERFLY",    "THE ANCHOR",
+    "AEROPLANE",    "THE WREATH",  "THE SPADE",    "ARCHIPELAGO",  "STARBURST",
 };
 
 namespace {
