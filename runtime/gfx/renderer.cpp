@@ -1,38 +1,936 @@
-// Temporary bodies so the rest of the program links; replaced by the renderer.
+// The 2D renderer: sprite slots, shapes, polygons and read-back over one
+// offscreen RGBA frame, drawn with OpenGL's fixed-function pipeline.
+//
+// Drawing is batched: every primitive becomes vertices in a client-side
+// array, and one glDrawArrays is issued per run of primitives that share the
+// texture, blend mode, alpha test and primitive type. Opacity travels in the
+// vertex colours, so a change of opacity never breaks a run. Pending vertices
+// are drawn before anything reads the frame, copies from it, changes the
+// viewport or presents, so every pixel ends up as unbatched drawing leaves it.
 #include "runtime/gfx/gfx.h"
+#include "runtime/gfx/image_internal.h"
 #include "runtime/gfx/renderer_internal.h"
 
-void load_sprite(const std::string&, int) {}
-void load_anim(const std::string&, int, int, int) {}
-void load_sprite_keyed(const std::string&, int, int) {}
-void sprite_from_rgba(int, int, int, const std::vector<uint8_t>&) {}
-int sprite_width(int) { return 0; }
-int sprite_height(int) { return 0; }
-void draw_sprite(int, int, int) {}
-void draw_anim_frame(int, int, int, int) {}
-void draw_anim_frame_stretched(int, int, int, int, int, int) {}
-void draw_sprite_part(int, double, double, double, double, double, double, double, double) {}
-void grab_sprite(int, int, int, int, int) {}
-int sprite_collision(int, int, int, int, int, int) { return 0; }
-void draw_rect(int, int, int, int, int) {}
-void draw_line(int, int, int, int, int) {}
-void draw_pixel(int, int, int) {}
-int get_pixel(int, int) { return 0; }
-void read_pixels(int, int, int width, int height, std::vector<int>& out) {
-    out.assign(width > 0 && height > 0 ? size_t(width) * size_t(height) : 0, 0);
-}
-void set_viewport(int, int, int, int) {}
-void set_alpha_mode(double) {}
-void polygon_begin(int) {}
-void polygon_vertex(double, double, double, double, int) {}
-void polygon_end() {}
-long gfx_draw_calls() { return 0; }
-bool gfx_save_screenshot(const std::string&) { return false; }
+#include "runtime/files/files.h"
 
-static bool ready = false;
-bool renderer_create(int, int) { ready = true; return true; }
-void renderer_present(int, int) {}
-void renderer_begin_frame() {}
-void renderer_destroy() { ready = false; }
-bool renderer_ready() { return ready; }
-const char* renderer_gl_name() { return ""; }
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// ---------------------------------------------------------------- constants
+
+// Shapes are shifted so that integer coordinates land on pixel centres.
+constexpr float SHAPE_OFFSET = 0.375f;
+// Stretched frames overlap their neighbours by this much to close seams.
+constexpr double STRETCH_OVERLAP = 0.1;
+// Fragments at or below this alpha are discarded while the alpha test is on.
+constexpr float ALPHA_TEST_REF = 0.05f;
+// An untextured vertex alpha at or above this always passes the alpha test
+// (margin over ALPHA_TEST_REF for interpolation rounding).
+constexpr float ALPHA_TEST_SAFE = 0.06f;
+// Grabbed sprites use textures of at least this size.
+constexpr int GRAB_MIN_TEXTURE = 32;
+// Loaded images use textures of at least this size.
+constexpr int LOAD_MIN_TEXTURE = 2;
+// The polygon vertex list starts with this room and grows in steps of 128.
+constexpr size_t POLYGON_FIRST_ROOM = 512;
+constexpr size_t POLYGON_ROOM_STEP = 128;
+// Read-back is served from aligned blocks of this size while nothing is drawn.
+constexpr int READ_BLOCK = 64;
+
+enum Blend : uint8_t { BLEND_OPAQUE = 0, BLEND_NORMAL = 1, BLEND_ADDITIVE = 2 };
+constexpr uint8_t blend_bit(Blend b) { return uint8_t(1u << b); }
+constexpr uint8_t TEST_OFF = 1, TEST_ON = 2, TEST_ANY = TEST_OFF | TEST_ON;
+
+enum class Primitive : uint8_t { Triangles, Lines };
+
+struct Vertex {
+    float x, y, u, v, r, g, b, a;
+};
+
+struct Colour {
+    float r, g, b, a;
+};
+
+struct Slot {
+    GLuint texture = 0;
+    int texture_width = -1;
+    int texture_height = -1;
+    int image_width = 0;
+    int image_height = 0;
+    int frame_width = 0;
+    int frame_height = 0;
+    bool clamped = false;            // wrap mode currently set on the texture
+    BlockMap blocks;                 // which parts of the image can show
+    std::vector<uint8_t> mask;       // alpha per texel, fetched for collisions
+    bool has_mask = false;
+};
+
+// One run of primitives drawn with a single glDrawArrays. The masks hold the
+// blend modes and alpha-test settings every primitive of the run accepts.
+struct Batch {
+    int slot = -1;  // -1 untextured
+    Primitive primitive = Primitive::Triangles;
+    bool clamp = false;
+    uint8_t blend_mask = 0;
+    uint8_t test_mask = 0;
+};
+
+// ---------------------------------------------------------------- GL entry points
+
+struct FramebufferCalls {
+    PFNGLGENFRAMEBUFFERSPROC gen = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC destroy = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bind = nullptr;
+    PFNGLFRAMEBUFFERTEXTURE2DPROC texture = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC status = nullptr;
+    PFNGLBLITFRAMEBUFFERPROC blit = nullptr;
+};
+
+template <typename T>
+bool lookup(T& out, const char* core, const char* ext) {
+    out = reinterpret_cast<T>(SDL_GL_GetProcAddress(core));
+    if (!out) out = reinterpret_cast<T>(SDL_GL_GetProcAddress(ext));
+    return out != nullptr;
+}
+
+bool load_framebuffer_calls(FramebufferCalls& f) {
+    return lookup(f.gen, "glGenFramebuffers", "glGenFramebuffersEXT") &&
+           lookup(f.destroy, "glDeleteFramebuffers", "glDeleteFramebuffersEXT") &&
+           lookup(f.bind, "glBindFramebuffer", "glBindFramebufferEXT") &&
+           lookup(f.texture, "glFramebufferTexture2D", "glFramebufferTexture2DEXT") &&
+           lookup(f.status, "glCheckFramebufferStatus", "glCheckFramebufferStatusEXT") &&
+           lookup(f.blit, "glBlitFramebuffer", "glBlitFramebufferEXT");
+}
+
+Colour unpack(int colour, float alpha) {
+    return {float(colour & 0xFF) / 255.0f, float((colour >> 8) & 0xFF) / 255.0f,
+            float((colour >> 16) & 0xFF) / 255.0f, alpha};
+}
+
+bool is_key(int colour) { return (colour & 0xFFFFFF) == KEY_COLOUR; }
+
+// ---------------------------------------------------------------- renderer
+
+class Renderer {
+public:
+    Renderer(int width, int height) : screen_width_(width), screen_height_(height), slots_(SPRITE_SLOTS) {}
+
+    bool create();
+    void destroy();
+
+    // frame
+    void begin_frame();
+    void present(int drawable_width, int drawable_height);
+
+    // sprites
+    void empty_slot(int slot);
+    void load(const std::string& path, int slot, int key);
+    void install(int slot, const DecodedImage& image, int minimum_texture);
+    void set_frame_size(int slot, int width, int height);
+    const Slot* slot(int slot) const;
+    void draw_image_part(int slot, double sx, double sy, double sw, double sh, double x, double y, double w,
+                         double h, bool clamp);
+    void draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int x, int y);
+    void draw_frame(int slot, int frame, double x, double y, double w, double h, bool stretched);
+    void grab(int slot, int x, int y, int width, int height);
+    int collision(int slot1, int x1, int y1, int slot2, int x2, int y2);
+
+    // shapes
+    void rect(int x, int y, int width, int height, int colour);
+    void line(int x1, int y1, int x2, int y2, int colour);
+    void pixel(int x, int y, int colour);
+
+    // read-back
+    int get_pixel(int x, int y);
+    void read(int x, int y, int width, int height, std::vector<int>& out);
+    bool screenshot(const std::string& path);
+
+    // state
+    void set_viewport(int x, int y, int width, int height);
+    void set_alpha_mode(double a);
+
+    // polygons
+    void polygon_begin(int slot);
+    void polygon_vertex(double x, double y, double tx, double ty, int colour);
+    void polygon_end();
+
+    long draw_calls() const { return draw_calls_; }
+    const char* gl_name() const { return gl_name_.c_str(); }
+    int screen_width() const { return screen_width_; }
+    int screen_height() const { return screen_height_; }
+
+private:
+    void flush();
+    void submit(int slot, Primitive primitive, bool clamp, uint8_t blend_mask, uint8_t test_mask,
+                const Vertex* vertices, size_t count);
+    void apply_blend(uint8_t mask);
+    void apply_test(uint8_t mask);
+    void bind_texture(int slot);
+    void reset_fixed_state();
+    void shape_masks(float alpha, uint8_t& blend_mask, uint8_t& test_mask) const;
+    float shape_alpha(int colour) const;
+    bool read_frame(int x, int y, int width, int height, std::vector<uint8_t>& rgba);
+    bool valid(int slot) const { return slot >= 0 && slot < SPRITE_SLOTS; }
+
+    int screen_width_;
+    int screen_height_;
+    std::vector<Slot> slots_;
+    FramebufferCalls fb_;
+    GLuint framebuffer_ = 0;
+    GLuint frame_texture_ = 0;
+    int max_texture_ = 0;
+    std::string gl_name_;
+
+    // drawing state
+    Blend blend_ = BLEND_OPAQUE;
+    double opacity_ = 1.0;
+    int view_x_ = 0, view_y_ = 0, view_width_ = 0, view_height_ = 0;
+
+    // pending run
+    std::vector<Vertex> vertices_;
+    Batch batch_;
+    long draw_calls_ = 0;
+
+    // GL state as last set (avoids redundant calls)
+    int gl_blend_ = -1;
+    int gl_test_ = -1;
+    int gl_slot_ = -2;
+
+    // read-back cache: valid while `drawn_` equals `cache_drawn_`
+    uint64_t drawn_ = 1;
+    uint64_t cache_drawn_ = 0;
+    int cache_x_ = 0, cache_y_ = 0, cache_width_ = 0, cache_height_ = 0;
+    std::vector<uint8_t> cache_;
+
+    // polygon vertex list
+    std::vector<Vertex> polygon_;
+    size_t polygon_room_ = 0;
+    size_t polygon_count_ = 0;
+    int polygon_slot_ = -1;
+};
+
+std::unique_ptr<Renderer> g_renderer;
+
+// ---------------------------------------------------------------- life cycle
+
+bool Renderer::create() {
+    if (!load_framebuffer_calls(fb_)) return false;
+    const GLubyte* name = glGetString(GL_RENDERER);
+    gl_name_ = name ? reinterpret_cast<const char*>(name) : "";
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_);
+    if (max_texture_ <= 0) max_texture_ = 2048;
+
+    glGenTextures(1, &frame_texture_);
+    glBindTexture(GL_TEXTURE_2D, frame_texture_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, screen_width_, screen_height_, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    fb_.gen(1, &framebuffer_);
+    fb_.bind(GL_FRAMEBUFFER, framebuffer_);
+    fb_.texture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, frame_texture_, 0);
+    if (fb_.status(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        destroy();
+        return false;
+    }
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    begin_frame();
+    return true;
+}
+
+void Renderer::destroy() {
+    vertices_.clear();
+    for (Slot& s : slots_) {
+        if (s.texture) glDeleteTextures(1, &s.texture);
+        s = Slot{};
+    }
+    if (fb_.bind) fb_.bind(GL_FRAMEBUFFER, 0);
+    if (framebuffer_ && fb_.destroy) fb_.destroy(1, &framebuffer_);
+    if (frame_texture_) glDeleteTextures(1, &frame_texture_);
+    framebuffer_ = 0;
+    frame_texture_ = 0;
+}
+
+void Renderer::begin_frame() {
+    flush();
+    fb_.bind(GL_FRAMEBUFFER, framebuffer_);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ++drawn_;
+    set_alpha_mode(0.0);
+    set_viewport(0, 0, 0, 0);
+}
+
+void Renderer::present(int drawable_width, int drawable_height) {
+    flush();
+    // Letterbox: the largest rectangle of the frame's shape that fits, centred.
+    const double scale = std::min(double(drawable_width) / screen_width_, double(drawable_height) / screen_height_);
+    const int width = int(std::lround(screen_width_ * scale));
+    const int height = int(std::lround(screen_height_ * scale));
+    const int left = (drawable_width - width) / 2;
+    const int bottom = (drawable_height - height) / 2;
+    fb_.bind(GL_READ_FRAMEBUFFER, framebuffer_);
+    fb_.bind(GL_DRAW_FRAMEBUFFER, 0);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (width > 0 && height > 0) {
+        fb_.blit(0, 0, screen_width_, screen_height_, left, bottom, left + width, bottom + height,
+                 GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    }
+    fb_.bind(GL_FRAMEBUFFER, framebuffer_);
+}
+
+// ---------------------------------------------------------------- batching
+
+void Renderer::reset_fixed_state() {
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glFrontFace(GL_CCW);
+    glAlphaFunc(GL_GREATER, ALPHA_TEST_REF);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    for (GLenum cap : {GL_FOG, GL_LINE_SMOOTH, GL_POINT_SMOOTH, GL_POLYGON_SMOOTH, GL_STENCIL_TEST, GL_NORMALIZE,
+                       GL_LIGHTING, GL_COLOR_MATERIAL, GL_DITHER, GL_POLYGON_OFFSET_FILL, GL_TEXTURE_GEN_S,
+                       GL_TEXTURE_GEN_T, GL_SCISSOR_TEST}) {
+        glDisable(cap);
+    }
+    // Vertex colours are interpolated; flat shapes carry one colour anyway.
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+    glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
+}
+
+void Renderer::apply_blend(uint8_t mask) {
+    int mode = (gl_blend_ >= 0 && (mask & (1u << gl_blend_))) ? gl_blend_ : -1;
+    if (mode < 0) {
+        for (mode = 0; !(mask & (1u << mode)); ++mode) {
+        }
+    }
+    if (mode == gl_blend_) return;
+    gl_blend_ = mode;
+    if (mode == BLEND_OPAQUE) {
+        glDisable(GL_BLEND);
+    } else {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, mode == BLEND_NORMAL ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE);
+    }
+}
+
+void Renderer::apply_test(uint8_t mask) {
+    const int wanted = (gl_test_ >= 0 && (mask & (1u << gl_test_))) ? gl_test_ : ((mask & TEST_OFF) ? 0 : 1);
+    if (wanted == gl_test_) return;
+    gl_test_ = wanted;
+    if (wanted) glEnable(GL_ALPHA_TEST);
+    else glDisable(GL_ALPHA_TEST);
+}
+
+void Renderer::bind_texture(int slot) {
+    if (slot == gl_slot_) return;
+    gl_slot_ = slot;
+    if (slot < 0) {
+        glDisable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    } else {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, slots_[size_t(slot)].texture);
+    }
+}
+
+void Renderer::flush() {
+    if (vertices_.empty()) return;
+    bind_texture(batch_.slot);
+    if (batch_.slot >= 0) {
+        Slot& s = slots_[size_t(batch_.slot)];
+        if (s.clamped != batch_.clamp) {
+            const GLint wrap = batch_.clamp ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+            s.clamped = batch_.clamp;
+        }
+    }
+    apply_blend(batch_.blend_mask);
+    apply_test(batch_.test_mask);
+    const GLsizei stride = sizeof(Vertex);
+    glVertexPointer(2, GL_FLOAT, stride, &vertices_[0].x);
+    glTexCoordPointer(2, GL_FLOAT, stride, &vertices_[0].u);
+    glColorPointer(4, GL_FLOAT, stride, &vertices_[0].r);
+    glDrawArrays(batch_.primitive == Primitive::Lines ? GL_LINES : GL_TRIANGLES, 0, GLsizei(vertices_.size()));
+    ++draw_calls_;
+    vertices_.clear();
+}
+
+void Renderer::submit(int slot, Primitive primitive, bool clamp, uint8_t blend_mask, uint8_t test_mask,
+                      const Vertex* vertices, size_t count) {
+    if (count == 0) return;
+    const bool joins = !vertices_.empty() && batch_.slot == slot && batch_.primitive == primitive &&
+                       batch_.clamp == clamp && (batch_.blend_mask & blend_mask) && (batch_.test_mask & test_mask);
+    if (joins) {
+        batch_.blend_mask &= blend_mask;
+        batch_.test_mask &= test_mask;
+    } else {
+        flush();
+        batch_ = Batch{slot, primitive, clamp, blend_mask, test_mask};
+    }
+    vertices_.insert(vertices_.end(), vertices, vertices + count);
+    ++drawn_;
+}
+
+// Appends the two triangles of a screen rectangle, wound as front faces.
+void push_quad(std::vector<Vertex>& out, float x0, float y0, float x1, float y1, float u0, float v0, float u1,
+               float v1, const Colour& c) {
+    const Vertex tl{x0, y0, u0, v0, c.r, c.g, c.b, c.a};
+    const Vertex bl{x0, y1, u0, v1, c.r, c.g, c.b, c.a};
+    const Vertex br{x1, y1, u1, v1, c.r, c.g, c.b, c.a};
+    const Vertex tr{x1, y0, u1, v0, c.r, c.g, c.b, c.a};
+    out.insert(out.end(), {tl, bl, br, tl, br, tr});
+}
+
+// ---------------------------------------------------------------- sprites
+
+const Slot* Renderer::slot(int slot) const { return valid(slot) ? &slots_[size_t(slot)] : nullptr; }
+
+void Renderer::empty_slot(int slot) {
+    if (!valid(slot)) return;
+    flush();
+    Slot& s = slots_[size_t(slot)];
+    if (s.texture) glDeleteTextures(1, &s.texture);
+    if (gl_slot_ == slot) gl_slot_ = -2;
+    s = Slot{};
+}
+
+void Renderer::install(int slot, const DecodedImage& image, int minimum_texture) {
+    empty_slot(slot);
+    if (!valid(slot) || image.width <= 0 || image.height <= 0 || image.width > max_texture_ ||
+        image.height > max_texture_ || image.rgba.size() != size_t(image.width) * size_t(image.height) * 4) {
+        return;
+    }
+    const int tw = power_of_two_at_least(image.width, minimum_texture);
+    const int th = power_of_two_at_least(image.height, minimum_texture);
+    if (tw > max_texture_ || th > max_texture_) return;
+    // The image sits at the texture's top-left (row 0 = top); the rest is clear.
+    std::vector<uint8_t> texels(size_t(tw) * size_t(th) * 4, 0);
+    for (int y = 0; y < image.height; ++y) {
+        std::memcpy(&texels[size_t(y) * size_t(tw) * 4], &image.rgba[size_t(y) * size_t(image.width) * 4],
+                    size_t(image.width) * 4);
+    }
+    Slot& s = slots_[size_t(slot)];
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glGenTextures(1, &s.texture);
+    glBindTexture(GL_TEXTURE_2D, s.texture);
+    gl_slot_ = -2;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    if (glGetError() != GL_NO_ERROR) {
+        empty_slot(slot);
+        return;
+    }
+    s.texture_width = tw;
+    s.texture_height = th;
+    s.image_width = image.width;
+    s.image_height = image.height;
+    s.blocks = build_block_map(image.rgba.data(), image.width, image.height, image.width);
+}
+
+void Renderer::load(const std::string& path, int slot, int key) {
+    empty_slot(slot);
+    if (!valid(slot)) return;
+    std::string resolved;
+    if (!media_resolve(Container::Graphics, path, true, resolved)) return;
+    std::vector<uint8_t> bytes;
+    if (!read_resolved(resolved, bytes) || bytes.empty()) return;
+    DecodedImage image;
+    if (!decode_image(bytes.data(), bytes.size(), key, path, image)) return;
+    install(slot, image, LOAD_MIN_TEXTURE);
+}
+
+void Renderer::set_frame_size(int slot, int width, int height) {
+    if (!valid(slot)) return;
+    slots_[size_t(slot)].frame_width = width;
+    slots_[size_t(slot)].frame_height = height;
+}
+
+void Renderer::draw_image_part(int slot, double sx, double sy, double sw, double sh, double x, double y, double w,
+                               double h, bool clamp) {
+    if (!valid(slot)) return;
+    const Slot& s = slots_[size_t(slot)];
+    if (!s.texture || s.image_width <= 0) return;
+    thread_local std::vector<Vertex> quad;
+    quad.clear();
+    const Colour white{1.0f, 1.0f, 1.0f, float(opacity_)};
+    push_quad(quad, float(x), float(y), float(x + w), float(y + h), float(sx / s.texture_width),
+              float(sy / s.texture_height), float((sx + sw) / s.texture_width), float((sy + sh) / s.texture_height),
+              white);
+    submit(slot, Primitive::Triangles, clamp, blend_bit(blend_), TEST_ON, quad.data(), quad.size());
+}
+
+void Renderer::draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int x, int y) {
+    if (!valid(slot)) return;
+    const Slot& s = slots_[size_t(slot)];
+    if (!s.texture || s.image_width <= 0 || sw <= 0 || sh <= 0) return;
+    // Only the blocks holding a visible pixel are drawn: the rest would be
+    // discarded by the alpha test after costing their texture fetches.
+    thread_local std::vector<SourceSpan> spans;
+    thread_local std::vector<Vertex> quads;
+    spans.clear();
+    quads.clear();
+    const bool inside = sx >= 0 && sy >= 0 && sx + sw <= s.image_width && sy + sh <= s.image_height;
+    if (inside) used_spans(s.blocks, sx, sy, sw, sh, spans);
+    else spans.push_back({sx, sy, sw, sh});
+    const Colour white{1.0f, 1.0f, 1.0f, float(opacity_)};
+    const float tw = float(s.texture_width), th = float(s.texture_height);
+    for (const SourceSpan& span : spans) {
+        const float left = float(x + span.x - sx), top = float(y + span.y - sy);
+        push_quad(quads, left, top, left + float(span.width), top + float(span.height), float(span.x) / tw,
+                  float(span.y) / th, float(span.x + span.width) / tw, float(span.y + span.height) / th, white);
+    }
+    submit(slot, Primitive::Triangles, false, blend_bit(blend_), TEST_ON, quads.data(), quads.size());
+}
+
+void Renderer::draw_frame(int slot, int frame, double x, double y, double w, double h, bool stretched) {
+    if (!valid(slot)) return;
+    const Slot& s = slots_[size_t(slot)];
+    if (!s.texture || s.frame_width <= 0 || s.frame_height <= 0) return;
+    const int per_row = s.image_width / s.frame_width;
+    if (per_row <= 0) return;  // frame wider than the image: no frame to cut
+    const int sx = (frame % per_row) * s.frame_width;
+    const int sy = (frame / per_row) * s.frame_height;
+    if (stretched) {
+        draw_image_part(slot, sx, sy, s.frame_width, s.frame_height, x, y, w + STRETCH_OVERLAP, h + STRETCH_OVERLAP,
+                        true);
+    } else {
+        draw_image_unscaled(slot, sx, sy, s.frame_width, s.frame_height, int(x), int(y));
+    }
+}
+
+bool Renderer::read_frame(int x, int y, int width, int height, std::vector<uint8_t>& rgba) {
+    // rgba: width * height pixels, top row first; parts off the screen are 0.
+    rgba.assign(size_t(width) * size_t(height) * 4, 0);
+    const int left = std::max(0, x), top = std::max(0, y);
+    const int right = std::min(screen_width_, x + width), bottom = std::min(screen_height_, y + height);
+    if (left >= right || top >= bottom) return false;
+    flush();
+    const int cw = right - left, ch = bottom - top;
+    std::vector<uint8_t> rows(size_t(cw) * size_t(ch) * 4);
+    fb_.bind(GL_READ_FRAMEBUFFER, framebuffer_);
+    glReadPixels(left, screen_height_ - bottom, cw, ch, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    for (int r = 0; r < ch; ++r) {
+        // GL rows run bottom-up.
+        const uint8_t* src = &rows[size_t(ch - 1 - r) * size_t(cw) * 4];
+        std::memcpy(&rgba[(size_t(top - y + r) * size_t(width) + size_t(left - x)) * 4], src, size_t(cw) * 4);
+    }
+    return true;
+}
+
+void Renderer::grab(int slot, int x, int y, int width, int height) {
+    if (!valid(slot)) return;
+    flush();
+    Slot& s = slots_[size_t(slot)];
+    s.mask.clear();
+    s.has_mask = false;
+    if (width <= 0 || height <= 0 || width > max_texture_ || height > max_texture_) {
+        empty_slot(slot);
+        return;
+    }
+    const int tw = power_of_two_at_least(width, GRAB_MIN_TEXTURE);
+    const int th = power_of_two_at_least(height, GRAB_MIN_TEXTURE);
+    if (tw > max_texture_ || th > max_texture_) {
+        empty_slot(slot);
+        return;
+    }
+    // The frame has an alpha channel, so its pixels are copied as they are.
+    std::vector<uint8_t> rgba;
+    read_frame(x, y, width, height, rgba);
+    gl_slot_ = -2;
+    if (!s.texture || s.texture_width != tw || s.texture_height != th) {
+        if (s.texture) glDeleteTextures(1, &s.texture);
+        const std::vector<uint8_t> clear(size_t(tw) * size_t(th) * 4, 0);
+        glGenTextures(1, &s.texture);
+        glBindTexture(GL_TEXTURE_2D, s.texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        s.clamped = false;
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
+        s.texture_width = tw;
+        s.texture_height = th;
+    } else {
+        glBindTexture(GL_TEXTURE_2D, s.texture);
+    }
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    s.image_width = width;
+    s.image_height = height;
+    s.blocks = build_block_map(rgba.data(), width, height, width);
+}
+
+int Renderer::collision(int slot1, int x1, int y1, int slot2, int x2, int y2) {
+    if (!valid(slot1) || !valid(slot2)) return 0;
+    Slot* sprites[2] = {&slots_[size_t(slot1)], &slots_[size_t(slot2)]};
+    const Slot& a = *sprites[0];
+    const Slot& b = *sprites[1];
+    if (std::max(x1, x2) >= std::min(x1 + a.image_width, x2 + b.image_width) ||
+        std::max(y1, y2) >= std::min(y1 + a.image_height, y2 + b.image_height)) {
+        return 0;
+    }
+    for (Slot* s : sprites) {
+        if (s->has_mask || !s->texture) continue;
+        // The mask is the texture's own alpha, read back once and kept.
+        s->mask.assign(size_t(s->texture_width) * size_t(s->texture_height), 0);
+        glBindTexture(GL_TEXTURE_2D, s->texture);
+        gl_slot_ = -2;
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, s->mask.data());
+        s->has_mask = true;
+    }
+    if (!a.has_mask || !b.has_mask) return 0;
+    return masks_overlap({a.mask.data(), a.texture_width}, x1, y1, a.image_width, a.image_height,
+                         {b.mask.data(), b.texture_width}, x2, y2, b.image_width, b.image_height);
+}
+
+// ---------------------------------------------------------------- shapes
+
+float Renderer::shape_alpha(int colour) const {
+    // Shapes take the opacity as a byte, like a colour given in bytes.
+    return is_key(colour) ? 0.0f : float(int(opacity_ * 255.0)) / 255.0f;
+}
+
+void Renderer::shape_masks(float alpha, uint8_t& blend_mask, uint8_t& test_mask) const {
+    // A fully opaque untextured fragment blends to itself, so such a shape
+    // may join an opaque or a normally blended run alike; one that passes
+    // the alpha test for certain may join a run with the test on.
+    blend_mask = blend_bit(blend_);
+    if (alpha == 1.0f && blend_ != BLEND_ADDITIVE) blend_mask = blend_bit(BLEND_OPAQUE) | blend_bit(BLEND_NORMAL);
+    test_mask = alpha >= ALPHA_TEST_SAFE ? TEST_ANY : TEST_OFF;
+}
+
+void Renderer::rect(int x, int y, int width, int height, int colour) {
+    if (width == 0 || height == 0) return;
+    // A negative size extends back from (x, y), ending at x (or y).
+    if (width < 0) {
+        x += width + 1;
+        width = -width;
+    }
+    if (height < 0) {
+        y += height + 1;
+        height = -height;
+    }
+    const float alpha = shape_alpha(colour);
+    uint8_t blend_mask, test_mask;
+    shape_masks(alpha, blend_mask, test_mask);
+    thread_local std::vector<Vertex> quad;
+    quad.clear();
+    push_quad(quad, float(x) + SHAPE_OFFSET, float(y) + SHAPE_OFFSET, float(x + width) + SHAPE_OFFSET,
+              float(y + height) + SHAPE_OFFSET, 0, 0, 0, 0, unpack(colour, alpha));
+    submit(-1, Primitive::Triangles, false, blend_mask, test_mask, quad.data(), quad.size());
+}
+
+void Renderer::pixel(int x, int y, int colour) { rect(x, y, 1, 1, colour); }
+
+void Renderer::line(int x1, int y1, int x2, int y2, int colour) {
+    const float alpha = shape_alpha(colour);
+    uint8_t blend_mask, test_mask;
+    shape_masks(alpha, blend_mask, test_mask);
+    const Colour c = unpack(colour, alpha);
+    // The line itself leaves out its last pixel; the end point is added as a
+    // segment from that pixel's centre to the next centre, which lights
+    // exactly that pixel and keeps the whole line in one run of lines.
+    const float ex = float(x2) + 0.5f, ey = float(y2) + 0.5f;
+    const Vertex v[4] = {
+        {float(x1) + SHAPE_OFFSET, float(y1) + SHAPE_OFFSET, 0, 0, c.r, c.g, c.b, c.a},
+        {float(x2) + SHAPE_OFFSET, float(y2) + SHAPE_OFFSET, 0, 0, c.r, c.g, c.b, c.a},
+        {ex, ey, 0, 0, c.r, c.g, c.b, c.a},
+        {ex + 1.0f, ey, 0, 0, c.r, c.g, c.b, c.a},
+    };
+    const bool has_length = x1 != x2 || y1 != y2;
+    submit(-1, Primitive::Lines, false, blend_mask, test_mask, has_length ? v : v + 2, has_length ? 4 : 2);
+}
+
+// ---------------------------------------------------------------- read-back
+
+int Renderer::get_pixel(int x, int y) {
+    if (x < 0 || y < 0 || x >= screen_width_ || y >= screen_height_) return 0;
+    const bool cached = cache_drawn_ == drawn_ && x >= cache_x_ && y >= cache_y_ && x < cache_x_ + cache_width_ &&
+                        y < cache_y_ + cache_height_;
+    if (!cached) {
+        // Reading a block costs about as much as one pixel; scans that read
+        // neighbouring pixels between draws are then served from memory.
+        cache_x_ = x - x % READ_BLOCK;
+        cache_y_ = y - y % READ_BLOCK;
+        cache_width_ = std::min(READ_BLOCK, screen_width_ - cache_x_);
+        cache_height_ = std::min(READ_BLOCK, screen_height_ - cache_y_);
+        read_frame(cache_x_, cache_y_, cache_width_, cache_height_, cache_);
+        cache_drawn_ = drawn_;
+    }
+    const uint8_t* p = &cache_[(size_t(y - cache_y_) * size_t(cache_width_) + size_t(x - cache_x_)) * 4];
+    return p[0] | (p[1] << 8) | (p[2] << 16);
+}
+
+void Renderer::read(int x, int y, int width, int height, std::vector<int>& out) {
+    out.clear();
+    if (width <= 0 || height <= 0) return;
+    std::vector<uint8_t> rgba;
+    read_frame(x, y, width, height, rgba);
+    out.resize(size_t(width) * size_t(height));
+    for (size_t i = 0; i < out.size(); ++i) {
+        out[i] = rgba[i * 4] | (rgba[i * 4 + 1] << 8) | (rgba[i * 4 + 2] << 16);
+    }
+}
+
+bool Renderer::screenshot(const std::string& path) {
+    std::vector<uint8_t> rgba;
+    read_frame(0, 0, screen_width_, screen_height_, rgba);
+    for (size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;  // the screen is opaque
+    return write_png_file(path, screen_width_, screen_height_, rgba);
+}
+
+// ---------------------------------------------------------------- state
+
+void Renderer::set_viewport(int x, int y, int width, int height) {
+    flush();
+    if (width <= 0 || height <= 0) {
+        x = 0;
+        y = 0;
+        width = screen_width_;
+        height = screen_height_;
+    }
+    view_x_ = x;
+    view_y_ = y;
+    view_width_ = width;
+    view_height_ = height;
+    glViewport(x, screen_height_ - height - y, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, width, height, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    reset_fixed_state();
+    gl_blend_ = gl_test_ = -1;
+    gl_slot_ = -2;
+}
+
+void Renderer::set_alpha_mode(double a) {
+    if (a == 0.0 || std::isnan(a)) {
+        blend_ = BLEND_OPAQUE;
+        opacity_ = 1.0;
+    } else if (a < 0.0) {
+        blend_ = BLEND_NORMAL;
+        opacity_ = std::min(-a, 1.0);
+    } else {
+        blend_ = BLEND_ADDITIVE;
+        opacity_ = std::min(a, 1.0);
+    }
+}
+
+// ---------------------------------------------------------------- polygons
+
+void Renderer::polygon_begin(int slot) {
+    polygon_count_ = 0;
+    polygon_slot_ = (valid(slot) && slots_[size_t(slot)].texture) ? slot : -1;
+}
+
+void Renderer::polygon_vertex(double x, double y, double tx, double ty, int colour) {
+    if (polygon_count_ + 1 >= polygon_room_) {
+        const size_t wanted = polygon_count_ + 1;
+        polygon_room_ = wanted < POLYGON_FIRST_ROOM ? POLYGON_FIRST_ROOM
+                                                   : POLYGON_ROOM_STEP * (wanted / POLYGON_ROOM_STEP + 1);
+        polygon_.resize(polygon_room_);
+    }
+    float u = 0.0f, v = 0.0f;
+    if (polygon_slot_ >= 0) {
+        const Slot& s = slots_[size_t(polygon_slot_)];
+        u = float(tx / s.texture_width);
+        v = float(ty / s.texture_height);
+    }
+    const Colour c = unpack(colour, is_key(colour) ? 0.0f : float(opacity_));
+    polygon_[polygon_count_++] = {float(x), float(y), u, v, c.r, c.g, c.b, c.a};
+}
+
+void Renderer::polygon_end() {
+    if (polygon_count_ < 3) return;
+    thread_local std::vector<Vertex> triangles;
+    triangles.clear();
+    bool all_opaque = true, all_pass = true;
+    for (size_t i = 0; i < polygon_count_; ++i) {
+        all_opaque = all_opaque && polygon_[i].a == 1.0f;
+        all_pass = all_pass && polygon_[i].a >= ALPHA_TEST_SAFE;
+    }
+    for (size_t i = 1; i + 1 < polygon_count_; ++i) {
+        triangles.insert(triangles.end(), {polygon_[0], polygon_[i], polygon_[i + 1]});
+    }
+    uint8_t blend_mask = blend_bit(blend_), test_mask = TEST_ON;
+    if (polygon_slot_ < 0) {
+        // Untextured: the vertex colours alone decide what a fragment is.
+        if (all_opaque && blend_ != BLEND_ADDITIVE) blend_mask = blend_bit(BLEND_OPAQUE) | blend_bit(BLEND_NORMAL);
+        if (all_pass) test_mask = TEST_ANY;
+    }
+    submit(polygon_slot_, Primitive::Triangles, false, blend_mask, test_mask, triangles.data(), triangles.size());
+}
+
+Renderer* renderer() { return g_renderer.get(); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- frame interface
+
+bool renderer_create(int screen_width, int screen_height) {
+    renderer_destroy();
+    if (screen_width <= 0 || screen_height <= 0) return false;
+    auto created = std::make_unique<Renderer>(screen_width, screen_height);
+    if (!created->create()) return false;
+    g_renderer = std::move(created);
+    return true;
+}
+
+void renderer_present(int drawable_width, int drawable_height) {
+    if (Renderer* r = renderer()) r->present(drawable_width, drawable_height);
+}
+
+void renderer_begin_frame() {
+    if (Renderer* r = renderer()) r->begin_frame();
+}
+
+void renderer_destroy() {
+    if (g_renderer) g_renderer->destroy();
+    g_renderer.reset();
+}
+
+bool renderer_ready() { return g_renderer != nullptr; }
+
+const char* renderer_gl_name() { return g_renderer ? g_renderer->gl_name() : ""; }
+
+void renderer_screen_size(int& width, int& height) {
+    width = g_renderer ? g_renderer->screen_width() : 0;
+    height = g_renderer ? g_renderer->screen_height() : 0;
+}
+
+// ---------------------------------------------------------------- sprites
+
+void load_sprite(const std::string& path, int slot) { load_sprite_keyed(path, slot, KEY_COLOUR); }
+
+void load_anim(const std::string& path, int slot, int frame_width, int frame_height) {
+    load_sprite(path, slot);
+    if (sprite_width(slot) > 0) renderer()->set_frame_size(slot, frame_width, frame_height);
+}
+
+void load_sprite_keyed(const std::string& path, int slot, int key_colour) {
+    if (Renderer* r = renderer()) r->load(path, slot, key_colour);
+}
+
+void sprite_from_rgba(int slot, int width, int height, const std::vector<uint8_t>& rgba) {
+    Renderer* r = renderer();
+    if (!r) return;
+    DecodedImage image;
+    image.width = width;
+    image.height = height;
+    if (width > 0 && height > 0 && rgba.size() == size_t(width) * size_t(height) * 4) image.rgba = rgba;
+    r->install(slot, image, LOAD_MIN_TEXTURE);
+}
+
+int sprite_width(int slot) {
+    const Slot* s = renderer() ? renderer()->slot(slot) : nullptr;
+    return s ? s->image_width : 0;
+}
+
+int sprite_height(int slot) {
+    const Slot* s = renderer() ? renderer()->slot(slot) : nullptr;
+    return s ? s->image_height : 0;
+}
+
+void draw_sprite(int slot, int x, int y) {
+    Renderer* r = renderer();
+    const Slot* s = r ? r->slot(slot) : nullptr;
+    if (s) r->draw_image_unscaled(slot, 0, 0, s->image_width, s->image_height, x, y);
+}
+
+void draw_anim_frame(int slot, int frame, int x, int y) {
+    if (Renderer* r = renderer()) r->draw_frame(slot, frame, x, y, 0, 0, false);
+}
+
+void draw_anim_frame_stretched(int slot, int frame, int x, int y, int width, int height) {
+    if (Renderer* r = renderer()) r->draw_frame(slot, frame, x, y, width, height, true);
+}
+
+void draw_sprite_part(int slot, double sx, double sy, double sw, double sh, double x, double y, double w, double h) {
+    if (Renderer* r = renderer()) r->draw_image_part(slot, sx, sy, sw, sh, x, y, w, h, false);
+}
+
+void grab_sprite(int slot, int x, int y, int width, int height) {
+    if (Renderer* r = renderer()) r->grab(slot, x, y, width, height);
+}
+
+int sprite_collision(int slot1, int x1, int y1, int slot2, int x2, int y2) {
+    Renderer* r = renderer();
+    return r ? r->collision(slot1, x1, y1, slot2, x2, y2) : 0;
+}
+
+// ---------------------------------------------------------------- shapes
+
+void draw_rect(int x, int y, int width, int height, int colour) {
+    if (Renderer* r = renderer()) r->rect(x, y, width, height, colour);
+}
+
+void draw_line(int x1, int y1, int x2, int y2, int colour) {
+    if (Renderer* r = renderer()) r->line(x1, y1, x2, y2, colour);
+}
+
+void draw_pixel(int x, int y, int colour) {
+    if (Renderer* r = renderer()) r->pixel(x, y, colour);
+}
+
+// ---------------------------------------------------------------- read-back
+
+int get_pixel(int x, int y) {
+    Renderer* r = renderer();
+    return r ? r->get_pixel(x, y) : 0;
+}
+
+void read_pixels(int x, int y, int width, int height, std::vector<int>& out) {
+    if (Renderer* r = renderer()) r->read(x, y, width, height, out);
+    else out.assign(width > 0 && height > 0 ? size_t(width) * size_t(height) : 0, 0);
+}
+
+// ---------------------------------------------------------------- state
+
+void set_viewport(int x, int y, int width, int height) {
+    if (Renderer* r = renderer()) r->set_viewport(x, y, width, height);
+}
+
+void set_alpha_mode(double a) {
+    if (Renderer* r = renderer()) r->set_alpha_mode(a);
+}
+
+// ---------------------------------------------------------------- polygons
+
+void polygon_begin(int slot) {
+    if (Renderer* r = renderer()) r->polygon_begin(slot);
+}
+
+void polygon_vertex(double x, double y, double tx, double ty, int colour) {
+    if (Renderer* r = renderer()) r->polygon_vertex(x, y, tx, ty, colour);
+}
+
+void polygon_end() {
+    if (Renderer* r = renderer()) r->polygon_end();
+}
+
+// ---------------------------------------------------------------- diagnostics
+
+long gfx_draw_calls() { return g_renderer ? g_renderer->draw_calls() : 0; }
+
+bool gfx_save_screenshot(const std::string& path) { return g_renderer && g_renderer->screenshot(path); }

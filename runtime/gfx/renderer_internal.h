@@ -20,3 +20,6 @@ bool renderer_ready();
 
 // The GL renderer string (to detect software rasterisers).
 const char* renderer_gl_name();
+
+// The frame's size in pixels (0 x 0 before renderer_create).
+void renderer_screen_size(int& width, int& height);
