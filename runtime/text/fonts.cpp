@@ -87,12 +87,13 @@ std::vector<uint8_t> builtin_font_image() {
     return rgba;
 }
 
-// Glyph grid of a font image: 16 columns, 8 rows when at least as wide as
-// high (codes 0..127), else 16 rows (codes 0..255).
+// Glyph grid of a font image: 16 columns, 8 rows when wider than high
+// (codes 0..127: the 128 x 64 built-in font, 256 x 128 images), else 16 rows
+// (codes 0..255), so a square image has square cells.
 void font_metrics(int font, int& glyph_width, int& glyph_height, int& codes) {
     const int width = sprite_width(font_slot(font));
     const int height = sprite_height(font_slot(font));
-    const int rows = width >= height ? 8 : 16;
+    const int rows = width > height ? 8 : 16;
     codes = rows * FONT_COLUMNS;
     glyph_width = width / FONT_COLUMNS;
     glyph_height = height / rows;

@@ -1,0 +1,592 @@
+// The renderer read back from real pixels: keyed images, shapes and their
+// boundary rules, animation frames, blending, polygons, viewports, grabbing
+// and collisions, and batching that must not change a single pixel.
+#include "tests/runtime/gfx/gfx_test_support.h"
+
+#include "runtime/gfx/renderer_internal.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace gfxtest;
+
+namespace {
+
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new RuntimeEnvironment);
+
+constexpr int RED = rgb(255, 0, 0);
+constexpr int GREEN = rgb(0, 255, 0);
+constexpr int BLUE = rgb(0, 0, 255);
+constexpr int WHITE = rgb(255, 255, 255);
+constexpr int SLOT = 20;
+
+using Renderer = RendererTest;
+
+// ---------------------------------------------------------------- keyed images
+
+TEST_F(Renderer, RgbPngKeyPixelsShowTheBackgroundInEveryMode) {
+    // 3 x 2: key colour at (1, 0) and (2, 1), colours elsewhere.
+    write_file(path("keyed.png"), png_from_colours(3, 2, {RED, KEY_COLOUR, GREEN, BLUE, WHITE, KEY_COLOUR}));
+    load_sprite("keyed.png", SLOT);
+    ASSERT_EQ(sprite_width(SLOT), 3);
+    ASSERT_EQ(sprite_height(SLOT), 2);
+    const int background = rgb(10, 20, 30);
+    for (double mode : {0.0, -1.0, -0.5, 0.5}) {
+        show_screen();
+        draw_rect(0, 0, 20, 20, background);
+        set_alpha_mode(mode);
+        draw_sprite(SLOT, 5, 6);
+        set_alpha_mode(0);
+        EXPECT_EQ(get_pixel(6, 6), background) << "mode " << mode;
+        EXPECT_EQ(get_pixel(7, 7), background) << "mode " << mode;
+        EXPECT_NE(get_pixel(5, 6), background) << "mode " << mode;
+        EXPECT_NE(get_pixel(6, 7), background) << "mode " << mode;
+    }
+    // Opaque mode shows the colours themselves, at the given place.
+    show_screen();
+    draw_sprite(SLOT, 5, 6);
+    EXPECT_EQ(pixels(4, 5, 5, 4), (std::vector<int>{0, 0, 0, 0, 0,  //
+                                                    0, RED, 0, GREEN, 0,
+                                                    0, BLUE, WHITE, 0, 0,
+                                                    0, 0, 0, 0, 0}));
+}
+
+TEST_F(Renderer, RgbaPngIsNeverKeyed) {
+    // The key colour with full alpha is a colour like any other.
+    write_file(path("alpha.png"), png_from_colours(2, 1, {KEY_COLOUR, GREEN}, {255, 0}));
+    load_sprite("alpha.png", SLOT);
+    ASSERT_EQ(sprite_width(SLOT), 2);
+    draw_rect(0, 0, 10, 10, BLUE);
+    draw_sprite(SLOT, 2, 2);
+    EXPECT_EQ(get_pixel(2, 2), KEY_COLOUR);
+    EXPECT_EQ(get_pixel(3, 2), BLUE) << "alpha 0 is transparent";
+}
+
+TEST_F(Renderer, PaletteGreyAndSixteenBitPngsDecodeToTheirColours) {
+    PngSpec palette;
+    palette.width = 2;
+    palette.colour_type = PNG_COLOR_TYPE_PALETTE;
+    palette.palette = {{255, 0, 0}, {255, 0, 128}};
+    palette.data = {0, 1};
+    write_file(path("palette.png"), encode_png(palette));
+    PngSpec grey;
+    grey.width = 2;
+    grey.colour_type = PNG_COLOR_TYPE_GRAY;
+    grey.bit_depth = 4;
+    grey.data = {0x0F};  // levels 0 and 15 -> 0 and 255
+    write_file(path("grey.png"), encode_png(grey));
+    PngSpec deep;
+    deep.colour_type = PNG_COLOR_TYPE_RGB;
+    deep.bit_depth = 16;
+    deep.data = {0x12, 0x34, 0x80, 0x00, 0xFF, 0xFF};
+    write_file(path("deep.png"), encode_png(deep));
+
+    draw_rect(0, 0, 10, 10, BLUE);
+    load_sprite("palette.png", SLOT);
+    draw_sprite(SLOT, 0, 0);
+    load_sprite("grey.png", SLOT + 1);
+    draw_sprite(SLOT + 1, 0, 1);
+    load_sprite("deep.png", SLOT + 2);
+    draw_sprite(SLOT + 2, 0, 2);
+    EXPECT_EQ(get_pixel(0, 0), RED);
+    EXPECT_EQ(get_pixel(1, 0), BLUE) << "a palette entry equal to the key is keyed";
+    EXPECT_EQ(get_pixel(0, 1), 0);
+    EXPECT_EQ(get_pixel(1, 1), WHITE);
+    EXPECT_EQ(get_pixel(0, 2), rgb(0x12, 0x80, 0xFF)) << "16-bit channels keep their high byte";
+}
+
+TEST_F(Renderer, BmpLoadsKeyedAndUpright) {
+    // Two rows so a flipped image would show.
+    write_file(path("image.bmp"), encode_bmp(2, 2, 24, {RED, KEY_COLOUR, GREEN, BLUE}));
+    load_sprite("image.bmp", SLOT);
+    ASSERT_EQ(sprite_width(SLOT), 2);
+    draw_rect(0, 0, 4, 4, WHITE);
+    draw_sprite(SLOT, 0, 0);
+    EXPECT_EQ(pixels(0, 0, 2, 2), (std::vector<int>{RED, WHITE, GREEN, BLUE}));
+}
+
+TEST_F(Renderer, BrokenImagesLeaveTheSlotEmpty) {
+    const std::vector<uint8_t> good = png_from_colours(4, 4, std::vector<int>(16, RED));
+    const std::vector<uint8_t> truncated(good.begin(), good.begin() + long(good.size() / 2));
+    std::vector<uint8_t> corrupt = good;
+    for (size_t i = 40; i < corrupt.size(); i += 3) corrupt[i] ^= 0x5A;
+    // A valid header claiming 100000 x 100000 pixels.
+    std::vector<uint8_t> huge = good;
+    for (int at : {16, 20}) {
+        huge[size_t(at)] = 0x00;
+        huge[size_t(at) + 1] = 0x01;
+        huge[size_t(at) + 2] = 0x86;
+        huge[size_t(at) + 3] = 0xA0;
+    }
+    std::vector<uint8_t> bmp = encode_bmp(4, 4, 24, std::vector<int>(16, RED));
+    const std::vector<uint8_t> short_bmp(bmp.begin(), bmp.end() - 10);
+    std::vector<uint8_t> huge_bmp = bmp;
+    huge_bmp[18] = 0xFF;
+    huge_bmp[19] = 0xFF;
+    huge_bmp[20] = 0xFF;
+    huge_bmp[21] = 0x00;
+    write_file(path("truncated.png"), truncated);
+    write_file(path("corrupt.png"), corrupt);
+    write_file(path("huge.png"), huge);
+    write_file(path("short.bmp"), short_bmp);
+    write_file(path("huge.bmp"), huge_bmp);
+    write_file(path("empty.png"), {});
+    write_file(path("good.png"), good);
+    for (const char* name : {"truncated.png", "corrupt.png", "huge.png", "short.bmp", "huge.bmp", "empty.png",
+                             "missing.png"}) {
+        load_sprite("good.png", SLOT);
+        ASSERT_EQ(sprite_width(SLOT), 4);
+        load_anim(name, SLOT, 2, 2);
+        EXPECT_EQ(sprite_width(SLOT), 0) << name;
+        EXPECT_EQ(sprite_height(SLOT), 0) << name;
+        draw_sprite(SLOT, 0, 0);
+        draw_anim_frame(SLOT, 0, 0, 0);
+        EXPECT_EQ(get_pixel(0, 0), 0) << name << " drew something";
+    }
+}
+
+TEST_F(Renderer, UnsupportedColourTypeIsReportedOnStandardOutput) {
+    PngSpec grey_alpha;
+    grey_alpha.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA;
+    grey_alpha.data = {200, 255};
+    write_file(path("greyalpha.png"), encode_png(grey_alpha));
+    testing::internal::CaptureStdout();
+    load_sprite("greyalpha.png", SLOT);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(sprite_width(SLOT), 0);
+    EXPECT_EQ(printed,
+              "File greyalpha.png has unsupported color type.\nTypes GRAY, RGB and RGB_ALPHA are supported.\n");
+}
+
+// ---------------------------------------------------------------- shapes
+
+TEST_F(Renderer, OnePixelRectPixelAndNegativeWidthColourTheSamePixel) {
+    draw_rect(10, 10, 1, 1, RED);
+    draw_pixel(20, 10, RED);
+    draw_rect(30, 10, -1, 1, RED);
+    draw_rect(40, 10, 1, -1, RED);
+    for (int x : {10, 20, 30, 40}) {
+        const std::vector<int> around = pixels(x - 1, 9, 3, 3);
+        EXPECT_EQ(around, (std::vector<int>{0, 0, 0, 0, RED, 0, 0, 0, 0})) << "at x " << x;
+    }
+}
+
+TEST_F(Renderer, RectanglesCoverExactlyTheirColumnsAndRows) {
+    draw_rect(5, 5, 3, 2, GREEN);    // columns 5..7, rows 5..6
+    draw_rect(20, 10, -3, -2, BLUE); // columns 18..20, rows 9..10
+    draw_rect(30, 5, 0, 5, RED);     // empty
+    std::vector<int> expected(size_t(30 * 14), 0);
+    for (int y = 5; y <= 6; ++y)
+        for (int x = 5; x <= 7; ++x) expected[size_t(y * 30 + x)] = GREEN;
+    for (int y = 9; y <= 10; ++y)
+        for (int x = 18; x <= 20; ++x) expected[size_t(y * 30 + x)] = BLUE;
+    EXPECT_EQ(pixels(0, 0, 30, 14), expected);
+    EXPECT_EQ(get_pixel(30, 5), 0);
+}
+
+TEST_F(Renderer, LinesIncludeBothEndPoints) {
+    struct Line {
+        int x1, y1, x2, y2;
+    };
+    const Line lines[] = {{10, 10, 20, 10}, {10, 20, 10, 30}, {40, 40, 30, 35}, {50, 10, 57, 17},
+                          {60, 30, 61, 22}, {70, 70, 70, 70}};
+    for (const Line& l : lines) {
+        show_screen();
+        draw_line(l.x1, l.y1, l.x2, l.y2, WHITE);
+        EXPECT_EQ(get_pixel(l.x1, l.y1), WHITE) << l.x1 << "," << l.y1;
+        EXPECT_EQ(get_pixel(l.x2, l.y2), WHITE) << l.x2 << "," << l.y2;
+        // Nothing outside the bounding box, and one pixel per step of the major axis.
+        const int left = std::min(l.x1, l.x2), top = std::min(l.y1, l.y2);
+        const int w = std::abs(l.x2 - l.x1) + 1, h = std::abs(l.y2 - l.y1) + 1;
+        const std::vector<int> area = pixels(left - 2, top - 2, w + 4, h + 4);
+        const long lit = std::count(area.begin(), area.end(), WHITE);
+        EXPECT_EQ(lit, std::max(w, h)) << "line to " << l.x2 << "," << l.y2;
+        EXPECT_EQ(lit, long(area.size()) - std::count(area.begin(), area.end(), 0));
+    }
+}
+
+TEST_F(Renderer, KeyColouredShapesWriteTheKeyOnlyWhenOpaque) {
+    draw_rect(0, 0, 33, 33, KEY_COLOUR);
+    EXPECT_EQ(get_pixel(31, 0), KEY_COLOUR);
+    EXPECT_EQ(get_pixel(0, 32), KEY_COLOUR);
+    draw_rect(40, 0, 5, 5, RED);
+    set_alpha_mode(-1);
+    draw_rect(40, 0, 5, 5, KEY_COLOUR);
+    draw_line(40, 1, 44, 1, KEY_COLOUR);
+    set_alpha_mode(1);
+    draw_pixel(41, 2, KEY_COLOUR);
+    set_alpha_mode(0);
+    EXPECT_EQ(pixels(40, 0, 5, 5), std::vector<int>(25, RED)) << "a key-coloured shape is invisible when blended";
+}
+
+// ---------------------------------------------------------------- animation frames
+
+// A 3 x 3 grid of 4 x 4 frames (frame n has colour rgb(20 n, 255 - 20 n, 7)).
+int frame_colour(int n) { return rgb(20 * n, 255 - 20 * n, 7); }
+
+void load_frame_grid(const std::string& file, int slot) {
+    std::vector<int> colours(size_t(12 * 12));
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x) colours[size_t(y * 12 + x)] = frame_colour((y / 4) * 3 + x / 4);
+    write_file(file, png_from_colours(12, 12, colours));
+    load_anim(file, slot, 4, 4);
+}
+
+TEST_F(Renderer, FrameFiveOfThreePerRowComesFromRowOneColumnTwo) {
+    load_frame_grid(path("frames.png"), SLOT);
+    draw_anim_frame(SLOT, 5, 100, 100);
+    EXPECT_EQ(pixels(100, 100, 4, 4), std::vector<int>(16, frame_colour(5)));
+    EXPECT_EQ(get_pixel(104, 100), 0);
+    EXPECT_EQ(get_pixel(100, 104), 0);
+    draw_anim_frame(SLOT, 0, 0, 0);
+    draw_anim_frame(SLOT, 8, 10, 0);
+    EXPECT_EQ(get_pixel(1, 1), frame_colour(0));
+    EXPECT_EQ(get_pixel(11, 1), frame_colour(8));
+}
+
+TEST_F(Renderer, StretchedFramesClampAtTheImageEdge) {
+    // Two 4 x 4 frames filling an 8 x 4 texture: frame 0 stretched fourfold.
+    std::vector<int> colours(32);
+    for (int i = 0; i < 32; ++i) colours[size_t(i)] = (i % 8) < 4 ? RED : BLUE;
+    write_file(path("pair.png"), png_from_colours(8, 4, colours));
+    load_anim("pair.png", SLOT, 4, 4);
+    draw_anim_frame_stretched(SLOT, 0, 50, 50, 16, 16);
+    // Wrapping would pull blue in at the left and top edges; clamping keeps
+    // the outer part pure. Only the seam to frame 1 on the right may blend.
+    const std::vector<int> area = pixels(50, 50, 16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 12; ++x) EXPECT_EQ(area[size_t(y * 16 + x)], RED) << x << "," << y;
+    EXPECT_NE(area[15], RED) << "the seam blends with the next frame";
+    // The 0.1 overlap does not reach the next pixel column or row.
+    EXPECT_EQ(get_pixel(66, 50), 0);
+    EXPECT_EQ(get_pixel(50, 66), 0);
+}
+
+TEST_F(Renderer, SpritesWithoutFrameSizeDrawNoFrame) {
+    write_file(path("plain.png"), png_from_colours(2, 2, std::vector<int>(4, RED)));
+    load_sprite("plain.png", SLOT);
+    draw_anim_frame(SLOT, 0, 0, 0);
+    draw_anim_frame_stretched(SLOT, 0, 0, 0, 5, 5);
+    // A frame wider than the image has no frames at all.
+    load_anim("plain.png", SLOT + 1, 3, 1);
+    draw_anim_frame(SLOT + 1, 0, 0, 0);
+    EXPECT_EQ(pixels(0, 0, 6, 6), std::vector<int>(36, 0));
+}
+
+// ---------------------------------------------------------------- read-back
+
+TEST_F(Renderer, ReadBackSeesDrawingBetweenReads) {
+    draw_rect(0, 0, 64, 64, RED);
+    EXPECT_EQ(get_pixel(3, 3), RED);
+    draw_pixel(3, 3, GREEN);
+    EXPECT_EQ(get_pixel(3, 3), GREEN) << "a read after drawing sees the new pixel";
+    EXPECT_EQ(get_pixel(4, 3), RED);
+    EXPECT_EQ(get_pixel(-1, 0), 0);
+    EXPECT_EQ(get_pixel(1024, 0), 0);
+    draw_rect(1020, 764, 4, 4, BLUE);
+    EXPECT_EQ(get_pixel(1023, 767), BLUE);
+    const std::vector<int> edge = pixels(1022, 766, 4, 4);
+    EXPECT_EQ(edge, (std::vector<int>{BLUE, BLUE, 0, 0, BLUE, BLUE, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}))
+        << "off-screen parts read as 0";
+}
+
+// ---------------------------------------------------------------- blending
+
+TEST_F(Renderer, NormalAndAdditiveBlendingMixChannels) {
+    const int background = rgb(200, 100, 40);
+    draw_rect(0, 0, 30, 10, background);
+    set_alpha_mode(-0.5);
+    draw_rect(0, 0, 10, 10, WHITE);
+    set_alpha_mode(0.5);
+    draw_rect(10, 0, 10, 10, rgb(100, 100, 100));
+    set_alpha_mode(-3);  // opacity is capped at 1
+    draw_rect(20, 0, 10, 10, rgb(1, 2, 3));
+    set_alpha_mode(0);
+    EXPECT_TRUE(near_colour(get_pixel(5, 5), rgb(228, 178, 148), 2));
+    EXPECT_TRUE(near_colour(get_pixel(15, 5), rgb(250, 150, 90), 2));
+    EXPECT_EQ(get_pixel(25, 5), rgb(1, 2, 3));
+}
+
+TEST_F(Renderer, SpriteOpacityFollowsTheAlphaMode) {
+    sprite_from_rgba(SLOT, 4, 4, solid_rgba(4, 4, WHITE));
+    draw_rect(0, 0, 40, 10, rgb(0, 0, 100));
+    set_alpha_mode(-0.25);
+    draw_sprite(SLOT, 0, 0);
+    set_alpha_mode(0.25);
+    draw_sprite(SLOT, 10, 0);
+    set_alpha_mode(-0.04);  // below the alpha test threshold: nothing passes
+    draw_sprite(SLOT, 20, 0);
+    set_alpha_mode(0);
+    draw_sprite(SLOT, 30, 0);
+    EXPECT_TRUE(near_colour(get_pixel(1, 1), rgb(64, 64, 139), 2));
+    EXPECT_TRUE(near_colour(get_pixel(11, 1), rgb(64, 64, 164), 2));
+    EXPECT_EQ(get_pixel(21, 1), rgb(0, 0, 100));
+    EXPECT_EQ(get_pixel(31, 1), WHITE);
+}
+
+// ---------------------------------------------------------------- polygons
+
+TEST_F(Renderer, PolygonVertexColoursTintTheTexture) {
+    sprite_from_rgba(SLOT, 16, 16, solid_rgba(16, 16, rgb(200, 200, 200)));
+    polygon_begin(SLOT);
+    polygon_vertex(10, 10, 0, 0, rgb(255, 128, 0));
+    polygon_vertex(10, 40, 0, 15, rgb(255, 128, 0));
+    polygon_vertex(40, 40, 15, 15, rgb(255, 128, 0));
+    polygon_vertex(40, 10, 15, 0, rgb(255, 128, 0));
+    polygon_end();
+    EXPECT_TRUE(near_colour(get_pixel(20, 20), rgb(200, 100, 0), 2));
+    // Untextured, one colour per vertex: each corner region takes its colour.
+    polygon_begin(-1);
+    polygon_vertex(100, 100, 0, 0, RED);
+    polygon_vertex(100, 200, 0, 0, RED);
+    polygon_vertex(200, 200, 0, 0, RED);
+    polygon_end();
+    EXPECT_EQ(get_pixel(110, 180), RED);
+    EXPECT_EQ(get_pixel(180, 110), 0) << "outside the triangle";
+    polygon_begin(-1);
+    polygon_vertex(300, 300, 0, 0, RED);
+    polygon_vertex(300, 400, 0, 0, GREEN);
+    polygon_vertex(400, 400, 0, 0, BLUE);
+    polygon_end();
+    EXPECT_TRUE(near_colour(get_pixel(301, 302), RED, 8));
+    EXPECT_TRUE(near_colour(get_pixel(301, 398), GREEN, 8));
+    EXPECT_TRUE(near_colour(get_pixel(397, 398), BLUE, 8));
+}
+
+TEST_F(Renderer, PolygonTexturePixelsCountFromTheTop) {
+    // Top half red, bottom half green.
+    std::vector<uint8_t> rgba = solid_rgba(8, 8, RED);
+    const std::vector<uint8_t> green = solid_rgba(8, 4, GREEN);
+    std::copy(green.begin(), green.end(), rgba.begin() + 8 * 4 * 4);
+    sprite_from_rgba(SLOT, 8, 8, rgba);
+    polygon_begin(SLOT);
+    polygon_vertex(0, 0, 0, 0, WHITE);
+    polygon_vertex(0, 8, 0, 8, WHITE);
+    polygon_vertex(8, 8, 8, 8, WHITE);
+    polygon_vertex(8, 0, 8, 0, WHITE);
+    polygon_end();
+    EXPECT_EQ(get_pixel(4, 1), RED);
+    EXPECT_EQ(get_pixel(4, 6), GREEN);
+}
+
+TEST_F(Renderer, PolygonsFaceTheViewerOnlyCounterClockwise) {
+    // Fans wound clockwise on screen are back faces and stay invisible, as are
+    // key-coloured vertices (alpha 0 fails the alpha test).
+    polygon_begin(-1);
+    polygon_vertex(10, 10, 0, 0, RED);
+    polygon_vertex(50, 10, 0, 0, RED);
+    polygon_vertex(10, 50, 0, 0, RED);
+    polygon_end();
+    polygon_begin(-1);
+    polygon_vertex(100, 10, 0, 0, KEY_COLOUR);
+    polygon_vertex(100, 50, 0, 0, KEY_COLOUR);
+    polygon_vertex(140, 50, 0, 0, KEY_COLOUR);
+    polygon_end();
+    EXPECT_EQ(get_pixel(15, 15), 0);
+    EXPECT_EQ(get_pixel(105, 45), 0);
+}
+
+TEST_F(Renderer, LongPolygonsKeepEveryVertex) {
+    // A 1000-vertex fan approximating a disc: the list grows past its first room.
+    constexpr int count = 1000;
+    polygon_begin(-1);
+    polygon_vertex(300, 300, 0, 0, GREEN);
+    for (int i = 0; i < count - 1; ++i) {
+        const double a = 2.0 * M_PI * i / (count - 2);
+        polygon_vertex(300 + 100 * std::sin(a), 300 + 100 * std::cos(a), 0, 0, GREEN);
+    }
+    polygon_end();
+    for (int degrees = 0; degrees < 360; degrees += 30) {
+        const double a = degrees * M_PI / 180.0;
+        EXPECT_EQ(get_pixel(int(300 + 95 * std::sin(a)), int(300 + 95 * std::cos(a))), GREEN) << degrees;
+    }
+    EXPECT_EQ(get_pixel(300, 405), 0);
+}
+
+// ---------------------------------------------------------------- viewport
+
+TEST_F(Renderer, ViewportMovesTheOriginAndClips) {
+    set_viewport(100, 50, 20, 10);
+    draw_rect(0, 0, 100, 100, RED);
+    draw_pixel(-1, -1, GREEN);
+    set_viewport(0, 0, 0, 0);  // an empty viewport restores the whole screen
+    draw_pixel(0, 0, BLUE);
+    EXPECT_EQ(get_pixel(0, 0), BLUE);
+    EXPECT_EQ(get_pixel(100, 50), RED);
+    EXPECT_EQ(get_pixel(119, 59), RED);
+    EXPECT_EQ(get_pixel(120, 59), 0);
+    EXPECT_EQ(get_pixel(119, 60), 0);
+    EXPECT_EQ(get_pixel(99, 49), 0);
+    set_viewport(500, 500, 10, 0);
+    draw_pixel(1, 1, WHITE);
+    EXPECT_EQ(get_pixel(1, 1), WHITE);
+}
+
+TEST_F(Renderer, NewFrameClearsAndResetsTheDrawingState) {
+    draw_rect(0, 0, 10, 10, RED);
+    set_alpha_mode(-0.5);
+    set_viewport(50, 50, 10, 10);
+    show_screen();
+    EXPECT_EQ(get_pixel(5, 5), 0);
+    draw_rect(0, 0, 1, 1, WHITE);
+    EXPECT_EQ(get_pixel(0, 0), WHITE) << "opaque, whole screen after a frame";
+}
+
+// ---------------------------------------------------------------- grab and collision
+
+TEST_F(Renderer, GrabbedWhitePixelCollidesOnlyWithOpaquePixels) {
+    draw_pixel(0, 0, WHITE);
+    grab_sprite(10, 0, 0, 1, 1);
+    EXPECT_EQ(sprite_width(10), 1);
+    EXPECT_EQ(sprite_height(10), 1);
+    // A 4 x 4 mask: the left half opaque, the right half keyed.
+    std::vector<int> colours(16);
+    for (int i = 0; i < 16; ++i) colours[size_t(i)] = (i % 4) < 2 ? RED : KEY_COLOUR;
+    write_file(path("mask.png"), png_from_colours(4, 4, colours));
+    load_sprite("mask.png", 11);
+    EXPECT_EQ(sprite_collision(10, 100, 100, 11, 100, 100), 1);
+    EXPECT_EQ(sprite_collision(10, 101, 103, 11, 100, 100), 1);
+    EXPECT_EQ(sprite_collision(10, 102, 100, 11, 100, 100), 0);
+    EXPECT_EQ(sprite_collision(10, 103, 103, 11, 100, 100), 0);
+    EXPECT_EQ(sprite_collision(10, 99, 100, 11, 100, 100), 0);
+    EXPECT_EQ(sprite_collision(10, 100, 104, 11, 100, 100), 0);
+    EXPECT_EQ(sprite_collision(11, 100, 100, 10, 100, 100), 1) << "the order of the two sprites does not matter";
+    // Reloading the slot replaces its mask.
+    write_file(path("mask2.png"), png_from_colours(4, 4, std::vector<int>(16, KEY_COLOUR)));
+    load_sprite("mask2.png", 11);
+    EXPECT_EQ(sprite_collision(10, 100, 100, 11, 100, 100), 0);
+    EXPECT_EQ(sprite_collision(10, 100, 100, 99, 100, 100), 0) << "an empty slot collides with nothing";
+}
+
+TEST_F(Renderer, GrabCopiesTheScreenRectangleUpright) {
+    draw_rect(10, 10, 3, 1, RED);
+    draw_rect(10, 11, 3, 1, GREEN);
+    grab_sprite(SLOT, 10, 10, 3, 2);
+    EXPECT_EQ(sprite_width(SLOT), 3);
+    EXPECT_EQ(sprite_height(SLOT), 2);
+    draw_sprite(SLOT, 50, 50);
+    EXPECT_EQ(pixels(50, 50, 3, 2), (std::vector<int>{RED, RED, RED, GREEN, GREEN, GREEN}));
+    // A grab over key-coloured pixels: those were written with alpha 0 and stay clear.
+    draw_rect(0, 0, 2, 1, KEY_COLOUR);
+    draw_pixel(1, 0, BLUE);
+    grab_sprite(SLOT, 0, 0, 2, 1);
+    draw_rect(60, 60, 2, 1, WHITE);
+    draw_sprite(SLOT, 60, 60);
+    EXPECT_EQ(pixels(60, 60, 2, 1), (std::vector<int>{WHITE, BLUE}));
+}
+
+// ---------------------------------------------------------------- batching
+
+// A scene mixing every primitive, blend mode and texture; `between` runs
+// after each primitive (a read-back there forces it to be drawn alone).
+void busy_scene(int slot_a, int slot_b, const std::function<void()>& between) {
+    for (int i = 0; i < 40; ++i) {
+        set_alpha_mode(i % 3 == 0 ? 0.0 : (i % 3 == 1 ? -0.1 * (i % 10 + 1) : 0.3));
+        draw_sprite(i % 2 ? slot_a : slot_b, 5 * i, 3 * i);
+        between();
+        draw_line(i * 7, 0, 300 - i * 5, 200, rgb(i * 6, 255 - i * 6, 90));
+        between();
+        draw_rect(i * 9, 100 + i, 3, 3, i % 4 ? rgb(200, i * 5, 30) : KEY_COLOUR);
+        between();
+        polygon_begin(i % 5 ? -1 : slot_a);
+        polygon_vertex(100 + i * 4, 50, 0, 0, rgb(255, 0, i * 6));
+        polygon_vertex(60 + i * 4, 150, 0, 16, rgb(0, 255, 0));
+        polygon_vertex(140 + i * 4, 150, 16, 16, rgb(0, 0, 255));
+        polygon_end();
+        between();
+        draw_pixel(i * 3, 250, WHITE);
+        between();
+    }
+    set_alpha_mode(0);
+}
+
+TEST_F(Renderer, BatchingLeavesEveryPixelAsDrawingOneByOne) {
+    std::vector<uint8_t> ring(32 * 32 * 4, 0);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const int d = (x - 16) * (x - 16) + (y - 16) * (y - 16);
+            uint8_t* p = &ring[size_t(y * 32 + x) * 4];
+            p[0] = uint8_t(x * 8);
+            p[1] = uint8_t(y * 8);
+            p[2] = 128;
+            p[3] = d < 100 ? 255 : (d < 200 ? 100 : 0);
+        }
+    sprite_from_rgba(SLOT, 32, 32, ring);
+    sprite_from_rgba(SLOT + 1, 5, 7, solid_rgba(5, 7, rgb(40, 80, 120), 200));
+
+    const long calls_before = gfx_draw_calls();
+    busy_scene(SLOT, SLOT + 1, [] {});
+    const std::vector<int> batched = pixels(0, 0, 400, 300);
+    const long batched_calls = gfx_draw_calls() - calls_before;
+
+    show_screen();
+    const long calls_between = gfx_draw_calls();
+    busy_scene(SLOT, SLOT + 1, [] { get_pixel(0, 0); });
+    const std::vector<int> one_by_one = pixels(0, 0, 400, 300);
+    const long single_calls = gfx_draw_calls() - calls_between;
+
+    EXPECT_EQ(batched, one_by_one);
+    // Each pass has a sprite, a line and untextured triangles: at most four
+    // runs once the untextured shapes merge.
+    EXPECT_LE(batched_calls, 4 * 40) << "runs were merged";
+    EXPECT_GE(single_calls, 200);
+}
+
+TEST_F(Renderer, LinesOfManyOpacitiesShareOneDrawCall) {
+    const long before = gfx_draw_calls();
+    for (int arm = 0; arm < 20; ++arm) {
+        for (int k = 0; k < 10; ++k) {
+            set_alpha_mode(k < 9 ? -0.1 * (k + 1) : 0.0);
+            draw_line(100 + arm * 10, 100 + k * 5, 105 + arm * 10, 104 + k * 5, WHITE);
+        }
+    }
+    get_pixel(0, 0);
+    EXPECT_EQ(gfx_draw_calls() - before, 1);
+    // The opaque newest segment ends white, the faintest one a tenth of white.
+    EXPECT_EQ(get_pixel(105, 149), WHITE);
+    EXPECT_TRUE(near_colour(get_pixel(100, 100), rgb(25, 25, 25), 2));
+}
+
+TEST_F(Renderer, LargeSpritesWithClearAreasDrawLikeAWholeQuad) {
+    // A 200 x 150 frame with a clear 160 x 100 hole and one stray pixel in it.
+    std::vector<uint8_t> frame = solid_rgba(200, 150, rgb(90, 160, 220));
+    for (int y = 20; y < 120; ++y)
+        for (int x = 20; x < 180; ++x) frame[size_t(y * 200 + x) * 4 + 3] = 0;
+    frame[size_t(70 * 200 + 100) * 4 + 3] = 255;
+    sprite_from_rgba(SLOT, 200, 150, frame);
+    draw_rect(0, 0, 420, 160, rgb(30, 30, 30));
+    draw_sprite(SLOT, 3, 5);
+    draw_sprite_part(SLOT, 0, 0, 200, 150, 213, 5, 200, 150);  // one quad, nothing skipped
+    EXPECT_EQ(pixels(3, 5, 200, 150), pixels(213, 5, 200, 150));
+    EXPECT_EQ(get_pixel(103, 75), rgb(90, 160, 220));
+    EXPECT_EQ(get_pixel(104, 75), rgb(30, 30, 30));
+}
+
+// ---------------------------------------------------------------- screenshot
+
+TEST_F(Renderer, ScreenshotStoresTheFrame) {
+    draw_rect(0, 0, 2, 1, RED);
+    draw_rect(1023, 767, 1, 1, GREEN);
+    const std::string file = path("shot.png");
+    ASSERT_TRUE(gfx_save_screenshot(file));
+    load_sprite("shot.png", SLOT);
+    ASSERT_EQ(sprite_width(SLOT), 1024);
+    ASSERT_EQ(sprite_height(SLOT), 768);
+    show_screen();
+    draw_sprite(SLOT, 0, 0);
+    EXPECT_EQ(get_pixel(1, 0), RED);
+    EXPECT_EQ(get_pixel(1023, 767), GREEN);
+    EXPECT_FALSE(gfx_save_screenshot(path("no-such-folder/shot.png")));
+}
+
+TEST_F(Renderer, OutOfRangeSlotsAreIgnored) {
+    draw_sprite(-1, 0, 0);
+    draw_sprite(SPRITE_SLOTS, 0, 0);
+    load_sprite("nothing.png", -5);
+    grab_sprite(SPRITE_SLOTS + 3, 0, 0, 4, 4);
+    EXPECT_EQ(sprite_width(-1), 0);
+    EXPECT_EQ(sprite_collision(-1, 0, 0, SPRITE_SLOTS, 0, 0), 0);
+    EXPECT_TRUE(renderer_ready());
+}
+
+}  // namespace
