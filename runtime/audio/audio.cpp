@@ -6,6 +6,7 @@
 // reach -50 dB. Without a device everything goes on silently.
 #include "runtime/audio/audio.h"
 #include "runtime/audio/audio_internal.h"
+#include "runtime/audio/wav.h"
 
 #include "runtime/files/files.h"
 #include "runtime/frame/frame.h"
@@ -38,11 +39,6 @@ constexpr int CENTIBELS_SILENT = -10000;
 constexpr double CENTIBELS_PER_VOLUME_STEP = 100.0;
 constexpr double VOLUME_STEPS = 100.0;
 constexpr double PAN_CENTIBELS = 10000.0;
-
-// Accepted sample layouts (the only ones a static PCM buffer takes).
-constexpr int MIN_SAMPLE_RATE = 100;
-constexpr int MAX_SAMPLE_RATE = 200000;
-constexpr uint64_t MAX_SOUND_BYTES = 0x0FFFFFFF;
 
 constexpr double MIN_MUSIC_LENGTH_MS = 500.0;
 constexpr double MS_PER_SECOND = 1000.0;
@@ -134,70 +130,6 @@ void release_slot(SoundSlot& slot) {
     }
     if (slot.chunk != nullptr) Mix_FreeChunk(slot.chunk);
     slot = SoundSlot{};
-}
-
-// ---------------------------------------------------------------- WAV reading
-
-struct WavData {
-    int channels = 0;
-    int rate = 0;
-    int block_align = 0;
-    int bits = 0;
-    const uint8_t* samples = nullptr;
-    size_t size = 0;
-};
-
-uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-
-constexpr size_t RIFF_HEADER = 12;
-constexpr size_t CHUNK_HEADER = 8;
-constexpr size_t FORMAT_BYTES = 16;
-
-// Steps over chunks until one named id; false when the data ends first or a
-// chunk claims more bytes than there are. pos ends at the chunk's body.
-bool find_chunk(const std::vector<uint8_t>& bytes, size_t& pos, const char* id, uint64_t& length) {
-    while (pos + CHUNK_HEADER <= bytes.size()) {
-        const uint8_t* header = bytes.data() + pos;
-        length = le32(header + 4);
-        const uint64_t body = pos + CHUNK_HEADER;
-        if (body + length > bytes.size()) return false;
-        if (std::memcmp(header, id, 4) == 0) {
-            pos = size_t(body);
-            return true;
-        }
-        pos = size_t(body + length);
-        // Writers that follow the word alignment put a zero after an odd chunk;
-        // no chunk name begins with a zero byte, so skipping it is safe.
-        if ((length & 1) != 0 && pos < bytes.size() && bytes[pos] == 0) ++pos;
-    }
-    return false;
-}
-
-// Reads the layout and the sample block; every offset stays inside bytes.
-bool parse_wav(const std::vector<uint8_t>& bytes, WavData& wav) {
-    if (bytes.size() < RIFF_HEADER) return false;
-    if (std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) return false;
-    size_t pos = RIFF_HEADER;
-    uint64_t length = 0;
-    if (!find_chunk(bytes, pos, "fmt ", length) || length < FORMAT_BYTES) return false;
-    const uint8_t* fmt = bytes.data() + pos;
-    const int file_channels = le16(fmt + 2);
-    wav.rate = int(le32(fmt + 4));
-    wav.block_align = le16(fmt + 12);
-    wav.bits = le16(fmt + 14);
-    pos += size_t(length);
-    if (!find_chunk(bytes, pos, "data", length)) return false;
-    wav.channels = file_channels > 1 ? 2 : 1;
-    if (file_channels < 1) return false;
-    if (wav.bits != 8 && wav.bits != 16) return false;
-    if (wav.block_align != wav.channels * wav.bits / 8) return false;
-    if (wav.rate < MIN_SAMPLE_RATE || wav.rate > MAX_SAMPLE_RATE) return false;
-    if (length > MAX_SOUND_BYTES) return false;
-    wav.size = size_t(length) - size_t(length) % size_t(wav.block_align);
-    if (wav.size == 0) return false;
-    wav.samples = bytes.data() + pos;
-    return true;
 }
 
 // Converts the samples to the device's format in a chunk the mixer owns.
