@@ -14,6 +14,7 @@ namespace {
 constexpr double TWO_PI = 2 * M_PI;
 // Drums ring for a fixed time whatever the written length.
 constexpr double DRUM_SECONDS = 0.45;
+constexpr double DRUM_END_FADE = 0.01;
 
 }  // namespace
 
@@ -239,7 +240,9 @@ void drum(Timbre timbre, std::vector<double>& out, double velocity, int rate, ui
         default:
             break;
         }
-        out[i] += s * velocity;
+        // The last few milliseconds fade out, so a long ring never ends in a click.
+        const double end_fade = std::min(1.0, static_cast<double>(n - i) / (DRUM_END_FADE * rate));
+        out[i] += s * velocity * end_fade;
     }
 }
 
