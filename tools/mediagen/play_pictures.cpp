@@ -471,8 +471,9 @@ bool make_prairie(const std::string& dir) {
     for (int y = 0; y < SIZE; ++y) {
         for (int x = 0; x < SIZE; ++x) {
             double u = 2 * M_PI * x / SIZE, v = 2 * M_PI * y / SIZE;
-            double cloud = 0.5 + 0.25 * std::sin(u + 2 * v) + 0.15 * std::sin(3 * u - v + 1.3) +
-                           0.1 * std::sin(2 * u + 3 * v + 0.4);
+            // Kept faint: the tile repeats every 128 pixels and strong clouds would show it.
+            double cloud = 0.45 + 0.12 * std::sin(u + 2 * v) + 0.07 * std::sin(3 * u - v + 1.3) +
+                           0.05 * std::sin(2 * u + 3 * v + 0.4);
             uint32_t c = mix(COLOUR_NIGHT_DEEP, COLOUR_NIGHT_LIGHT, std::clamp(cloud, 0.0, 1.0));
             img.set(x, y, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
         }
