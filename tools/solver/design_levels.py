@@ -51,6 +51,15 @@ DRAWN = {
 }
 DRAWN_NAMES = {-1: "First Steps", 0: "Valley", 1: "Ring", 39: "Archipelago"}
 
+# Levels sketched by hand on the lattice, as runs of columns per row, where
+# a motif did not come out clean enough.
+SKETCHES = {
+    3: ("Arrow", {3: [(15, 17)], 4: [(15, 18)], 5: [(6, 19)], 6: [(6, 19)], 7: [(15, 18)], 8: [(15, 17)]}),
+    5: ("Fish", {3: [(9, 13), (19, 19)], 4: [(6, 15), (18, 19)], 5: [(4, 18)], 6: [(5, 15), (17, 19)],
+                 7: [(8, 12)]}),
+    33: ("Pencil", {3: [(1, 3)], 4: [(1, 22)], 5: [(1, 24)], 6: [(1, 22)], 7: [(1, 4)]}),
+}
+
 # ---------------------------------------------------------------- geometry
 
 
@@ -140,25 +149,15 @@ def motif(level, name, symmetric=True):
     return register
 
 
-@motif(2, "Star")
+@motif(2, "Lantern")
 def _():
     return union(poly((0, -1.05), (1.05, 0.55), (-1.05, 0.55)), poly((0, 1.05), (1.05, -0.55), (-1.05, -0.55)))
-
-
-@motif(3, "Arrow")
-def _():
-    return union(poly((1.05, 0.07), (0.1, -1.05), (0.1, 1.05)), rect(-1.05, -0.33, 0.2, 0.47))
 
 
 @motif(4, "Chalice")
 def _():
     return union(poly((-1.05, -1.05), (1.05, -1.05), (0.6, -0.05), (-0.6, -0.05)), rect(-0.15, -0.2, 0.15, 0.8),
                  poly((-0.75, 1.05), (0.75, 1.05), (0.35, 0.65), (-0.35, 0.65)))
-
-
-@motif(5, "Fish", symmetric=False)
-def _():
-    return union(ellipse(-0.2, 0.0, 0.85, 1.05), poly((0.45, 0.0), (1.05, -1.05), (1.05, 1.05)))
 
 
 @motif(6, "Thunderbolt", symmetric=False)
@@ -254,17 +253,8 @@ def _():
 
 @motif(21, "Snowflake")
 def _():
-    arms = []
-    for k in range(6):
-        a = math.pi * k / 3
-        ex, ey = math.sin(a), -math.cos(a)
-        arms.append(line(0.1, (0, 0), (1.05 * ex, 1.05 * ey)))
-        for t in (0.55,):
-            bx, by = t * ex, t * ey
-            for s in (-1, 1):
-                b = a + s * math.pi / 3
-                arms.append(line(0.08, (bx, by), (bx + 0.35 * math.sin(b), by - 0.35 * math.cos(b))))
-    return union(ellipse(0, 0, 0.25, 0.25), *arms)
+    arms = [line(0.16, (0, 0), (1.1 * math.sin(math.pi * k / 3), -1.1 * math.cos(math.pi * k / 3))) for k in range(6)]
+    return union(ellipse(0, 0, 0.35, 0.35), *arms)
 
 
 @motif(22, "Comet", symmetric=False)
@@ -278,7 +268,7 @@ def _():
     return union(line(0.14, (-1.0, -1.0), (-0.5, 1.0), (0.0, -0.3)), line(0.14, (1.0, -1.0), (0.5, 1.0), (0.0, -0.3)))
 
 
-@motif(24, "Flower")
+@motif(24, "Cloud")
 def _():
     petals = [ellipse(0.55 * math.sin(math.pi * k / 3), -0.55 * math.cos(math.pi * k / 3), 0.45, 0.45)
               for k in range(6)]
@@ -340,11 +330,6 @@ def _():
     return line(0.2, *pts)
 
 
-@motif(33, "Pencil", symmetric=False)
-def _():
-    return union(rect(-1.05, -1.05, 0.55, 1.05), poly((0.5, -1.05), (1.05, 0.0), (0.5, 1.05)))
-
-
 @motif(34, "Butterfly")
 def _():
     return union(ellipse(-0.55, -0.4, 0.5, 0.6), ellipse(0.55, -0.4, 0.5, 0.6), ellipse(-0.45, 0.55, 0.4, 0.45),
@@ -389,8 +374,16 @@ def _():
 # ---------------------------------------------------------------- fitting a motif to the figures
 
 
+# Up and down cells of a row are sampled close to the row's middle, so that
+# straight top and bottom edges come out straight instead of toothed.
+ROW_SPREAD = 0.2
+# How much a cell's filled neighbours count against its depth when growing
+# or trimming: spikes go first, notches fill first.
+NEIGHBOUR_WEIGHT = 0.3
+
+
 def centre(x, y):
-    return 29.0 * (x + 1), 58.0 * y + (38.67 if is_up(x, y) else 19.33)
+    return 29.0 * (x + 1), 58.0 * y + 29.0 + (1 if is_up(x, y) else -1) * 9.67 * ROW_SPREAD
 
 
 def design(level):
@@ -531,7 +524,7 @@ def design(level):
                 cands = [c for c in chosen if c == min(orbit(c)) and removable(c)]
             if not cands:
                 raise SystemExit(f"level {level}: cannot trim")
-            c = min(cands, key=lambda c: (orbit_depth(c) + 0.12 * held_neighbours(c), c))
+            c = min(cands, key=lambda c: (orbit_depth(c) + NEIGHBOUR_WEIGHT * held_neighbours(c), c))
             for o in orbit(c):
                 chosen.discard(o)
         else:
@@ -546,7 +539,7 @@ def design(level):
                 cands = list(frontier)
             if not cands:
                 raise SystemExit(f"level {level}: cannot grow")
-            c = max(cands, key=lambda c: (orbit_depth(c) + 0.12 * held_neighbours(c), c))
+            c = max(cands, key=lambda c: (orbit_depth(c) + NEIGHBOUR_WEIGHT * held_neighbours(c), c))
             for o in orbit(c):
                 chosen.add(o)
     assert len(chosen) == total, (level, len(chosen), total)
@@ -565,10 +558,31 @@ def drawn_cells(level):
     return cells
 
 
+def sketch_cells(level):
+    name, runs = SKETCHES[level]
+    return name, set((x, y) for y, spans in runs.items() for a, b in spans for x in range(a, b + 1))
+
+
 def shape_of(level):
     if level in DRAWN:
         return DRAWN_NAMES[level], drawn_cells(level)
+    if level in SKETCHES:
+        return sketch_cells(level)
     return design(level)
+
+
+def figure_faults(level, cells):
+    fx, fy, spaces, x0, x1, y0, y1 = FIGURES[level]
+    faults = []
+    if (fx, fy) not in cells:
+        faults.append("no first tile")
+    if len(cells) != spaces + 1:
+        faults.append(f"{len(cells) - 1} spaces, not {spaces}")
+    xs = [c[0] for c in cells]
+    ys = [c[1] for c in cells]
+    if (min(xs), max(xs), min(ys), max(ys)) != (x0, x1, y0, y1):
+        faults.append(f"extents {min(xs)}..{max(xs)} x {min(ys)}..{max(ys)}")
+    return faults
 
 
 def picture(level, cells):
@@ -639,8 +653,8 @@ def write_levels(path, designs):
         "}  // namespace",
         "",
         "DataList level_layout(int lvl) {",
-        "    // Callers keep to -1..40; anything else falls back to the tutorial.",
-        "    if (lvl < FIRST_LEVEL || lvl > LAST_LEVEL) lvl = FIRST_LEVEL;",
+        "    // Callers keep to -1..40; anything else is an index fault.",
+        "    if (lvl < FIRST_LEVEL || lvl > LAST_LEVEL) array_index_fault(\"level layout\", lvl, 0, 0, 0);",
         "    return LAYOUTS[lvl - FIRST_LEVEL];",
         "}",
     ]
@@ -659,7 +673,9 @@ def main():
     results = check(solver, [(lv, cells) for lv, (_, cells) in designs.items()])
     failed = False
     for (lv, (name, cells)), result in zip(designs.items(), results):
-        print(f"level {lv}: {name}  [{result}]")
+        faults = figure_faults(lv, cells)
+        print(f"level {lv}: {name}  [{result}] {' '.join(faults)}")
+        failed |= bool(faults)
         for row in picture(lv, cells):
             if row.strip("."):
                 print("   ", row)

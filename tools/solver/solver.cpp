@@ -245,6 +245,8 @@ SolveReport solve_shape(const LevelShape& shape, int solution_cap) {
     return report;
 }
 
+SolveReport solve_level(int lvl) { return solve_shape(read_level_shape(lvl)); }
+
 double difficulty_of(const LevelShape& shape, const SolveReport& report) {
     double spaces = static_cast<double>(shape.spaces.size());
     double effort = std::log10(1.0 + static_cast<double>(report.conflicts));

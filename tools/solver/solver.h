@@ -60,6 +60,9 @@ struct SolveReport {
 // Solves a shape; with solution_cap > 0 also counts solutions up to the cap.
 SolveReport solve_shape(const LevelShape& shape, int solution_cap = 0);
 
+// Solves a level's layout as the game holds it.
+SolveReport solve_level(int level);
+
 // A single difficulty figure from a report: grows with the tiles used, the
 // vertices that six tiles must agree on and the search effort.
 double difficulty_of(const LevelShape& shape, const SolveReport& report);
