@@ -43,6 +43,14 @@ constexpr size_t POLYGON_FIRST_ROOM = 512;
 constexpr size_t POLYGON_ROOM_STEP = 128;
 // Read-back is served from aligned blocks of this size while nothing is drawn.
 constexpr int READ_BLOCK = 64;
+// Small textures are also copied into shared atlas pages, so that drawing
+// many different small sprites stays one run. Each copy has a border of
+// this many texels repeating the texture as GL_REPEAT would show it.
+constexpr int ATLAS_PAGE = 2048;
+constexpr int ATLAS_BORDER = 8;
+constexpr int ATLAS_MAX_TEXTURE = 256;
+// Marks the GL texture binding as unknown.
+constexpr GLuint UNKNOWN_TEXTURE = ~0u;
 
 enum Blend : uint8_t { BLEND_OPAQUE = 0, BLEND_NORMAL = 1, BLEND_ADDITIVE = 2 };
 constexpr uint8_t blend_bit(Blend b) { return uint8_t(1u << b); }
@@ -67,19 +75,43 @@ struct Slot {
     int frame_width = 0;
     int frame_height = 0;
     bool clamped = false;            // wrap mode currently set on the texture
+    bool nearest = false;            // filter currently set on the texture
+    int atlas_page = -1;             // page holding a copy, or -1
+    int atlas_x = 0, atlas_y = 0;    // where texel (0, 0) of the copy sits
     BlockMap blocks;                 // which parts of the image can show
     std::vector<uint8_t> mask;       // alpha per texel, fetched for collisions
     bool has_mask = false;
 };
 
+// Where a primitive's texels come from.
+struct Source {
+    GLuint texture = 0;  // 0 untextured
+    int wrap_slot = -1;  // slot whose own texture this is (wrap mode is set per draw)
+    bool clamp = false;  // clamp to edge instead of repeating (own textures only)
+    // One texel per pixel at whole offsets: samples fall on texel centres,
+    // where nearest filtering equals bilinear and costs less.
+    bool nearest = false;
+    bool operator==(const Source&) const = default;
+};
+
 // One run of primitives drawn with a single glDrawArrays. The masks hold the
 // blend modes and alpha-test settings every primitive of the run accepts.
 struct Batch {
-    int slot = -1;  // -1 untextured
+    Source source;
     Primitive primitive = Primitive::Triangles;
-    bool clamp = false;
     uint8_t blend_mask = 0;
     uint8_t test_mask = 0;
+};
+
+// A shared texture holding copies of small sprites, filled shelf by shelf.
+// Only drawing that maps screen pixels one to one onto texels at integer
+// offsets uses it: samples then fall on texel centres, so nearest filtering
+// gives exactly what bilinear filtering of the sprite's own texture gives.
+struct AtlasPage {
+    GLuint texture = 0;
+    int shelf_y = 0;
+    int shelf_height = 0;
+    int cursor_x = 0;
 };
 
 // ---------------------------------------------------------------- GL entry points
@@ -161,6 +193,10 @@ public:
     void polygon_vertex(double x, double y, double tx, double ty, int colour);
     void polygon_end();
 
+    void set_fast_paths(bool on) {
+        flush();
+        fast_paths_ = on;
+    }
     long draw_calls() const { return draw_calls_; }
     const char* gl_name() const { return gl_name_.c_str(); }
     int screen_width() const { return screen_width_; }
@@ -168,11 +204,16 @@ public:
 
 private:
     void flush();
-    void submit(int slot, Primitive primitive, bool clamp, uint8_t blend_mask, uint8_t test_mask,
+    void submit(const Source& source, Primitive primitive, uint8_t blend_mask, uint8_t test_mask,
                 const Vertex* vertices, size_t count);
     void apply_blend(uint8_t mask);
     void apply_test(uint8_t mask);
-    void bind_texture(int slot);
+    void bind_texture(GLuint texture);
+    void place_in_atlas(int slot, const std::vector<uint8_t>& texels);
+    bool use_atlas(const Slot& s) const { return fast_paths_ && s.atlas_page >= 0; }
+    Source own_source(int slot, bool clamp, bool nearest) const {
+        return {slots_[size_t(slot)].texture, slot, clamp, nearest};
+    }
     void reset_fixed_state();
     void shape_masks(float alpha, uint8_t& blend_mask, uint8_t& test_mask) const;
     float shape_alpha(int colour) const;
@@ -182,6 +223,8 @@ private:
     int screen_width_;
     int screen_height_;
     std::vector<Slot> slots_;
+    std::vector<AtlasPage> atlas_;
+    bool fast_paths_ = true;
     FramebufferCalls fb_;
     GLuint framebuffer_ = 0;
     GLuint frame_texture_ = 0;
@@ -201,7 +244,7 @@ private:
     // GL state as last set (avoids redundant calls)
     int gl_blend_ = -1;
     int gl_test_ = -1;
-    int gl_slot_ = -2;
+    GLuint gl_texture_ = UNKNOWN_TEXTURE;
 
     // read-back cache: valid while `drawn_` equals `cache_drawn_`
     uint64_t drawn_ = 1;
@@ -209,8 +252,12 @@ private:
     int cache_x_ = 0, cache_y_ = 0, cache_width_ = 0, cache_height_ = 0;
     std::vector<uint8_t> cache_;
 
-    // polygon vertex list
+    // polygon vertex list (u, v hold texture pixels until the polygon ends)
     std::vector<Vertex> polygon_;
+    struct Placement {
+        double x, y, tx, ty;
+    };
+    std::vector<Placement> polygon_exact_;  // as given, to recognise one-to-one mappings
     size_t polygon_room_ = 0;
     size_t polygon_count_ = 0;
     int polygon_slot_ = -1;
@@ -257,6 +304,8 @@ void Renderer::destroy() {
         if (s.texture) glDeleteTextures(1, &s.texture);
         s = Slot{};
     }
+    for (AtlasPage& page : atlas_) glDeleteTextures(1, &page.texture);
+    atlas_.clear();
     if (fb_.bind) fb_.bind(GL_FRAMEBUFFER, 0);
     if (framebuffer_ && fb_.destroy) fb_.destroy(1, &framebuffer_);
     if (frame_texture_) glDeleteTextures(1, &frame_texture_);
@@ -337,28 +386,30 @@ void Renderer::apply_test(uint8_t mask) {
     else glDisable(GL_ALPHA_TEST);
 }
 
-void Renderer::bind_texture(int slot) {
-    if (slot == gl_slot_) return;
-    gl_slot_ = slot;
-    if (slot < 0) {
-        glDisable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, 0);
-    } else {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, slots_[size_t(slot)].texture);
-    }
+void Renderer::bind_texture(GLuint texture) {
+    if (texture == gl_texture_) return;
+    gl_texture_ = texture;
+    if (texture == 0) glDisable(GL_TEXTURE_2D);
+    else glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
 }
 
 void Renderer::flush() {
     if (vertices_.empty()) return;
-    bind_texture(batch_.slot);
-    if (batch_.slot >= 0) {
-        Slot& s = slots_[size_t(batch_.slot)];
-        if (s.clamped != batch_.clamp) {
-            const GLint wrap = batch_.clamp ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+    bind_texture(batch_.source.texture);
+    if (batch_.source.wrap_slot >= 0) {
+        Slot& s = slots_[size_t(batch_.source.wrap_slot)];
+        if (s.clamped != batch_.source.clamp) {
+            const GLint wrap = batch_.source.clamp ? GL_CLAMP_TO_EDGE : GL_REPEAT;
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
-            s.clamped = batch_.clamp;
+            s.clamped = batch_.source.clamp;
+        }
+        if (s.nearest != batch_.source.nearest) {
+            const GLint filter = batch_.source.nearest ? GL_NEAREST : GL_LINEAR;
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+            s.nearest = batch_.source.nearest;
         }
     }
     apply_blend(batch_.blend_mask);
@@ -372,17 +423,18 @@ void Renderer::flush() {
     vertices_.clear();
 }
 
-void Renderer::submit(int slot, Primitive primitive, bool clamp, uint8_t blend_mask, uint8_t test_mask,
+void Renderer::submit(const Source& source, Primitive primitive, uint8_t blend_mask, uint8_t test_mask,
                       const Vertex* vertices, size_t count) {
     if (count == 0) return;
-    const bool joins = !vertices_.empty() && batch_.slot == slot && batch_.primitive == primitive &&
-                       batch_.clamp == clamp && (batch_.blend_mask & blend_mask) && (batch_.test_mask & test_mask);
-    if (joins) {
+    const bool joins = !vertices_.empty() && batch_.source == source && batch_.primitive == primitive &&
+                       (batch_.blend_mask & blend_mask) && (batch_.test_mask & test_mask);
+    if (!fast_paths_) flush();  // one primitive per draw: the reference for tests
+    if (joins && fast_paths_) {
         batch_.blend_mask &= blend_mask;
         batch_.test_mask &= test_mask;
     } else {
         flush();
-        batch_ = Batch{slot, primitive, clamp, blend_mask, test_mask};
+        batch_ = Batch{source, primitive, blend_mask, test_mask};
     }
     vertices_.insert(vertices_.end(), vertices, vertices + count);
     ++drawn_;
@@ -407,8 +459,8 @@ void Renderer::empty_slot(int slot) {
     flush();
     Slot& s = slots_[size_t(slot)];
     if (s.texture) glDeleteTextures(1, &s.texture);
-    if (gl_slot_ == slot) gl_slot_ = -2;
-    s = Slot{};
+    gl_texture_ = UNKNOWN_TEXTURE;
+    s = Slot{};  // an atlas copy is simply abandoned: images load once at start
 }
 
 void Renderer::install(int slot, const DecodedImage& image, int minimum_texture) {
@@ -431,7 +483,7 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     }
     glGenTextures(1, &s.texture);
     glBindTexture(GL_TEXTURE_2D, s.texture);
-    gl_slot_ = -2;
+    gl_texture_ = UNKNOWN_TEXTURE;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -446,6 +498,54 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     s.image_width = image.width;
     s.image_height = image.height;
     s.blocks = build_block_map(image.rgba.data(), image.width, image.height, image.width);
+    place_in_atlas(slot, texels);
+}
+
+void Renderer::place_in_atlas(int slot, const std::vector<uint8_t>& texels) {
+    Slot& s = slots_[size_t(slot)];
+    if (s.texture_width > ATLAS_MAX_TEXTURE || s.texture_height > ATLAS_MAX_TEXTURE || ATLAS_PAGE > max_texture_) {
+        return;
+    }
+    const int width = s.texture_width + 2 * ATLAS_BORDER, height = s.texture_height + 2 * ATLAS_BORDER;
+    AtlasPage* page = atlas_.empty() ? nullptr : &atlas_.back();
+    if (page && page->cursor_x + width > ATLAS_PAGE) {
+        page->shelf_y += page->shelf_height;
+        page->shelf_height = 0;
+        page->cursor_x = 0;
+    }
+    if (!page || page->shelf_y + height > ATLAS_PAGE) {
+        AtlasPage fresh;
+        const std::vector<uint8_t> clear(size_t(ATLAS_PAGE) * ATLAS_PAGE * 4, 0);
+        glGenTextures(1, &fresh.texture);
+        glBindTexture(GL_TEXTURE_2D, fresh.texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, ATLAS_PAGE, ATLAS_PAGE, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
+        atlas_.push_back(fresh);
+        page = &atlas_.back();
+    }
+    // The copy with its border: texel (x, y) of the region is texel
+    // ((x - border) mod width, (y - border) mod height) of the texture.
+    std::vector<uint8_t> region(size_t(width) * size_t(height) * 4);
+    for (int y = 0; y < height; ++y) {
+        const int ty = ((y - ATLAS_BORDER) % s.texture_height + s.texture_height) % s.texture_height;
+        for (int x = 0; x < width; ++x) {
+            const int tx = ((x - ATLAS_BORDER) % s.texture_width + s.texture_width) % s.texture_width;
+            std::memcpy(&region[(size_t(y) * size_t(width) + size_t(x)) * 4],
+                        &texels[(size_t(ty) * size_t(s.texture_width) + size_t(tx)) * 4], 4);
+        }
+    }
+    glBindTexture(GL_TEXTURE_2D, page->texture);
+    gl_texture_ = UNKNOWN_TEXTURE;
+    glTexSubImage2D(GL_TEXTURE_2D, 0, page->cursor_x, page->shelf_y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                    region.data());
+    s.atlas_page = int(atlas_.size()) - 1;
+    s.atlas_x = page->cursor_x + ATLAS_BORDER;
+    s.atlas_y = page->shelf_y + ATLAS_BORDER;
+    page->cursor_x += width;
+    page->shelf_height = std::max(page->shelf_height, height);
 }
 
 void Renderer::load(const std::string& path, int slot, int key) {
@@ -471,13 +571,23 @@ void Renderer::draw_image_part(int slot, double sx, double sy, double sw, double
     if (!valid(slot)) return;
     const Slot& s = slots_[size_t(slot)];
     if (!s.texture || s.image_width <= 0) return;
+    const bool whole = [](std::initializer_list<double> values) {
+        for (double v : values)
+            if (v != std::floor(v) || std::abs(v) > 1e6) return false;
+        return true;
+    }({sx, sy, sw, sh, x, y});
+    if (!clamp && whole && sw == w && sh == h) {
+        // One screen pixel per texel: the same as an unscaled frame.
+        draw_image_unscaled(slot, int(sx), int(sy), int(sw), int(sh), int(x), int(y));
+        return;
+    }
     thread_local std::vector<Vertex> quad;
     quad.clear();
     const Colour white{1.0f, 1.0f, 1.0f, float(opacity_)};
     push_quad(quad, float(x), float(y), float(x + w), float(y + h), float(sx / s.texture_width),
               float(sy / s.texture_height), float((sx + sw) / s.texture_width), float((sy + sh) / s.texture_height),
               white);
-    submit(slot, Primitive::Triangles, clamp, blend_bit(blend_), TEST_ON, quad.data(), quad.size());
+    submit(own_source(slot, clamp, false), Primitive::Triangles, blend_bit(blend_), TEST_ON, quad.data(), quad.size());
 }
 
 void Renderer::draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int x, int y) {
@@ -491,16 +601,24 @@ void Renderer::draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int
     spans.clear();
     quads.clear();
     const bool inside = sx >= 0 && sy >= 0 && sx + sw <= s.image_width && sy + sh <= s.image_height;
-    if (inside) used_spans(s.blocks, sx, sy, sw, sh, spans);
+    if (inside && fast_paths_) used_spans(s.blocks, sx, sy, sw, sh, spans);
     else spans.push_back({sx, sy, sw, sh});
+    // The atlas copy repeats the texture only as far as its border reaches.
+    const bool atlas = use_atlas(s) && sx >= -ATLAS_BORDER && sy >= -ATLAS_BORDER &&
+                       sx + sw <= s.texture_width + ATLAS_BORDER && sy + sh <= s.texture_height + ATLAS_BORDER;
     const Colour white{1.0f, 1.0f, 1.0f, float(opacity_)};
-    const float tw = float(s.texture_width), th = float(s.texture_height);
+    const float tw = atlas ? float(ATLAS_PAGE) : float(s.texture_width);
+    const float th = atlas ? float(ATLAS_PAGE) : float(s.texture_height);
+    const int ox = atlas ? s.atlas_x : 0, oy = atlas ? s.atlas_y : 0;
     for (const SourceSpan& span : spans) {
         const float left = float(x + span.x - sx), top = float(y + span.y - sy);
-        push_quad(quads, left, top, left + float(span.width), top + float(span.height), float(span.x) / tw,
-                  float(span.y) / th, float(span.x + span.width) / tw, float(span.y + span.height) / th, white);
+        push_quad(quads, left, top, left + float(span.width), top + float(span.height), float(ox + span.x) / tw,
+                  float(oy + span.y) / th, float(ox + span.x + span.width) / tw,
+                  float(oy + span.y + span.height) / th, white);
     }
-    submit(slot, Primitive::Triangles, false, blend_bit(blend_), TEST_ON, quads.data(), quads.size());
+    const Source source =
+        atlas ? Source{atlas_[size_t(s.atlas_page)].texture, -1, false, true} : own_source(slot, false, fast_paths_);
+    submit(source, Primitive::Triangles, blend_bit(blend_), TEST_ON, quads.data(), quads.size());
 }
 
 void Renderer::draw_frame(int slot, int frame, double x, double y, double w, double h, bool stretched) {
@@ -557,7 +675,8 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     // The frame has an alpha channel, so its pixels are copied as they are.
     std::vector<uint8_t> rgba;
     read_frame(x, y, width, height, rgba);
-    gl_slot_ = -2;
+    gl_texture_ = UNKNOWN_TEXTURE;
+    s.atlas_page = -1;  // the copy would be stale
     if (!s.texture || s.texture_width != tw || s.texture_height != th) {
         if (s.texture) glDeleteTextures(1, &s.texture);
         const std::vector<uint8_t> clear(size_t(tw) * size_t(th) * 4, 0);
@@ -594,7 +713,7 @@ int Renderer::collision(int slot1, int x1, int y1, int slot2, int x2, int y2) {
         // The mask is the texture's own alpha, read back once and kept.
         s->mask.assign(size_t(s->texture_width) * size_t(s->texture_height), 0);
         glBindTexture(GL_TEXTURE_2D, s->texture);
-        gl_slot_ = -2;
+        gl_texture_ = UNKNOWN_TEXTURE;
         glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, s->mask.data());
         s->has_mask = true;
     }
@@ -637,7 +756,7 @@ void Renderer::rect(int x, int y, int width, int height, int colour) {
     quad.clear();
     push_quad(quad, float(x) + SHAPE_OFFSET, float(y) + SHAPE_OFFSET, float(x + width) + SHAPE_OFFSET,
               float(y + height) + SHAPE_OFFSET, 0, 0, 0, 0, unpack(colour, alpha));
-    submit(-1, Primitive::Triangles, false, blend_mask, test_mask, quad.data(), quad.size());
+    submit(Source{}, Primitive::Triangles, blend_mask, test_mask, quad.data(), quad.size());
 }
 
 void Renderer::pixel(int x, int y, int colour) { rect(x, y, 1, 1, colour); }
@@ -658,7 +777,7 @@ void Renderer::line(int x1, int y1, int x2, int y2, int colour) {
         {ex + 1.0f, ey, 0, 0, c.r, c.g, c.b, c.a},
     };
     const bool has_length = x1 != x2 || y1 != y2;
-    submit(-1, Primitive::Lines, false, blend_mask, test_mask, has_length ? v : v + 2, has_length ? 4 : 2);
+    submit(Source{}, Primitive::Lines, blend_mask, test_mask, has_length ? v : v + 2, has_length ? 4 : 2);
 }
 
 // ---------------------------------------------------------------- read-back
@@ -721,7 +840,7 @@ void Renderer::set_viewport(int x, int y, int width, int height) {
     glLoadIdentity();
     reset_fixed_state();
     gl_blend_ = gl_test_ = -1;
-    gl_slot_ = -2;
+    gl_texture_ = UNKNOWN_TEXTURE;
 }
 
 void Renderer::set_alpha_mode(double a) {
@@ -741,6 +860,7 @@ void Renderer::set_alpha_mode(double a) {
 
 void Renderer::polygon_begin(int slot) {
     polygon_count_ = 0;
+    polygon_exact_.clear();
     polygon_slot_ = (valid(slot) && slots_[size_t(slot)].texture) ? slot : -1;
 }
 
@@ -751,14 +871,9 @@ void Renderer::polygon_vertex(double x, double y, double tx, double ty, int colo
                                                    : POLYGON_ROOM_STEP * (wanted / POLYGON_ROOM_STEP + 1);
         polygon_.resize(polygon_room_);
     }
-    float u = 0.0f, v = 0.0f;
-    if (polygon_slot_ >= 0) {
-        const Slot& s = slots_[size_t(polygon_slot_)];
-        u = float(tx / s.texture_width);
-        v = float(ty / s.texture_height);
-    }
     const Colour c = unpack(colour, is_key(colour) ? 0.0f : float(opacity_));
-    polygon_[polygon_count_++] = {float(x), float(y), u, v, c.r, c.g, c.b, c.a};
+    polygon_[polygon_count_++] = {float(x), float(y), float(tx), float(ty), c.r, c.g, c.b, c.a};
+    polygon_exact_.push_back({x, y, tx, ty});
 }
 
 void Renderer::polygon_end() {
@@ -770,6 +885,33 @@ void Renderer::polygon_end() {
         all_opaque = all_opaque && polygon_[i].a == 1.0f;
         all_pass = all_pass && polygon_[i].a >= ALPHA_TEST_SAFE;
     }
+    Source source;
+    if (polygon_slot_ >= 0) {
+        const Slot& s = slots_[size_t(polygon_slot_)];
+        // Texture pixels laid on the screen unscaled at an integer offset can
+        // come from the atlas copy, if they stay within its border.
+        const Placement& hub = polygon_exact_[0];
+        const double dx = hub.x - hub.tx, dy = hub.y - hub.ty;
+        bool one_to_one = fast_paths_ && dx == std::floor(dx) && dy == std::floor(dy);
+        bool atlas = use_atlas(s);
+        for (size_t i = 0; one_to_one && i < polygon_count_; ++i) {
+            const Placement& p = polygon_exact_[i];
+            one_to_one = p.x - p.tx == dx && p.y - p.ty == dy;
+            atlas = atlas && p.tx >= 1 - ATLAS_BORDER && p.ty >= 1 - ATLAS_BORDER &&
+                    p.tx <= s.texture_width + ATLAS_BORDER - 1 && p.ty <= s.texture_height + ATLAS_BORDER - 1;
+        }
+        atlas = atlas && one_to_one;
+        const double tw = atlas ? ATLAS_PAGE : s.texture_width, th = atlas ? ATLAS_PAGE : s.texture_height;
+        const double ox = atlas ? s.atlas_x : 0, oy = atlas ? s.atlas_y : 0;
+        for (size_t i = 0; i < polygon_count_; ++i) {
+            polygon_[i].u = float((ox + polygon_exact_[i].tx) / tw);
+            polygon_[i].v = float((oy + polygon_exact_[i].ty) / th);
+        }
+        source = atlas ? Source{atlas_[size_t(s.atlas_page)].texture, -1, false, true}
+                       : own_source(polygon_slot_, false, one_to_one);
+    } else {
+        for (size_t i = 0; i < polygon_count_; ++i) polygon_[i].u = polygon_[i].v = 0.0f;
+    }
     for (size_t i = 1; i + 1 < polygon_count_; ++i) {
         triangles.insert(triangles.end(), {polygon_[0], polygon_[i], polygon_[i + 1]});
     }
@@ -779,7 +921,7 @@ void Renderer::polygon_end() {
         if (all_opaque && blend_ != BLEND_ADDITIVE) blend_mask = blend_bit(BLEND_OPAQUE) | blend_bit(BLEND_NORMAL);
         if (all_pass) test_mask = TEST_ANY;
     }
-    submit(polygon_slot_, Primitive::Triangles, false, blend_mask, test_mask, triangles.data(), triangles.size());
+    submit(source, Primitive::Triangles, blend_mask, test_mask, triangles.data(), triangles.size());
 }
 
 Renderer* renderer() { return g_renderer.get(); }
@@ -813,6 +955,10 @@ void renderer_destroy() {
 bool renderer_ready() { return g_renderer != nullptr; }
 
 const char* renderer_gl_name() { return g_renderer ? g_renderer->gl_name() : ""; }
+
+void renderer_set_fast_paths(bool on) {
+    if (g_renderer) g_renderer->set_fast_paths(on);
+}
 
 void renderer_screen_size(int& width, int& height) {
     width = g_renderer ? g_renderer->screen_width() : 0;

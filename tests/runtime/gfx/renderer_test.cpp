@@ -477,59 +477,97 @@ TEST_F(Renderer, GrabCopiesTheScreenRectangleUpright) {
 
 // ---------------------------------------------------------------- batching
 
-// A scene mixing every primitive, blend mode and texture; `between` runs
-// after each primitive (a read-back there forces it to be drawn alone).
-void busy_scene(int slot_a, int slot_b, const std::function<void()>& between) {
+// A noisy texture: neighbouring texels differ, so any filtering between
+// them would show.
+std::vector<uint8_t> noise_rgba(int width, int height, int seed) {
+    std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4);
+    uint32_t state = uint32_t(seed) * 2654435761u + 1;
+    for (size_t i = 0; i < rgba.size(); ++i) {
+        state = state * 1664525u + 1013904223u;
+        rgba[i] = uint8_t(state >> 24);
+    }
+    for (size_t i = 3; i < rgba.size(); i += 4) rgba[i] = rgba[i] < 60 ? 0 : 255;
+    return rgba;
+}
+
+// A scene mixing every primitive, blend mode and texture path.
+void busy_scene(int slot_a, int slot_b, int big) {
+    draw_sprite(big, -7, -3);
     for (int i = 0; i < 40; ++i) {
         set_alpha_mode(i % 3 == 0 ? 0.0 : (i % 3 == 1 ? -0.1 * (i % 10 + 1) : 0.3));
-        draw_sprite(i % 2 ? slot_a : slot_b, 5 * i, 3 * i);
-        between();
+        draw_sprite(i % 2 ? slot_a : slot_b, 5 * i - 20, 3 * i - 4);
         draw_line(i * 7, 0, 300 - i * 5, 200, rgb(i * 6, 255 - i * 6, 90));
-        between();
         draw_rect(i * 9, 100 + i, 3, 3, i % 4 ? rgb(200, i * 5, 30) : KEY_COLOUR);
-        between();
-        polygon_begin(i % 5 ? -1 : slot_a);
+        // Textured fans laid on unscaled (like the tiles), reaching past the
+        // texture's edges, and one scaled.
+        const int px = 20 + (i % 8) * 45, py = 150 + (i / 8) * 30;
+        const double scale = i % 7 == 0 ? 1.5 : 1.0;
+        polygon_begin(i % 5 ? slot_a : slot_b);
+        polygon_vertex(px + 16, py - 2, 16, -2, rgb(255, 200, i * 6));
+        polygon_vertex(px - 3, py + 20 * scale, -3, 20, rgb(0, 255, 100));
+        polygon_vertex(px + 10, py + 35 * scale, 10, 35, rgb(90, 90, 255));
+        polygon_vertex(px + 34 * scale, py + 30 * scale, 34, 30, WHITE);
+        polygon_end();
+        polygon_begin(-1);
         polygon_vertex(100 + i * 4, 50, 0, 0, rgb(255, 0, i * 6));
         polygon_vertex(60 + i * 4, 150, 0, 16, rgb(0, 255, 0));
         polygon_vertex(140 + i * 4, 150, 16, 16, rgb(0, 0, 255));
         polygon_end();
-        between();
         draw_pixel(i * 3, 250, WHITE);
-        between();
+        draw_sprite_part(slot_a, i % 5, 2, 9, 7, 300 + i * 2, 260 - i, 9, 7);
+        draw_sprite_part(slot_b, 1, 1, 4, 4, 350, 200 + i, 6.5, 5);
     }
     set_alpha_mode(0);
 }
 
-TEST_F(Renderer, BatchingLeavesEveryPixelAsDrawingOneByOne) {
-    std::vector<uint8_t> ring(32 * 32 * 4, 0);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const int d = (x - 16) * (x - 16) + (y - 16) * (y - 16);
-            uint8_t* p = &ring[size_t(y * 32 + x) * 4];
-            p[0] = uint8_t(x * 8);
-            p[1] = uint8_t(y * 8);
-            p[2] = 128;
-            p[3] = d < 100 ? 255 : (d < 200 ? 100 : 0);
-        }
-    sprite_from_rgba(SLOT, 32, 32, ring);
-    sprite_from_rgba(SLOT + 1, 5, 7, solid_rgba(5, 7, rgb(40, 80, 120), 200));
+TEST_F(Renderer, FastPathsLeaveEveryPixelAsDrawingOneByOne) {
+    sprite_from_rgba(SLOT, 32, 32, noise_rgba(32, 32, 1));
+    sprite_from_rgba(SLOT + 1, 5, 7, noise_rgba(5, 7, 2));
+    // Large, so it stays out of the atlas; clear blocks are skipped.
+    std::vector<uint8_t> big = noise_rgba(300, 280, 3);
+    for (int y = 40; y < 240; ++y)
+        for (int x = 30; x < 270; ++x) big[size_t(y * 300 + x) * 4 + 3] = (x == 100 && y == 100) ? 255 : 0;
+    sprite_from_rgba(SLOT + 2, 300, 280, big);
 
     const long calls_before = gfx_draw_calls();
-    busy_scene(SLOT, SLOT + 1, [] {});
-    const std::vector<int> batched = pixels(0, 0, 400, 300);
-    const long batched_calls = gfx_draw_calls() - calls_before;
+    busy_scene(SLOT, SLOT + 1, SLOT + 2);
+    const std::vector<int> fast = pixels(0, 0, 400, 300);
+    const long fast_calls = gfx_draw_calls() - calls_before;
 
     show_screen();
+    renderer_set_fast_paths(false);
     const long calls_between = gfx_draw_calls();
-    busy_scene(SLOT, SLOT + 1, [] { get_pixel(0, 0); });
-    const std::vector<int> one_by_one = pixels(0, 0, 400, 300);
+    busy_scene(SLOT, SLOT + 1, SLOT + 2);
+    const std::vector<int> reference = pixels(0, 0, 400, 300);
     const long single_calls = gfx_draw_calls() - calls_between;
+    renderer_set_fast_paths(true);
 
-    EXPECT_EQ(batched, one_by_one);
-    // Each pass has a sprite, a line and untextured triangles: at most four
-    // runs once the untextured shapes merge.
-    EXPECT_LE(batched_calls, 4 * 40) << "runs were merged";
-    EXPECT_GE(single_calls, 200);
+    ASSERT_EQ(fast.size(), reference.size());
+    size_t differing = 0, first = 0;
+    for (size_t i = 0; i < fast.size(); ++i) {
+        if (fast[i] != reference[i] && differing++ == 0) first = i;
+    }
+    EXPECT_EQ(differing, 0u) << "first at " << first % 400 << "," << first / 400;
+    EXPECT_EQ(single_calls, 1 + 40 * 8) << "the reference draws one primitive per call";
+    EXPECT_LT(fast_calls, single_calls);
+}
+
+TEST_F(Renderer, SmallSpritesDrawnInTurnShareOneRun) {
+    // Like the board: up and down tiles alternate, each a fan laid on unscaled.
+    sprite_from_rgba(SLOT, 64, 64, noise_rgba(64, 64, 4));
+    sprite_from_rgba(SLOT + 1, 64, 64, noise_rgba(64, 64, 5));
+    const long before = gfx_draw_calls();
+    for (int i = 0; i < 30; ++i) {
+        const int x = 29 * (i % 10) + 8, y = 58 * (i / 10) + 16;
+        polygon_begin(SLOT + i % 2);
+        polygon_vertex(x + 29, y - 2, 29, -2, rgb(200, 100, 50));
+        polygon_vertex(x - 2, y + 62, -2, 62, rgb(50, 200, 100));
+        polygon_vertex(x + 62, y + 62, 62, 62, rgb(100, 50, 200));
+        polygon_end();
+        draw_sprite(SLOT + 1 - i % 2, 400 + i * 3, 300);
+    }
+    get_pixel(0, 0);
+    EXPECT_EQ(gfx_draw_calls() - before, 1);
 }
 
 TEST_F(Renderer, LinesOfManyOpacitiesShareOneDrawCall) {
