@@ -65,7 +65,8 @@ bool in_triangle(int x, int y, int size, bool up) {
 }
 
 void make_media() {
-    // Play-screen frame: opaque border, clear puzzle window.
+    // Play-screen frame: opaque border, clear puzzle window (an RGB picture
+    // with a key-coloured window loads like this).
     make_sprite(SCREEN_FRAME, 1024, 768, [](int x, int y, uint8_t* p) {
         const bool window = x >= 3 && x < 769 && y >= 3 && y < 667;
         p[0] = uint8_t(40 + x % 64);

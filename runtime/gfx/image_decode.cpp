@@ -295,21 +295,32 @@ BlockMap build_block_map(const uint8_t* rgba, int width, int height, int stride)
     map.columns = (width + OPAQUE_BLOCK - 1) / OPAQUE_BLOCK;
     map.rows = (height + OPAQUE_BLOCK - 1) / OPAQUE_BLOCK;
     map.used.assign(size_t(map.columns) * size_t(map.rows), 0);
+    map.solid.assign(size_t(map.columns) * size_t(map.rows), 1);
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = rgba + size_t(y) * size_t(stride) * 4;
-        uint8_t* marks = &map.used[size_t(y / OPAQUE_BLOCK) * size_t(map.columns)];
+        const size_t first = size_t(y / OPAQUE_BLOCK) * size_t(map.columns);
         for (int x = 0; x < width; ++x) {
-            if (row[size_t(x) * 4 + 3]) marks[x / OPAQUE_BLOCK] = 1;
+            const uint8_t alpha = row[size_t(x) * 4 + 3];
+            if (alpha) map.used[first + size_t(x / OPAQUE_BLOCK)] = 1;
+            if (alpha != 255) map.solid[first + size_t(x / OPAQUE_BLOCK)] = 0;
         }
     }
-    map.all_used = std::all_of(map.used.begin(), map.used.end(), [](uint8_t u) { return u != 0; });
+    auto all = [](const std::vector<uint8_t>& marks) {
+        return std::all_of(marks.begin(), marks.end(), [](uint8_t m) { return m != 0; });
+    };
+    map.all_used = all(map.used);
+    map.all_solid = all(map.solid);
     return map;
 }
 
 void used_spans(const BlockMap& map, int sx, int sy, int sw, int sh, std::vector<SourceSpan>& spans) {
     if (sw <= 0 || sh <= 0) return;
-    if (map.all_used || map.columns == 0) {
-        spans.push_back({sx, sy, sw, sh});
+    if ((map.all_used && !map.all_solid) || map.columns == 0) {
+        spans.push_back({sx, sy, sw, sh, false});
+        return;
+    }
+    if (map.all_solid) {
+        spans.push_back({sx, sy, sw, sh, true});
         return;
     }
     const int x_end = sx + sw, y_end = sy + sh;
@@ -325,22 +336,25 @@ void used_spans(const BlockMap& map, int sx, int sy, int sw, int sh, std::vector
         const int top = std::max(sy, r * OPAQUE_BLOCK);
         const int bottom = std::min(y_end, (r + 1) * OPAQUE_BLOCK);
         row_runs.clear();
+        const uint8_t* used = &map.used[size_t(r) * size_t(map.columns)];
+        const uint8_t* solid = &map.solid[size_t(r) * size_t(map.columns)];
         for (int c = first_col; c <= last_col;) {
-            if (!map.used[size_t(r) * size_t(map.columns) + size_t(c)]) {
+            if (!used[c]) {
                 ++c;
                 continue;
             }
             int end = c;
-            while (end + 1 <= last_col && map.used[size_t(r) * size_t(map.columns) + size_t(end + 1)]) ++end;
+            while (end + 1 <= last_col && used[end + 1] && solid[end + 1] == solid[c]) ++end;
             const int left = std::max(sx, c * OPAQUE_BLOCK);
             const int right = std::min(x_end, (end + 1) * OPAQUE_BLOCK);
-            row_runs.push_back({left, top, right - left, bottom - top});
+            row_runs.push_back({left, top, right - left, bottom - top, solid[c] != 0});
             c = end + 1;
         }
         bool same = row_runs.size() == previous_end - previous_begin && !row_runs.empty();
         for (size_t i = 0; same && i < row_runs.size(); ++i) {
             const SourceSpan& p = spans[previous_begin + i];
-            same = p.x == row_runs[i].x && p.width == row_runs[i].width && p.y + p.height == top;
+            same = p.x == row_runs[i].x && p.width == row_runs[i].width && p.y + p.height == top &&
+                   p.solid == row_runs[i].solid;
         }
         if (same) {
             for (size_t i = 0; i < row_runs.size(); ++i) spans[previous_begin + i].height += bottom - top;

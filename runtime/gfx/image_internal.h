@@ -53,13 +53,16 @@ int power_of_two_at_least(int value, int minimum);
 
 // ---------------------------------------------------------------- transparent blocks
 
-// Which OPAQUE_BLOCK squares of an image hold any pixel with alpha above 0.
-// Only the marked blocks can show anything, so drawing may skip the rest.
+// Which OPAQUE_BLOCK squares of an image hold any pixel with alpha above 0
+// (only those can show anything, so drawing may skip the rest), and which
+// are solid: every pixel alpha 255, so no pixel can fail the alpha test.
 struct BlockMap {
     int columns = 0;
     int rows = 0;
     bool all_used = true;           // no block may be skipped
+    bool all_solid = false;
     std::vector<uint8_t> used;      // columns * rows, row-major
+    std::vector<uint8_t> solid;
 };
 
 // Builds the map of an RGBA image (stride = row length in pixels).
@@ -68,11 +71,13 @@ BlockMap build_block_map(const uint8_t* rgba, int width, int height, int stride)
 // One horizontal run of used blocks clipped to a source rectangle.
 struct SourceSpan {
     int x, y, width, height;  // image pixels
+    bool solid;               // every block of the run is solid
 };
 
 // Splits the source rectangle (sx, sy, sw, sh) into spans covering every used
-// block inside it (rows of blocks; neighbouring used blocks merged, equal
-// runs of consecutive block rows merged). Appends to spans.
+// block inside it (rows of blocks; neighbouring used blocks of the same
+// solidity merged, equal runs of consecutive block rows merged). Appends to
+// spans.
 void used_spans(const BlockMap& map, int sx, int sy, int sw, int sh,
                 std::vector<SourceSpan>& spans);
 

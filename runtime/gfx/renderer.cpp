@@ -49,6 +49,9 @@ constexpr int READ_BLOCK = 64;
 constexpr int ATLAS_PAGE = 2048;
 constexpr int ATLAS_BORDER = 8;
 constexpr int ATLAS_MAX_TEXTURE = 256;
+// Solid parts of a sprite at least this large are drawn with the alpha test
+// off (nothing there can fail it), which software GL fills much faster.
+constexpr int BIG_SOLID_SPAN = 64 * 64;
 // Marks the GL texture binding as unknown.
 constexpr GLuint UNKNOWN_TEXTURE = ~0u;
 
@@ -101,6 +104,7 @@ struct Batch {
     Primitive primitive = Primitive::Triangles;
     uint8_t blend_mask = 0;
     uint8_t test_mask = 0;
+    bool test_off = false;  // keeps the alpha test off: joins only what allows that
 };
 
 // A shared texture holding copies of small sprites, filled shelf by shelf.
@@ -205,7 +209,7 @@ public:
 private:
     void flush();
     void submit(const Source& source, Primitive primitive, uint8_t blend_mask, uint8_t test_mask,
-                const Vertex* vertices, size_t count);
+                const Vertex* vertices, size_t count, bool test_off = false);
     void apply_blend(uint8_t mask);
     void apply_test(uint8_t mask);
     void bind_texture(GLuint texture);
@@ -379,7 +383,8 @@ void Renderer::apply_blend(uint8_t mask) {
 }
 
 void Renderer::apply_test(uint8_t mask) {
-    const int wanted = (gl_test_ >= 0 && (mask & (1u << gl_test_))) ? gl_test_ : ((mask & TEST_OFF) ? 0 : 1);
+    // Off whenever allowed: a fragment that cannot fail the test costs less without it.
+    const int wanted = (mask & TEST_OFF) ? 0 : 1;
     if (wanted == gl_test_) return;
     gl_test_ = wanted;
     if (wanted) glEnable(GL_ALPHA_TEST);
@@ -424,17 +429,20 @@ void Renderer::flush() {
 }
 
 void Renderer::submit(const Source& source, Primitive primitive, uint8_t blend_mask, uint8_t test_mask,
-                      const Vertex* vertices, size_t count) {
+                      const Vertex* vertices, size_t count, bool test_off) {
     if (count == 0) return;
+    const uint8_t joint_test = batch_.test_mask & test_mask;
     const bool joins = !vertices_.empty() && batch_.source == source && batch_.primitive == primitive &&
-                       (batch_.blend_mask & blend_mask) && (batch_.test_mask & test_mask);
+                       (batch_.blend_mask & blend_mask) && joint_test &&
+                       (!(batch_.test_off || test_off) || (joint_test & TEST_OFF));
     if (!fast_paths_) flush();  // one primitive per draw: the reference for tests
     if (joins && fast_paths_) {
         batch_.blend_mask &= blend_mask;
         batch_.test_mask &= test_mask;
+        batch_.test_off = batch_.test_off || test_off;
     } else {
         flush();
-        batch_ = Batch{source, primitive, blend_mask, test_mask};
+        batch_ = Batch{source, primitive, blend_mask, test_mask, test_off};
     }
     vertices_.insert(vertices_.end(), vertices, vertices + count);
     ++drawn_;
@@ -598,11 +606,13 @@ void Renderer::draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int
     // discarded by the alpha test after costing their texture fetches.
     thread_local std::vector<SourceSpan> spans;
     thread_local std::vector<Vertex> quads;
+    thread_local std::vector<Vertex> solid_quads;
     spans.clear();
     quads.clear();
+    solid_quads.clear();
     const bool inside = sx >= 0 && sy >= 0 && sx + sw <= s.image_width && sy + sh <= s.image_height;
     if (inside && fast_paths_) used_spans(s.blocks, sx, sy, sw, sh, spans);
-    else spans.push_back({sx, sy, sw, sh});
+    else spans.push_back({sx, sy, sw, sh, false});
     // The atlas copy repeats the texture only as far as its border reaches.
     const bool atlas = use_atlas(s) && sx >= -ATLAS_BORDER && sy >= -ATLAS_BORDER &&
                        sx + sw <= s.texture_width + ATLAS_BORDER && sy + sh <= s.texture_height + ATLAS_BORDER;
@@ -610,15 +620,20 @@ void Renderer::draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int
     const float tw = atlas ? float(ATLAS_PAGE) : float(s.texture_width);
     const float th = atlas ? float(ATLAS_PAGE) : float(s.texture_height);
     const int ox = atlas ? s.atlas_x : 0, oy = atlas ? s.atlas_y : 0;
+    // Solid texels pass the alpha test whenever the opacity does.
+    const bool test_free = opacity_ >= ALPHA_TEST_SAFE;
     for (const SourceSpan& span : spans) {
         const float left = float(x + span.x - sx), top = float(y + span.y - sy);
-        push_quad(quads, left, top, left + float(span.width), top + float(span.height), float(ox + span.x) / tw,
+        const bool big_solid = test_free && span.solid && span.width * span.height >= BIG_SOLID_SPAN;
+        push_quad(big_solid ? solid_quads : quads, left, top, left + float(span.width), top + float(span.height), float(ox + span.x) / tw,
                   float(oy + span.y) / th, float(ox + span.x + span.width) / tw,
                   float(oy + span.y + span.height) / th, white);
     }
     const Source source =
         atlas ? Source{atlas_[size_t(s.atlas_page)].texture, -1, false, true} : own_source(slot, false, fast_paths_);
+    // The spans do not overlap, so their order does not matter.
     submit(source, Primitive::Triangles, blend_bit(blend_), TEST_ON, quads.data(), quads.size());
+    submit(source, Primitive::Triangles, blend_bit(blend_), TEST_ANY, solid_quads.data(), solid_quads.size(), true);
 }
 
 void Renderer::draw_frame(int slot, int frame, double x, double y, double w, double h, bool stretched) {
