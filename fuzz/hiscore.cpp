@@ -36,8 +36,7 @@ bool all_shown(const std::string& text)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (high_score_table.bound(0) == 0) high_score_table.dim(TABLE_ROWS, 2);
-    enter_fuzz_folder();
-    write_input("hiscore.dat", data, size);
+    FuzzFolder folder("hiscore.dat", data, size);
     for (int row = 0; row < ROWS; ++row) high_score_table(row, 0) = high_score_table(row, 1) = "\x01";
     try {
         load_high_scores();

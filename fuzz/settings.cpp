@@ -35,8 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         settings_defaults();
         return take_snapshot();
     }();
-    enter_fuzz_folder();
-    write_input("settings.dat", data, size);
+    FuzzFolder folder("settings.dat", data, size);
 
     music_off = vortex_on = GARBAGE;
     for (int& c : colour_channels) c = GARBAGE;

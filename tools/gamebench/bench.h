@@ -1,0 +1,43 @@
+// Pieces shared by the gamebench modes.
+#pragma once
+
+#include <string>
+
+struct RuntimeConfig;
+
+// ---------------------------------------------------------------- set-up
+
+// The game's configuration in a window, for benchmarks (automated, no dialogs).
+RuntimeConfig bench_config(const std::string& working_folder);
+
+// A clock that moves only when pacing sleeps on it: frames are not paced,
+// yet every timer of the game sees 60 frames per second.
+void install_unpaced_clock();
+
+// Milliseconds on the steady clock.
+double now_ms();
+
+// A fresh private folder under /tmp (removed by remove_folder).
+std::string make_temp_folder(const char* tag);
+void remove_folder(const std::string& folder);
+
+// The folder of the generated media beside this program ("" when absent).
+std::string media_home();
+
+// ---------------------------------------------------------------- play state
+
+// Fills the level's spaces with tiles: a solver solution when the solver is
+// built in (every corner agrees), else catalogue tiles in order. Leaves
+// `left_empty` spaces empty. Returns how many spaces were filled.
+int fill_board(int level, int left_empty, bool use_solver, bool* from_solver);
+
+// ---------------------------------------------------------------- modes
+
+int bench_startup(int runs);
+int startup_child(const std::string& folder);
+int bench_frames(int frames);
+int bench_pacing(int frames);
+int bench_work(int frames, bool under_callgrind_only);
+int work_child(int frames);
+int bench_memory(long frame_limit);
+int bench_soak(long frames, unsigned seed);

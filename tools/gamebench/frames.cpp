@@ -1,0 +1,185 @@
+// Frame cost: the busiest play frame against a bare clear-and-present frame,
+// unpaced; and frame pacing on the real clock, with a stall in the middle.
+#include "tools/gamebench/bench.h"
+
+#include "game/frontend/screen.h"
+#include "game/play/play.h"
+#include "game/play/play_internal.h"
+#include "game/puzzle/rules.h"
+#include "game/puzzle/state.h"
+#include "runtime/frame/frame.h"
+#include "runtime/gfx/gfx.h"
+#include "tools/gamebench/stats.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int BUSY_LEVEL = 39;
+constexpr int BURSTS = 4;                 // tiles exploding at once to fill the air
+constexpr double RATIO_TARGET = 4;
+constexpr int VORTEX_EVERY = 3;
+constexpr int SCREEN_W = 1024, SCREEN_H = 768;
+constexpr int BLOCKS = 4;                 // bare and busy blocks alternate
+constexpr double FRAME_MS = 1000.0 / 60.0;
+constexpr double STALL_MS = 100;
+constexpr size_t BURST_WINDOW = 30;       // frames watched after the stall
+constexpr double BURST_FRACTION = 0.5;    // an interval this short is a catch-up frame
+constexpr double MEAN_TOLERANCE_MS = 0.5;
+
+struct BusyScene {
+    bool from_solver = false;
+    int filled = 0;
+    std::vector<std::pair<int, int>> cells;   // filled cells
+    long frame = 0;
+};
+
+// Explodes a few placed tiles and puts them back: the debris flies, the
+// board stays full.
+void burst(BusyScene& scene) {
+    for (int k = 0; k < BURSTS && !scene.cells.empty(); ++k) {
+        const auto [x, y] = scene.cells[static_cast<size_t>((scene.frame * 7 + k * 13)) % scene.cells.size()];
+        const double value = board(x, y);
+        explode_tile_at(x, y);
+        board(x, y) = value;
+    }
+}
+
+// Level 39 full from a solution, every store slot full, a tile in the hand,
+// the vortex turning and debris in the air.
+void build_busy_scene(BusyScene& scene) {
+    program_start_up();
+    music_off = 1;
+    vortex_on = 1;
+    practice_mode = 1;
+    level = BUSY_LEVEL;
+    start_level();
+    scene.filled = fill_board(BUSY_LEVEL, 0, true, &scene.from_solver);
+    for (int y = 0; y < BOARD_ROWS; ++y)
+        for (int x = 0; x < BOARD_COLUMNS; ++x)
+            if (board(x, y) > CELL_TILE) scene.cells.emplace_back(x, y);
+    for (int n = 1; n < CATALOGUE_SIZE; ++n) tile_used(n) = 0;
+    held_tile = CATALOGUE_SIZE - 1;
+    tile_timer = 200;
+    spin_angle = 0;
+    mouse_x = 420;
+    mouse_y = 300;
+    score = 123456;
+    burst(scene);
+}
+
+// One play frame as the frame loop draws it; the debris top-up is not timed.
+double busy_frame(BusyScene& scene) {
+    if (debris.size() < 200) burst(scene);
+    const double start = now_ms();
+    vortex_angle += 0.1;
+    if (scene.frame % VORTEX_EVERY == 0) spawn_vortex_arm();
+    advance_vortex();
+    move_debris();
+    draw_play_screen();
+    show_screen();
+    ++scene.frame;
+    return now_ms() - start;
+}
+
+double bare_frame() {
+    const double start = now_ms();
+    draw_rect(0, 0, SCREEN_W, SCREEN_H, 0);
+    show_screen();
+    return now_ms() - start;
+}
+
+void print_row(const char* name, const std::vector<double>& ms) {
+    std::printf("  %-28s mean %7.3f  median %7.3f  p99 %7.3f  max %7.3f ms\n", name, mean_of(ms),
+                percentile_of(ms, 50), percentile_of(ms, 99), percentile_of(ms, 100));
+}
+
+}  // namespace
+
+int bench_frames(int frames) {
+    const std::string home = media_home();
+    if (home.empty()) std::printf("frames: no generated media beside gamebench; pictures stay empty\n");
+    std::vector<double> busy, bare;
+    BusyScene scene;
+    long debris_peak = 0;
+    frame_set_frame_hook(nullptr);
+    runtime_run(bench_config(home.empty() ? program_dir() : home), [&] {
+        build_busy_scene(scene);
+        install_unpaced_clock();
+        for (int i = 0; i < 10; ++i) busy_frame(scene), bare_frame();   // warm caches and textures
+        const int per_block = std::max(1, frames / BLOCKS);
+        for (int b = 0; b < BLOCKS; ++b) {
+            for (int i = 0; i < per_block; ++i) bare.push_back(bare_frame());
+            for (int i = 0; i < per_block; ++i) {
+                busy.push_back(busy_frame(scene));
+                debris_peak = std::max<long>(debris_peak, static_cast<long>(debris.size()));
+            }
+        }
+        program_quit();
+    });
+    frame_set_clock(nullptr, nullptr);
+    const double ratio = mean_of(busy) / mean_of(bare);
+    std::printf("frame cost (unpaced, %zu frames each, interleaved):\n", busy.size());
+    std::printf("  scene: level %d, %d tiles placed (%s), store full, tile in hand, vortex on, "
+                "up to %ld debris\n", BUSY_LEVEL, scene.filled,
+                scene.from_solver ? "solver solution" : "catalogue order, solver not built in", debris_peak);
+    print_row("busiest play frame", busy);
+    print_row("bare clear-and-present", bare);
+    std::printf("  ratio busiest / bare: %.2f   target: <= %.0f  -> %s\n", ratio, RATIO_TARGET,
+                ratio <= RATIO_TARGET ? "met" : "NOT met");
+    return 0;
+}
+
+int bench_pacing(int frames) {
+    const std::string home = media_home();
+    std::vector<double> stamps;
+    const int stall_at = frames / 2;
+    frame_set_clock(nullptr, nullptr);
+    runtime_run(bench_config(home.empty() ? program_dir() : home), [&] {
+        // An ordinary play frame: a level just begun, the store full, the
+        // vortex turning.
+        program_start_up();
+        music_off = 1;
+        vortex_on = 1;
+        practice_mode = 1;
+        level = BUSY_LEVEL;
+        start_level();
+        frame_set_clock(nullptr, nullptr);   // real clock, real sleeps
+        long frame = 0;
+        auto play_frame = [&] {
+            vortex_angle += 0.1;
+            if (++frame % VORTEX_EVERY == 0) spawn_vortex_arm();
+            advance_vortex();
+            draw_play_screen();
+            show_screen();
+        };
+        for (int i = 0; i < 5; ++i) play_frame();
+        for (int i = 0; i <= frames; ++i) {
+            if (i == stall_at) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(STALL_MS));
+            play_frame();
+            stamps.push_back(now_ms());
+        }
+        program_quit();
+    });
+    std::vector<double> intervals = intervals_of(stamps);
+    // The stall falls in the interval that ends with frame stall_at.
+    const size_t stall = static_cast<size_t>(stall_at) - 1;
+    const double stall_ms = stall < intervals.size() ? intervals[stall] : 0;
+    const int burst = burst_after_stall(intervals, stall, BURST_WINDOW, FRAME_MS, BURST_FRACTION);
+    std::vector<double> steady = intervals;
+    if (stall < steady.size()) steady.erase(steady.begin() + static_cast<long>(stall));
+    const double mean = mean_of(steady);
+    std::printf("frame pacing (real clock, %zu intervals at 60 fps, play screen of a level just begun):\n",
+                intervals.size());
+    std::printf("  mean interval %.3f ms (ideal %.3f), p99 %.3f ms, min %.3f ms, max %.3f ms (stall excluded)\n",
+                mean, FRAME_MS, percentile_of(steady, 99), percentile_of(steady, 0), percentile_of(steady, 100));
+    std::printf("  injected stall of %.0f ms: that interval %.1f ms; %d of the next %zu intervals "
+                "shorter than %.1f ms -> %s\n", STALL_MS, stall_ms, burst, BURST_WINDOW,
+                BURST_FRACTION * FRAME_MS, burst == 0 ? "no burst" : "BURST");
+    std::printf("  mean within %.1f ms of the ideal -> %s\n", MEAN_TOLERANCE_MS,
+                std::abs(mean - FRAME_MS) <= MEAN_TOLERANCE_MS ? "met" : "NOT met");
+    return 0;
+}

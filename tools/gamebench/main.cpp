@@ -1,0 +1,64 @@
+// gamebench: the game's own performance and robustness figures. Each mode
+// prints its figure next to its baseline or target, measured in the same run.
+#include "tools/gamebench/bench.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int STARTUP_RUNS = 10;
+constexpr int FRAME_SAMPLES = 400;
+constexpr int PACING_FRAMES = 600;
+constexpr int WORK_FRAMES = 3600;
+constexpr long MEMORY_FRAME_LIMIT = 60000;
+constexpr long SOAK_FRAMES = 216000;   // an hour at 60 frames per second
+
+constexpr const char* USAGE =
+    "Usage: gamebench [MODE...]   (no mode: startup frames work pacing memory)\n"
+    "  --startup [RUNS]     process start to the first intro frame, loose media and containers\n"
+    "  --frames [N]         busiest play frame against a bare frame, unpaced\n"
+    "  --work [N]           game work per frame: native time and callgrind instructions\n"
+    "  --pacing [N]         frame intervals on the real clock with a 100 ms stall\n"
+    "  --memory [LIMIT]     peak resident memory over a scripted full game\n"
+    "  --soak [FRAMES [SEED]]  random input through the real frame loop (216000 = an hour)\n";
+
+long number_after(int argc, char** argv, int& i, long fallback) {
+    if (i + 1 < argc && argv[i + 1][0] != '-') return std::strtol(argv[++i], nullptr, 10);
+    return fallback;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--startup-child") == 0) return startup_child(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "--work-child") == 0) return work_child(std::atoi(argv[2]));
+    int failures = 0;
+    if (argc == 1) {
+        failures += bench_startup(STARTUP_RUNS) != 0;
+        failures += bench_frames(FRAME_SAMPLES) != 0;
+        failures += bench_work(WORK_FRAMES, false) != 0;
+        failures += bench_pacing(PACING_FRAMES) != 0;
+        failures += bench_memory(MEMORY_FRAME_LIMIT) != 0;
+        return failures == 0 ? 0 : 1;
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string mode = argv[i];
+        if (mode == "--startup") failures += bench_startup(static_cast<int>(number_after(argc, argv, i, STARTUP_RUNS))) != 0;
+        else if (mode == "--frames") failures += bench_frames(static_cast<int>(number_after(argc, argv, i, FRAME_SAMPLES))) != 0;
+        else if (mode == "--work") failures += bench_work(static_cast<int>(number_after(argc, argv, i, WORK_FRAMES)), false) != 0;
+        else if (mode == "--pacing") failures += bench_pacing(static_cast<int>(number_after(argc, argv, i, PACING_FRAMES))) != 0;
+        else if (mode == "--memory") failures += bench_memory(number_after(argc, argv, i, MEMORY_FRAME_LIMIT)) != 0;
+        else if (mode == "--soak") {
+            const long frames = number_after(argc, argv, i, SOAK_FRAMES);
+            const unsigned seed = static_cast<unsigned>(number_after(argc, argv, i, 1));
+            failures += bench_soak(frames, seed) != 0;
+        } else {
+            std::fputs(USAGE, mode == "--help" ? stdout : stderr);
+            return mode == "--help" ? 0 : 2;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,237 @@
+// Long runs of the whole program under runtime_run: a scripted full game for
+// the peak resident memory, and a soak of random mouse and keyboard input.
+#include "tools/gamebench/bench.h"
+
+#include "game/play/play.h"
+#include "game/puzzle/rules.h"
+#include "game/puzzle/state.h"
+#include "runtime/frame/frame.h"
+#include "runtime/input/input.h"
+#include "tools/gamebench/stats.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr long STUCK_PUMPS = 200;          // a wait loop that presents nothing
+constexpr long INTRO_CLICK_FRAME = 5;
+constexpr long MENU_CLICK_FRAME = 110;
+constexpr int START_GAME_X = 511, START_GAME_Y = 676;
+constexpr int NEUTRAL_X = 512, NEUTRAL_Y = 400;
+constexpr long INTERLUDE_CLICK_EVERY = 15;
+constexpr long QUIT_AFTER_GAME = 600;       // frames of Return presses before Escape
+constexpr int LEFT = 1, RIGHT = 2;
+constexpr int SCAN_ESCAPE = 1, SCAN_RETURN = 28;
+constexpr long FRAMES_PER_MINUTE = 3600;
+constexpr int SCREEN_W = 1024, SCREEN_H = 768;
+
+// The menu's QUIT item, never clicked by the soak (both bounds excluded).
+constexpr int QUIT_X1 = 456, QUIT_X2 = 566, QUIT_Y1 = 715, QUIT_Y2 = 747;
+
+// Keys the soak presses: letters, digits, space, Backspace, Return, the
+// arrows; never Escape, Alt or F4, which end the program.
+constexpr int SOAK_KEYS[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25,
+                             28, 30, 31, 32, 33, 34, 35, 36, 37, 38, 44, 45, 46, 47, 48, 49, 50, 57,
+                             72, 75, 77, 80};
+
+// Input held down and let go later, also from inside wait loops.
+struct Hands {
+    bool left = false, right = false;
+    int key = -1;
+    long pumps = 0;
+    void release_all() {
+        if (left) input_push_button(LEFT, false);
+        if (right) input_push_button(RIGHT, false);
+        if (key >= 0) input_push_key(key, false);
+        left = right = false;
+        key = -1;
+    }
+    void on_pump() {
+        if (++pumps >= STUCK_PUMPS) {
+            pumps = 0;
+            release_all();
+        }
+    }
+};
+
+long peak_kib() {
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A working folder whose media are the generated ones beside gamebench.
+std::string session_folder(const char* tag) {
+    const std::string folder = make_temp_folder(tag);
+    const std::string home = media_home();
+    std::error_code ignored;
+    if (!home.empty()) {
+        std::filesystem::create_directory_symlink(home + "media", folder + "/media", ignored);
+        std::filesystem::create_symlink(home + "media.aud", folder + "/media.aud", ignored);
+    }
+    return folder;
+}
+
+bool board_has_space() {
+    for (int y = 0; y < BOARD_ROWS; ++y)
+        for (int x = 0; x < BOARD_COLUMNS; ++x)
+            if (board(x, y) == CELL_EMPTY) return true;
+    return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- full game
+
+int bench_memory(long frame_limit) {
+    const std::string folder = session_folder("memory");
+    setenv("TMPDIR", folder.c_str(), 1);
+    Hands hands;
+    long frames = 0, last_change = 0, game_over_at = -1;
+    double last_timer = -1;
+    int levels_filled = 0;
+    double highest_level = -1;
+    std::vector<long> samples;
+    frame_set_pump_hook([&] { hands.on_pump(); });
+    frame_set_frame_hook([&] {
+        ++frames;
+        hands.pumps = 0;
+        hands.release_all();
+        const bool playing = level_timer > 0 && level_timer < LEVEL_TIME && level_timer != last_timer;
+        last_timer = level_timer;
+        if (playing) last_change = frames;
+        if (frames == INTRO_CLICK_FRAME || frames == MENU_CLICK_FRAME) {
+            input_set_pointer(START_GAME_X, START_GAME_Y);
+            input_push_button(LEFT, true);
+            hands.left = true;
+        } else if (playing && board_has_space()) {
+            // Every level is finished at once: the completion test sees a
+            // full board on the next pass.
+            bool unused = false;
+            fill_board(static_cast<int>(level), 0, false, &unused);
+            ++levels_filled;
+            highest_level = std::max(highest_level, level);
+            if (frames % 50 == 0) samples.push_back(resident_kib_now());
+        } else if (frames > MENU_CLICK_FRAME && !playing && frames - last_change > 3) {
+            if (highest_level >= LAST_LEVEL && level > LAST_LEVEL && game_over_at < 0) game_over_at = frames;
+            if (game_over_at >= 0 && frames - game_over_at > QUIT_AFTER_GAME) {
+                input_push_key(SCAN_ESCAPE, true);     // the menu: save and quit
+                hands.key = SCAN_ESCAPE;
+            } else if (frames % INTERLUDE_CLICK_EVERY == 0) {
+                if (game_over_at >= 0) {
+                    input_push_key(SCAN_RETURN, true);   // name entry
+                    hands.key = SCAN_RETURN;
+                } else {
+                    input_set_pointer(NEUTRAL_X, NEUTRAL_Y);
+                    input_push_button(LEFT, true);
+                    hands.left = true;
+                }
+            }
+        }
+        if (frames >= frame_limit) program_quit();
+    });
+    install_unpaced_clock();
+    const double start = now_ms();
+    runtime_run(bench_config(folder), main_program);
+    const double seconds = (now_ms() - start) / 1000;
+    frame_set_frame_hook(nullptr);
+    frame_set_pump_hook(nullptr);
+    frame_set_clock(nullptr, nullptr);
+    const bool saved = std::filesystem::exists(folder + "/hiscore.dat");
+    remove_folder(folder);
+    std::printf("memory over a full game (scripted: intro, menu, levels 0-40 filled as they start, "
+                "interludes clicked, name entry, quit):\n");
+    std::printf("  %ld frames in %.1f s, %d levels played, highest level %g, game over %s, records %s\n",
+                frames, seconds, levels_filled, highest_level, game_over_at >= 0 ? "reached" : "NOT reached",
+                saved ? "saved" : "not saved");
+    if (!samples.empty())
+        std::printf("  resident during play: first %ld KiB, last %ld KiB\n", samples.front(), samples.back());
+    std::printf("  peak resident memory (getrusage maxrss): %ld KiB (%.1f MiB)\n", peak_kib(), peak_kib() / 1024.0);
+    return game_over_at >= 0 ? 0 : 1;
+}
+
+// ---------------------------------------------------------------- soak
+
+int bench_soak(long total_frames, unsigned seed) {
+    const std::string folder = session_folder("soak");
+    setenv("TMPDIR", folder.c_str(), 1);
+    std::mt19937 random(seed);
+    auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
+    auto between = [&](int low, int high) { return low + static_cast<int>(random() % static_cast<unsigned>(high - low + 1)); };
+    Hands hands;
+    long frames = 0;
+    int restarts = 0;
+    std::vector<long> samples;
+    frame_set_pump_hook([&] { hands.on_pump(); });
+    frame_set_frame_hook([&] {
+        ++frames;
+        hands.pumps = 0;
+        if (frames % FRAMES_PER_MINUTE == 0) {
+            samples.push_back(resident_kib_now());
+            std::printf("  frame %8ld (%3ld min): resident %ld KiB\n", frames, frames / FRAMES_PER_MINUTE,
+                        samples.back());
+            std::fflush(stdout);
+        }
+        if (frames >= total_frames) program_quit();
+        if (chance(30)) input_push_motion(between(-40, 40), between(-40, 40));
+        if (hands.left && chance(30)) {
+            input_push_button(LEFT, false);
+            hands.left = false;
+        } else if (!hands.left && chance(8)) {
+            int x, y;
+            do {
+                x = between(0, SCREEN_W - 1);
+                y = between(0, SCREEN_H - 1);
+            } while (x > QUIT_X1 && x < QUIT_X2 && y > QUIT_Y1 && y < QUIT_Y2);
+            input_set_pointer(x, y);
+            input_push_button(LEFT, true);
+            hands.left = true;
+        }
+        if (hands.right && chance(40)) {
+            input_push_button(RIGHT, false);
+            hands.right = false;
+        } else if (!hands.right && chance(3)) {
+            input_push_button(RIGHT, true);
+            hands.right = true;
+        }
+        if (chance(3)) input_push_wheel(chance(50) ? 1 : -1);
+        if (hands.key >= 0) {
+            input_push_key(hands.key, false);
+            hands.key = -1;
+        } else if (chance(4)) {
+            hands.key = SOAK_KEYS[random() % std::size(SOAK_KEYS)];
+            input_push_key(hands.key, true);
+        }
+    });
+    std::printf("soak: %ld frames of random input (seed %u):\n", total_frames, seed);
+    const double start = now_ms();
+    while (frames < total_frames) {
+        install_unpaced_clock();
+        runtime_run(bench_config(folder), main_program);
+        if (frames < total_frames) {
+            ++restarts;   // the program ended by its own choice: start it again
+            std::printf("  program ended at frame %ld (error code %g); restarted\n", frames, runtime_error_code());
+        }
+    }
+    const double seconds = (now_ms() - start) / 1000;
+    frame_set_frame_hook(nullptr);
+    frame_set_pump_hook(nullptr);
+    frame_set_clock(nullptr, nullptr);
+    remove_folder(folder);
+    std::printf("  %ld frames (%.1f min of play) in %.1f s, %d restarts\n", frames,
+                frames / static_cast<double>(FRAMES_PER_MINUTE), seconds, restarts);
+    if (samples.size() >= 2) {
+        const long allowed = 4096;
+        std::printf("  resident after the first minute %ld KiB, at the end %ld KiB -> %s (allowance %ld KiB)\n",
+                    samples[0], samples.back(), resident_steady(samples, 0, allowed) ? "steady" : "GROWING",
+                    allowed);
+    }
+    std::printf("  peak resident: %ld KiB\n", peak_kib());
+    return 0;
+}

@@ -1,0 +1,174 @@
+// The game's own work per frame: the frame loop without drawing and
+// presenting, over fake services, on a full board. Counted in instructions
+// under callgrind (a child run) and timed natively.
+#include "tools/gamebench/bench.h"
+
+#include "game/play/play.h"
+#include "game/puzzle/rules.h"
+#include "game/puzzle/services.h"
+#include "game/puzzle/state.h"
+#include "runtime/frame/frame.h"
+#include "tools/gamebench/stats.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr int WORK_LEVEL = 39;
+constexpr int LEFT_EMPTY = 2;               // the board is full but for these
+constexpr long long INSTRUCTION_TARGET = 100000;
+constexpr int MASK_SIZE = 58;
+constexpr int MASK_UP = 11, MASK_DOWN = 12, MASK_STORE = 13;
+constexpr int STORE_MASK_W = 46, STORE_MASK_H = 45;
+constexpr int SCREEN_W = 1024, SCREEN_H = 768;
+constexpr int CLICK_EVERY = 45;             // frames between clicks
+constexpr int TURN_EVERY = 17;
+constexpr int TILE_BOX = 61, TILE_STEP = 3;
+
+// Services without a window: pointer hits against triangle masks held as
+// bit tables (as the sprite test reads the mask's pixels), scripted mouse.
+class FakeServices : public PuzzleServices {
+public:
+    FakeServices() {
+        for (int y = 0; y < MASK_SIZE; ++y)
+            for (int x = 0; x < MASK_SIZE; ++x) {
+                // Up triangle: apex at the top middle; down: the mirror.
+                const double half = (MASK_SIZE / 2.0) * (static_cast<double>(y) / MASK_SIZE);
+                up_[y][x] = std::abs(x - MASK_SIZE / 2.0) <= half;
+                down_[MASK_SIZE - 1 - y][x] = up_[y][x];
+            }
+    }
+    long frame = 0;
+    void read_mouse(double& x, double& y, double& left, double& right) override {
+        // A sweep over the board and the store, clicking now and then.
+        x = static_cast<double>((frame * 37) % SCREEN_W);
+        y = static_cast<double>((frame * 23) % SCREEN_H);
+        left = frame % CLICK_EVERY == 0 ? 1 : 0;
+        right = frame % TURN_EVERY == 0 ? 1 : 0;
+    }
+    int read_wheel() override { return frame % (TURN_EVERY * 3) == 5 ? 1 : 0; }
+    bool pointer_hits(int mask_slot, double px, double py, int x, int y) override {
+        const int dx = static_cast<int>(px) - x, dy = static_cast<int>(py) - y;
+        if (mask_slot == MASK_STORE) return dx >= 0 && dy >= 0 && dx < STORE_MASK_W && dy < STORE_MASK_H;
+        if (dx < 0 || dy < 0 || dx >= MASK_SIZE || dy >= MASK_SIZE) return false;
+        return mask_slot == MASK_UP ? up_[dy][dx] : mask_slot == MASK_DOWN ? down_[dy][dx] : false;
+    }
+    void play_sound(int) override { ++sounds; }
+    void play_music(const std::string&) override {}
+    void tile_pixels(const std::string& code, std::vector<TilePixel>& out) override {
+        out.clear();
+        const bool down = code_is_down(code);
+        for (int px = 0; px < TILE_BOX; px += TILE_STEP)
+            for (int py = 0; py < TILE_BOX; py += TILE_STEP) {
+                const int ty = down ? TILE_BOX - 1 - py : py;
+                if (std::abs(px - TILE_BOX / 2) * 2 <= ty) out.push_back({px, py, 0x4080C0});
+            }
+    }
+    long sounds = 0;
+private:
+    bool up_[MASK_SIZE][MASK_SIZE] = {};
+    bool down_[MASK_SIZE][MASK_SIZE] = {};
+};
+
+FakeServices g_services;
+
+void set_up_work() {
+    set_puzzle_services(&g_services);
+    create_play_arrays();
+    settings_defaults();
+    music_off = 1;
+    vortex_on = 1;
+    practice_mode = 1;
+    level = WORK_LEVEL;
+    start_level();
+    bool from_solver = false;
+    fill_board(WORK_LEVEL, LEFT_EMPTY, true, &from_solver);
+}
+
+long long run_to_total(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return callgrind_total(text.str());
+}
+
+}  // namespace
+
+// The measured frames: the frame loop's order, without drawing and presenting.
+extern "C" __attribute__((noinline)) void gamebench_work_frames(long frames) {
+    for (long i = 0; i < frames; ++i) {
+        g_services.frame = i;
+        if (level_bonus > 0) level_bonus -= 1;
+        if (held_tile > -1) tick_tile_timer();
+        if (level_timer > 0) level_timer -= 1;
+        vortex_angle += 0.1;
+        if (vortex_angle > 360) vortex_angle -= 360;
+        update_pointer_targets();
+        if (spin_angle == 0) {
+            handle_play_input();
+            if (level < 7) handle_recover_return();
+        }
+        if (spin_angle > 0) spin_angle -= 4;
+        if (spin_angle < 0) spin_angle += 4;
+        if (vortex_on == 1) {
+            if (static_cast<long>(level_timer) % 3 == 0) spawn_vortex_arm();
+            advance_vortex();
+        }
+        move_debris();
+    }
+}
+
+int work_child(int frames) {
+    set_up_work();
+    gamebench_work_frames(frames);
+    std::printf("work-child frames %d sounds %ld debris %zu\n", frames, g_services.sounds, debris.size());
+    return 0;
+}
+
+int bench_work(int frames, bool callgrind_only) {
+    if (!callgrind_only) {
+        set_up_work();
+        const double start = now_ms();
+        gamebench_work_frames(frames);
+        const double ms = now_ms() - start;
+        std::printf("game work per frame (native): %.2f us over %d frames\n", 1000.0 * ms / frames, frames);
+    }
+    // The instruction count comes from a callgrind run of a child that does
+    // only the set-up and the measured frames.
+    const std::string folder = make_temp_folder("callgrind");
+    const std::string out = folder + "/callgrind.out";
+    std::string a0 = "valgrind", a1 = "--tool=callgrind", a2 = "--collect-atstart=no",
+                a3 = "--toggle-collect=gamebench_work_frames", a4 = "--callgrind-out-file=" + out,
+                a5 = program_path(), a6 = "--work-child", a7 = std::to_string(frames);
+    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), a4.data(), a5.data(), a6.data(), a7.data(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "valgrind", nullptr, nullptr, argv, environ) != 0) {
+        std::printf("game work: valgrind is not installed; instruction count skipped\n");
+        remove_folder(folder);
+        return callgrind_only ? 1 : 0;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const long long total = run_to_total(out);
+    remove_folder(folder);
+    if (total < 0) {
+        std::printf("game work: no callgrind figures\n");
+        return 1;
+    }
+    const long long per_frame = total / frames;
+    std::printf("game work per frame (callgrind, full board, level %d, %d frames): %lld instructions"
+                "   target: < %lld -> %s\n", WORK_LEVEL, frames, per_frame, INSTRUCTION_TARGET,
+                per_frame < INSTRUCTION_TARGET ? "met" : "NOT met");
+    return 0;
+}
