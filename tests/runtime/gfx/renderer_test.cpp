@@ -4,6 +4,7 @@
 #include "tests/runtime/gfx/gfx_test_support.h"
 
 #include "runtime/gfx/renderer_internal.h"
+#include "runtime/text/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -491,8 +492,13 @@ std::vector<uint8_t> noise_rgba(int width, int height, int seed) {
 }
 
 // A scene mixing every primitive, blend mode and texture path.
-void busy_scene(int slot_a, int slot_b, int big) {
+void busy_scene(int slot_a, int slot_b, int big, int solid) {
     draw_sprite(big, -7, -3);
+    // Solid parts drawn at opacities that pass and that fail the alpha test.
+    for (double mode : {0.0, -0.5, -0.03, 0.04, 0.3}) {
+        set_alpha_mode(mode);
+        draw_sprite(solid, 150 + int(mode * 100), 40);
+    }
     for (int i = 0; i < 40; ++i) {
         set_alpha_mode(i % 3 == 0 ? 0.0 : (i % 3 == 1 ? -0.1 * (i % 10 + 1) : 0.3));
         draw_sprite(i % 2 ? slot_a : slot_b, 5 * i - 20, 3 * i - 4);
@@ -516,6 +522,7 @@ void busy_scene(int slot_a, int slot_b, int big) {
         draw_pixel(i * 3, 250, WHITE);
         draw_sprite_part(slot_a, i % 5, 2, 9, 7, 300 + i * 2, 260 - i, 9, 7);
         draw_sprite_part(slot_b, 1, 1, 4, 4, 350, 200 + i, 6.5, 5);
+        if (i == 20) draw_sprite(solid, 60, 120);
     }
     set_alpha_mode(0);
 }
@@ -528,16 +535,22 @@ TEST_F(Renderer, FastPathsLeaveEveryPixelAsDrawingOneByOne) {
     for (int y = 40; y < 240; ++y)
         for (int x = 30; x < 270; ++x) big[size_t(y * 300 + x) * 4 + 3] = (x == 100 && y == 100) ? 255 : 0;
     sprite_from_rgba(SLOT + 2, 300, 280, big);
+    // Solid but for a clear hole and a half-transparent stripe.
+    std::vector<uint8_t> solid = noise_rgba(200, 160, 6);
+    for (size_t i = 3; i < solid.size(); i += 4) solid[i] = 255;
+    for (int y = 50; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) solid[size_t(y * 200 + x) * 4 + 3] = x < 120 ? 0 : 100;
+    sprite_from_rgba(SLOT + 3, 200, 160, solid);
 
     const long calls_before = gfx_draw_calls();
-    busy_scene(SLOT, SLOT + 1, SLOT + 2);
+    busy_scene(SLOT, SLOT + 1, SLOT + 2, SLOT + 3);
     const std::vector<int> fast = pixels(0, 0, 400, 300);
     const long fast_calls = gfx_draw_calls() - calls_before;
 
     show_screen();
     renderer_set_fast_paths(false);
     const long calls_between = gfx_draw_calls();
-    busy_scene(SLOT, SLOT + 1, SLOT + 2);
+    busy_scene(SLOT, SLOT + 1, SLOT + 2, SLOT + 3);
     const std::vector<int> reference = pixels(0, 0, 400, 300);
     const long single_calls = gfx_draw_calls() - calls_between;
     renderer_set_fast_paths(true);
@@ -548,7 +561,7 @@ TEST_F(Renderer, FastPathsLeaveEveryPixelAsDrawingOneByOne) {
         if (fast[i] != reference[i] && differing++ == 0) first = i;
     }
     EXPECT_EQ(differing, 0u) << "first at " << first % 400 << "," << first / 400;
-    EXPECT_EQ(single_calls, 1 + 40 * 8) << "the reference draws one primitive per call";
+    EXPECT_EQ(single_calls, 1 + 5 + 40 * 8 + 1) << "the reference draws one primitive per call";
     EXPECT_LT(fast_calls, single_calls);
 }
 
@@ -615,6 +628,17 @@ TEST_F(Renderer, ScreenshotStoresTheFrame) {
     EXPECT_EQ(get_pixel(1, 0), RED);
     EXPECT_EQ(get_pixel(1023, 767), GREEN);
     EXPECT_FALSE(gfx_save_screenshot(path("no-such-folder/shot.png")));
+}
+
+TEST_F(Renderer, WithoutAStartupFontTheBuiltinFontIsFontZero) {
+    // This program's folder has no smalfont.png or smalfont.bmp.
+    EXPECT_EQ(sprite_width(FONT_SLOT_BASE), 128);
+    EXPECT_EQ(sprite_height(FONT_SLOT_BASE), 64);
+    set_font(0);
+    double w = 0, h = 0;
+    font_size(w, h);
+    EXPECT_EQ(w, 8);
+    EXPECT_EQ(h, 8);
 }
 
 TEST_F(Renderer, OutOfRangeSlotsAreIgnored) {
