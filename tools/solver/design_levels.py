@@ -154,7 +154,7 @@ def _():
     return union(poly((0, -1.05), (1.05, 0.55), (-1.05, 0.55)), poly((0, 1.05), (1.05, -0.55), (-1.05, -0.55)))
 
 
-@motif(4, "Chalice")
+@motif(4, "Goblet")
 def _():
     return union(poly((-1.05, -1.05), (1.05, -1.05), (0.6, -0.05), (-0.6, -0.05)), rect(-0.15, -0.2, 0.15, 0.8),
                  poly((-0.75, 1.05), (0.75, 1.05), (0.35, 0.65), (-0.35, 0.65)))
@@ -362,13 +362,11 @@ def _():
                  poly((-1.0, 0.0), (0, -1.05), (1.0, 0.0)), poly((-0.45, 1.05), (0.45, 1.05), (0, 0.4)))
 
 
-@motif(40, "Starburst")
+@motif(40, "Sunburst")
 def _():
-    rays = []
-    for k in range(12):
-        a = math.pi * k / 6
-        rays.append(line(0.06, (0, 0), (1.1 * math.sin(a), -1.1 * math.cos(a))))
-    return union(ellipse(0, 0, 0.22, 0.22), *rays)
+    rays = [line(0.05, (0, 0), (1.15 * math.sin(math.pi * k / 6), -1.15 * math.cos(math.pi * k / 6)))
+            for k in range(12)]
+    return union(ellipse(0, 0, 0.22, 0.4), *rays)
 
 
 # ---------------------------------------------------------------- fitting a motif to the figures

@@ -31,7 +31,10 @@ void print_table(int solution_cap) {
         std::snprintf(first, sizeof first, "(%d,%d)", shape.first_x, shape.first_y);
         std::snprintf(columns, sizeof columns, "%d..%d", min_x, max_x);
         std::snprintf(rows, sizeof rows, "%d..%d", min_y, max_y);
-        std::snprintf(solutions, sizeof solutions, "%s%d", report.solutions_capped ? ">=" : "", report.solutions);
+        if (solution_cap > 0)
+            std::snprintf(solutions, sizeof solutions, "%s%d", report.solutions_capped ? ">=" : "", report.solutions);
+        else
+            std::snprintf(solutions, sizeof solutions, "-");
         std::printf("%5d %-8s %-4s %6zu %-7s %-6s %8d %4d %9lld %9s %10.1f%s\n", lvl, first,
                     cell_is_up(shape.first_x, shape.first_y) ? "up" : "down", shape.spaces.size(), columns,
                     rows, report.vertices, report.full_vertices, report.conflicts, solutions,
