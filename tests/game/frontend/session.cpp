@@ -74,6 +74,7 @@ void ScreenSession::run(const std::function<void()>& body, long frame_limit) {
     frames_ = 0;
     timed_out_ = false;
     body_returned_ = false;
+    in_body_ = false;
     left_held_ = right_held_ = false;
     key_held_ = -1;
 
@@ -85,6 +86,7 @@ void ScreenSession::run(const std::function<void()>& body, long frame_limit) {
 
     frame_set_clock([this] { return clock_ += 0.5; }, [this](double ms) { clock_ += ms; });
     frame_set_frame_hook([this, frame_limit] {
+        if (!in_body_) return;   // frames of the start-up are not the screen's
         ++frames_;
         pumps_since_frame_ = 0;
         if (frames_ > frame_limit) {
@@ -94,6 +96,13 @@ void ScreenSession::run(const std::function<void()>& body, long frame_limit) {
         if (on_frame) on_frame();
     });
     frame_set_pump_hook([this] {
+        // Windows of other test programs on the same display may take the
+        // focus; the player's hand stays on the mouse all the same.
+        if (!runtime_window_active()) {
+            runtime_set_window_active(true);
+            if (left_held_) input_push_button(1, true);
+            if (right_held_) input_push_button(2, true);
+        }
         ++pumps_since_frame_;
         if (pumps_since_frame_ == PUMPS_MEANING_A_WAIT) {
             if (left_held_) release_left();
@@ -122,10 +131,13 @@ void ScreenSession::run(const std::function<void()>& body, long frame_limit) {
         measure_glyphs();
         install_play_services();
         player_name.clear();
+        pumps_since_frame_ = 0;
+        in_body_ = true;
         body();
         body_returned_ = true;
     });
 
+    in_body_ = false;
     frame_set_frame_hook(nullptr);
     frame_set_pump_hook(nullptr);
     frame_set_clock(nullptr, nullptr);

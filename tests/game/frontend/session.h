@@ -49,6 +49,7 @@ private:
     long pumps_since_frame_ = 0;
     bool timed_out_ = false;
     bool body_returned_ = false;
+    bool in_body_ = false;
     bool left_held_ = false;
     bool right_held_ = false;
     int key_held_ = -1;
