@@ -2,6 +2,7 @@
 // timer expiries never break the play state's invariants.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <random>
 #include <set>
@@ -59,7 +60,9 @@ TEST(PlayProperties, RandomPlayKeepsTheInvariants) {
     settings_defaults();
     music_off = 1;
     vortex_on = 0;
-    for (int round = 0; round < 24; ++round) {
+    // What the sequences did, so the test knows it covered every move.
+    int placed = 0, exploded = 0, recovered = 0, returned = 0, expired = 0;
+    for (int round = 0; round < 16; ++round) {
         std::mt19937 rng(static_cast<unsigned>(round) * 7919u + 1u);
         random_seed(static_cast<uint32_t>(round));
         auto pick_int = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -76,8 +79,15 @@ TEST(PlayProperties, RandomPlayKeepsTheInvariants) {
                 if (board(x, y) == CELL_TILE) { first_x = x; first_y = y; }
                 if (board(x, y) == CELL_EMPTY) spaces.emplace_back(x, y);
             }
-        for (int step = 0; step < 1500; ++step) {
-            switch (pick_int(0, 9)) {
+        for (int step = 0; step < 1200; ++step) {
+            int move = pick_int(0, 9);
+            double held_before = held_tile;
+            int tiles_before = 0, used_before = 0;
+            for (int y = 0; y < BOARD_ROWS; ++y)
+                for (int x = 0; x < BOARD_COLUMNS; ++x) tiles_before += board(x, y) > CELL_TILE;
+            for (int n = 1; n < CATALOGUE_SIZE; ++n) used_before += tile_used(n) == 1;
+            size_t booms_before = static_cast<size_t>(fake.count(0));
+            switch (move) {
                 case 0: case 1: pick(fake, pick_int(1, 75)); break;
                 case 2: turn_clockwise(fake); break;
                 case 3:
@@ -92,9 +102,11 @@ TEST(PlayProperties, RandomPlayKeepsTheInvariants) {
                     break;
                 }
                 case 7: drop(fake, first_x, first_y); break;
-                case 8:
-                    for (int i = 0; i < pick_int(1, 400); ++i) rules_frame(true);
+                case 8: {
+                    int frames = pick_int(1, 600);
+                    for (int i = 0; i < frames; ++i) rules_frame(true);
                     break;
+                }
                 default:
                     fake.point_at_nothing();
                     fake.left = pick_int(0, 1);
@@ -102,9 +114,26 @@ TEST(PlayProperties, RandomPlayKeepsTheInvariants) {
                     rules_frame(true);
                     break;
             }
+            int tiles_after = 0, used_after = 0;
+            for (int y = 0; y < BOARD_ROWS; ++y)
+                for (int x = 0; x < BOARD_COLUMNS; ++x) tiles_after += board(x, y) > CELL_TILE;
+            for (int n = 1; n < CATALOGUE_SIZE; ++n) used_after += tile_used(n) == 1;
+            bool boom = static_cast<size_t>(fake.count(0)) > booms_before;
+            if (boom) ++exploded;
+            if (boom && move == 8) ++expired;
+            if (!boom && tiles_after == tiles_before + 1) ++placed;
+            if (held_before == -1 && held_tile != -1 && tiles_after == tiles_before - 1) ++recovered;
+            if (held_before != -1 && held_tile == -1 && used_after == used_before - 1) ++returned;
             check_invariants(start_board, first_x, first_y, step);
             if (HasFatalFailure()) return;
         }
     }
+    EXPECT_GT(placed, 100);
+    EXPECT_GT(exploded, 20);
+    EXPECT_GT(recovered, 10);
+    EXPECT_GT(returned, 10);
+    EXPECT_GT(expired, 5);
+    std::printf("placed %d, exploded %d, recovered %d, returned %d, expired %d\n", placed, exploded, recovered,
+                returned, expired);
     set_puzzle_services(nullptr);
 }
