@@ -32,6 +32,9 @@ constexpr int GLYPH_LAST_ROW = 30;    // the width scan reads rows 0..30
 constexpr double GLYPH_OUTLINE = 2.0;
 constexpr double GLYPH_SHADOW = 2.0;      // straight down, so it adds nothing to the measured width
 constexpr double GLYPH_CAP_HEIGHT = 23.0;
+// Letters are drawn a little extended: the game spaces glyphs by their ink plus
+// three pixels, and with 2-pixel outlines normal widths look letter-spaced.
+constexpr double GLYPH_EXTEND = 1.15;
 
 bool make_font(const std::string& dir) {
     const int rows = (GLYPHS + GLYPHS_PER_ROW - 1) / GLYPHS_PER_ROW;
@@ -52,7 +55,7 @@ bool make_font(const std::string& dir) {
         double cx = (g % GLYPHS_PER_ROW) * GLYPH, cy = (g / GLYPHS_PER_ROW) * GLYPH;
         TextBox b = text_box(cr, ch);
         // Wide capitals are narrowed to fit the cell; the glyph starts at the cell's left edge.
-        double squeeze = std::min(1.0, max_ink / b.w);
+        double squeeze = std::min(GLYPH_EXTEND, max_ink / b.w);
         cairo_save(cr);
         cairo_rectangle(cr, cx, cy, GLYPH, GLYPH_LAST_ROW + 1);
         cairo_clip(cr);

@@ -297,59 +297,81 @@ void draw_styled_text(cairo_t* cr, const std::string& text, double x, double y, 
 
 // ---------------------------------------------------------------- bevelled triangles
 
-double triangle_inside_distance(Point a, Point b, Point c, double px, double py) {
-    const Point v[3] = {a, b, c};
-    double cx = (a.x + b.x + c.x) / 3, cy = (a.y + b.y + c.y) / 3;
-    double best = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        Point p = v[i], q = v[(i + 1) % 3];
-        double ex = q.x - p.x, ey = q.y - p.y;
-        double len = std::hypot(ex, ey);
-        double nx = -ey / len, ny = ex / len;  // a unit normal, turned to face inward below
-        if ((cx - p.x) * nx + (cy - p.y) * ny < 0) nx = -nx, ny = -ny;
-        best = std::min(best, (px - p.x) * nx + (py - p.y) * ny);
+
+namespace {
+
+// The light falls from the upper left.
+constexpr double LIGHT_X = -0.6, LIGHT_Y = -0.8;
+
+// A triangle's edges with their inward unit normals.
+struct Edges {
+    Point v[3];
+    double nx[3], ny[3];
+    Edges(Point a, Point b, Point c) : v{a, b, c} {
+        const double cx = (a.x + b.x + c.x) / 3, cy = (a.y + b.y + c.y) / 3;
+        for (int i = 0; i < 3; ++i) {
+            Point p = v[i], q = v[(i + 1) % 3];
+            double ex = q.x - p.x, ey = q.y - p.y, len = std::hypot(ex, ey);
+            nx[i] = -ey / len, ny[i] = ex / len;
+            if ((cx - p.x) * nx[i] + (cy - p.y) * ny[i] < 0) nx[i] = -nx[i], ny[i] = -ny[i];
+        }
     }
-    return best;
+    // Distance of a point inside edge i (negative outside).
+    double distance(int i, double px, double py) const { return (px - v[i].x) * nx[i] + (py - v[i].y) * ny[i]; }
+    // How much edge i's outward side faces the light (-1 .. 1).
+    double facing(int i) const { return -(nx[i] * LIGHT_X + ny[i] * LIGHT_Y); }
+};
+
+}  // namespace
+
+double triangle_inside_distance(Point a, Point b, Point c, double px, double py) {
+    Edges e(a, b, c);
+    return std::min({e.distance(0, px, py), e.distance(1, px, py), e.distance(2, px, py)});
 }
 
 double rim_light(Point a, Point b, Point c, double px, double py, double width) {
-    const double light_x = -0.6, light_y = -0.8;  // toward the upper-left light
-    const Point v[3] = {a, b, c};
-    double cx = (a.x + b.x + c.x) / 3, cy = (a.y + b.y + c.y) / 3;
+    Edges e(a, b, c);
     double sum = 0;
     for (int i = 0; i < 3; ++i) {
-        Point p = v[i], q = v[(i + 1) % 3];
-        double ex = q.x - p.x, ey = q.y - p.y, len = std::hypot(ex, ey);
-        double nx = -ey / len, ny = ex / len;
-        if ((cx - p.x) * nx + (cy - p.y) * ny < 0) nx = -nx, ny = -ny;
-        double d = (px - p.x) * nx + (py - p.y) * ny;
+        double d = e.distance(i, px, py);
         if (d >= width) continue;
         double w = 1.0 - std::max(d, 0.0) / width;
-        w = w * w * (3 - 2 * w);
-        sum += w * -(nx * light_x + ny * light_y);  // outward normal toward the light
+        sum += w * w * (3 - 2 * w) * e.facing(i);
     }
     return sum;
 }
 
-Image bevel_triangle(int width, int height, Point a, Point b, Point c, double grow) {
-    constexpr double BEVEL = 7.0;       // width of the lit and shaded rim
-    constexpr double BASE = 232.0;      // flat glass brightness
-    constexpr double RIM_LIGHT = 23.0;  // brightening on rims facing the light
-    constexpr double RIM_SHADE = 42.0;  // darkening on rims facing away
-    constexpr double GLOSS = 14.0;
+Image bevel_triangle(int width, int height, Point a, Point b, Point c, double grow, double bevel) {
+    constexpr double BASE = 222.0;      // flat glass brightness
+    constexpr double RIM_LIGHT = 36.0;  // brightening of a facet facing the light
+    constexpr double RIM_SHADE = 70.0;  // darkening of a facet facing away
+    constexpr double SOFT = 1.2;        // width of the step from facet to face
+    constexpr double GLOSS = 16.0;
+    const Edges e(a, b, c);
     Image img(width, height);
     double minx = std::min({a.x, b.x, c.x}), maxx = std::max({a.x, b.x, c.x});
     double miny = std::min({a.y, b.y, c.y}), maxy = std::max({a.y, b.y, c.y});
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             double px = x + 0.5, py = y + 0.5;
-            if (triangle_inside_distance(a, b, c, px, py) < -grow) continue;
-            double lit = rim_light(a, b, c, px, py, BEVEL);
-            double shade = BASE + (lit > 0 ? RIM_LIGHT * lit : RIM_SHADE * lit);
+            // Like a cut stone: the nearest edge decides which facet a pixel is on.
+            int near = 0;
+            double d[3];
+            for (int i = 0; i < 3; ++i) {
+                d[i] = e.distance(i, px, py);
+                if (d[i] < d[near]) near = i;
+            }
+            if (d[near] < -grow) continue;
+            double shade = BASE;
+            double w = std::clamp((bevel - d[near]) / SOFT, 0.0, 1.0);
+            if (w > 0) {
+                double facing = e.facing(near);
+                shade += w * (facing > 0 ? RIM_LIGHT * facing : RIM_SHADE * facing);
+            }
             // A soft gloss across the upper-left of the face.
             double u = (px - minx) / std::max(1.0, maxx - minx), t = (py - miny) / std::max(1.0, maxy - miny);
-            shade += GLOSS * std::exp(-((u - 0.38) * (u - 0.38) + (t - 0.42) * (t - 0.42)) * 9.0);
-            int s = static_cast<int>(std::lround(std::clamp(shade, 150.0, 255.0)));
+            shade += GLOSS * std::exp(-((u - 0.36) * (u - 0.36) + (t - 0.4) * (t - 0.4)) * 10.0);
+            int s = static_cast<int>(std::lround(std::clamp(shade, 140.0, 255.0)));
             // A faint cool tint keeps white glass from looking like paper.
             img.set(x, y, std::max(0, s - 3), std::max(0, s - 1), s);
         }

@@ -121,9 +121,10 @@ struct Point { double x, y; };
 // nearer than width of how much each edge faces the upper-left light
 // (positive lit, negative shaded), weighted by closeness to the edge.
 double rim_light(Point a, Point b, Point c, double px, double py, double width);
-// Bevelled glass texture inside a triangle: near-white, lit from the upper
-// left, opaque within grow pixels outside the triangle and transparent beyond.
-Image bevel_triangle(int width, int height, Point a, Point b, Point c, double grow);
+// Bevelled glass texture inside a triangle: near-white, with a facet of the
+// given width along each edge lit or shaded by the upper-left light; opaque
+// within grow pixels outside the triangle and transparent beyond.
+Image bevel_triangle(int width, int height, Point a, Point b, Point c, double grow, double bevel);
 // Signed distance of (px, py) inside the triangle (positive inside, pixels).
 double triangle_inside_distance(Point a, Point b, Point c, double px, double py);
 

@@ -16,6 +16,9 @@ namespace {
 constexpr int CELL_FRAME = 59;       // one frame of the socket picture
 constexpr int TILE_IMAGE = 64;       // tile textures reach offset 62
 constexpr double MASK_GROW = 1.0;    // masks reach this far past the nominal edge, so tiles meet without gaps
+constexpr double BIG_BEVEL = 5.0;    // bevel facet widths of the board and store tiles
+constexpr double SMALL_BEVEL = 3.5;
+constexpr double SPIN_BEVEL = 4.0;   // the turning triangles are partly cut off by the picture edge
 
 constexpr Point UP_TRIANGLE[3] = {{29, 0}, {0, 58}, {58, 58}};
 constexpr Point DOWN_TRIANGLE[3] = {{0, 0}, {58, 0}, {29, 58}};
@@ -91,20 +94,20 @@ bool make_tile_textures(const std::string& dir) {
     bool ok = true;
     ok &= write_keyed_png(dir + "/bigtri1.png",
                           bevel_triangle(TILE_IMAGE, TILE_IMAGE, UP_TRIANGLE[0], UP_TRIANGLE[1], UP_TRIANGLE[2],
-                                         MASK_GROW),
+                                         MASK_GROW, BIG_BEVEL),
                           0x000000);
     ok &= write_keyed_png(dir + "/bigtri2.png",
                           bevel_triangle(TILE_IMAGE, TILE_IMAGE, DOWN_TRIANGLE[0], DOWN_TRIANGLE[1],
-                                         DOWN_TRIANGLE[2], MASK_GROW),
+                                         DOWN_TRIANGLE[2], MASK_GROW, BIG_BEVEL),
                           0x000000);
     ok &= write_keyed_png(dir + "/smtri.png",
                           bevel_triangle(STORE_IMAGE, STORE_IMAGE, STORE_TRIANGLE[0], STORE_TRIANGLE[1],
-                                         STORE_TRIANGLE[2], MASK_GROW),
+                                         STORE_TRIANGLE[2], MASK_GROW, SMALL_BEVEL),
                           0x000000);
     for (int i = 0; i < 4; ++i) {
         const Point* t = SPIN_TRIANGLES[i];
         ok &= write_keyed_png(dir + "/bigtri" + std::to_string(3 + i) + ".png",
-                              bevel_triangle(SPIN_W, SPIN_H, t[0], t[1], t[2], MASK_GROW), 0x000000);
+                              bevel_triangle(SPIN_W, SPIN_H, t[0], t[1], t[2], MASK_GROW, SPIN_BEVEL), 0x000000);
     }
     return ok;
 }
