@@ -383,7 +383,7 @@ bool make_colsarrows(const std::string& dir) {
         bool limit = f >= 6;
         uint32_t colour = limit ? LIMIT_COLOUR : CHANNEL_COLOURS[f % 3];
         double ox = f * ARROW_W;
-        Point a = {ox + 16.5, up ? 4.0 : 26.0}, b = {ox + 4, up ? 25.0 : 5.0}, c = {ox + 29, up ? 25.0 : 5.0};
+        Point a = {ox + 16.5, up ? 3.0 : 27.0}, b = {ox + 3, up ? 26.5 : 3.5}, c = {ox + 30, up ? 26.5 : 3.5};
         // Dark backing so the arrow reads on any backdrop.
         cairo_move_to(cr, a.x, a.y);
         cairo_line_to(cr, b.x, b.y);
