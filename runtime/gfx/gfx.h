@@ -65,7 +65,8 @@ void draw_pixel(int x, int y, int colour);
 // Packed colour of the back-buffer pixel at screen (x, y).
 int get_pixel(int x, int y);
 
-// Reads a screen rectangle once; out[y * width + x] holds packed colours.
+// Reads a screen rectangle once; out[y * width + x] holds packed colours
+// (0 off the screen). Empty for an empty or absurdly large rectangle.
 void read_pixels(int x, int y, int width, int height, std::vector<int>& out);
 
 // ---------------------------------------------------------------- state

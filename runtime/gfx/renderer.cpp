@@ -702,6 +702,7 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
         s.clamped = false;
+        s.nearest = false;
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
         s.texture_width = tw;
         s.texture_height = th;
@@ -817,7 +818,8 @@ int Renderer::get_pixel(int x, int y) {
 
 void Renderer::read(int x, int y, int width, int height, std::vector<int>& out) {
     out.clear();
-    if (width <= 0 || height <= 0) return;
+    // A rectangle far larger than any screen is a caller's mistake, not a request for gigabytes.
+    if (width <= 0 || height <= 0 || int64_t(width) * height > IMAGE_MAX_PIXELS) return;
     std::vector<uint8_t> rgba;
     read_frame(x, y, width, height, rgba);
     out.resize(size_t(width) * size_t(height));
@@ -1062,8 +1064,12 @@ int get_pixel(int x, int y) {
 }
 
 void read_pixels(int x, int y, int width, int height, std::vector<int>& out) {
-    if (Renderer* r = renderer()) r->read(x, y, width, height, out);
-    else out.assign(width > 0 && height > 0 ? size_t(width) * size_t(height) : 0, 0);
+    if (Renderer* r = renderer()) {
+        r->read(x, y, width, height, out);
+    } else {
+        const bool sane = width > 0 && height > 0 && int64_t(width) * height <= IMAGE_MAX_PIXELS;
+        out.assign(sane ? size_t(width) * size_t(height) : 0, 0);
+    }
 }
 
 // ---------------------------------------------------------------- state
