@@ -17,6 +17,9 @@ void install_unpaced_clock();
 // Milliseconds on the steady clock.
 double now_ms();
 
+// Processor time of the whole process (every thread) in milliseconds.
+double process_cpu_ms();
+
 // A fresh private folder under /tmp (removed by remove_folder).
 std::string make_temp_folder(const char* tag);
 void remove_folder(const std::string& folder);

@@ -6,6 +6,7 @@
 #include "runtime/frame/frame.h"
 
 #include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 
@@ -33,6 +34,12 @@ void install_unpaced_clock() {
 double now_ms() {
     using namespace std::chrono;
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+double process_cpu_ms() {
+    timespec t {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
 }
 
 std::string make_temp_folder(const char* tag) {

@@ -71,10 +71,20 @@ void build_busy_scene(BusyScene& scene) {
     burst(scene);
 }
 
+// Wall and processor time of one frame (ms). Processor time counts every
+// thread of the process (the software rasteriser's too) and is what a busy
+// machine inflates least.
+struct FrameTime { double wall, cpu; };
+
+struct Stopwatch {
+    double wall = now_ms(), cpu = process_cpu_ms();
+    FrameTime stop() const { return {now_ms() - wall, process_cpu_ms() - cpu}; }
+};
+
 // One play frame as the frame loop draws it; the debris top-up is not timed.
-double busy_frame(BusyScene& scene) {
+FrameTime busy_frame(BusyScene& scene) {
     if (debris.size() < 200) burst(scene);
-    const double start = now_ms();
+    const Stopwatch watch;
     vortex_angle += 0.1;
     if (scene.frame % VORTEX_EVERY == 0) spawn_vortex_arm();
     advance_vortex();
@@ -82,18 +92,18 @@ double busy_frame(BusyScene& scene) {
     draw_play_screen();
     show_screen();
     ++scene.frame;
-    return now_ms() - start;
+    return watch.stop();
 }
 
-double bare_frame() {
-    const double start = now_ms();
+FrameTime bare_frame() {
+    const Stopwatch watch;
     draw_rect(0, 0, SCREEN_W, SCREEN_H, 0);
     show_screen();
-    return now_ms() - start;
+    return watch.stop();
 }
 
 void print_row(const char* name, const std::vector<double>& ms) {
-    std::printf("  %-28s mean %7.3f  median %7.3f  p99 %7.3f  max %7.3f ms\n", name, mean_of(ms),
+    std::printf("  %-30s mean %7.3f  median %7.3f  p99 %7.3f  max %7.3f ms\n", name, mean_of(ms),
                 percentile_of(ms, 50), percentile_of(ms, 99), percentile_of(ms, 100));
 }
 
@@ -102,7 +112,7 @@ void print_row(const char* name, const std::vector<double>& ms) {
 int bench_frames(int frames) {
     const std::string home = media_home();
     if (home.empty()) std::printf("frames: no generated media beside gamebench; pictures stay empty\n");
-    std::vector<double> busy, bare;
+    std::vector<double> busy, bare, busy_cpu, bare_cpu;
     BusyScene scene;
     long debris_peak = 0;
     frame_set_frame_hook(nullptr);
@@ -112,9 +122,15 @@ int bench_frames(int frames) {
         for (int i = 0; i < 10; ++i) busy_frame(scene), bare_frame();   // warm caches and textures
         const int per_block = std::max(1, frames / BLOCKS);
         for (int b = 0; b < BLOCKS; ++b) {
-            for (int i = 0; i < per_block; ++i) bare.push_back(bare_frame());
             for (int i = 0; i < per_block; ++i) {
-                busy.push_back(busy_frame(scene));
+                const FrameTime t = bare_frame();
+                bare.push_back(t.wall);
+                bare_cpu.push_back(t.cpu);
+            }
+            for (int i = 0; i < per_block; ++i) {
+                const FrameTime t = busy_frame(scene);
+                busy.push_back(t.wall);
+                busy_cpu.push_back(t.cpu);
                 debris_peak = std::max<long>(debris_peak, static_cast<long>(debris.size()));
             }
         }
@@ -122,14 +138,18 @@ int bench_frames(int frames) {
     });
     frame_set_clock(nullptr, nullptr);
     const double ratio = mean_of(busy) / mean_of(bare);
+    const double cpu_ratio = mean_of(busy_cpu) / mean_of(bare_cpu);
     std::printf("frame cost (unpaced, %zu frames each, interleaved):\n", busy.size());
     std::printf("  scene: level %d, %d tiles placed (%s), store full, tile in hand, vortex on, "
                 "up to %ld debris\n", BUSY_LEVEL, scene.filled,
                 scene.from_solver ? "solver solution" : "catalogue order, solver not built in", debris_peak);
-    print_row("busiest play frame", busy);
-    print_row("bare clear-and-present", bare);
-    std::printf("  ratio busiest / bare: %.2f   target: <= %.0f  -> %s\n", ratio, RATIO_TARGET,
-                ratio <= RATIO_TARGET ? "met" : "NOT met");
+    print_row("busiest play frame, wall", busy);
+    print_row("bare clear-and-present, wall", bare);
+    print_row("busiest play frame, cpu", busy_cpu);
+    print_row("bare clear-and-present, cpu", bare_cpu);
+    std::printf("  ratio busiest / bare: wall %.2f (%s), processor time %.2f (%s)   target: <= %.0f\n", ratio,
+                ratio <= RATIO_TARGET ? "met" : "NOT met", cpu_ratio, cpu_ratio <= RATIO_TARGET ? "met" : "NOT met",
+                RATIO_TARGET);
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +36,11 @@ long number_after(int argc, char** argv, int& i, long fallback) {
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--startup-child") == 0) return startup_child(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "--work-child") == 0) return work_child(std::atoi(argv[2]));
+    // Figures of a shared machine mean little without its load beside them.
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) == 3)
+        std::printf("gamebench: load average %.2f %.2f %.2f on %ld processors\n", load[0], load[1], load[2],
+                    sysconf(_SC_NPROCESSORS_ONLN));
     int failures = 0;
     if (argc == 1) {
         failures += bench_startup(STARTUP_RUNS) != 0;

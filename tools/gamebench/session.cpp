@@ -29,6 +29,7 @@ constexpr long QUIT_AFTER_GAME = 600;       // frames of Return presses before E
 constexpr int LEFT = 1, RIGHT = 2;
 constexpr int SCAN_ESCAPE = 1, SCAN_RETURN = 28;
 constexpr long FRAMES_PER_MINUTE = 3600;
+constexpr long PROGRESS_EVERY = 600;        // soak progress lines between the minute samples
 constexpr int SCREEN_W = 1024, SCREEN_H = 768;
 
 // The menu's QUIT item, never clicked by the soak (both bounds excluded).
@@ -117,7 +118,10 @@ int bench_memory(long frame_limit) {
             fill_board(static_cast<int>(level), 0, false, &unused);
             ++levels_filled;
             highest_level = std::max(highest_level, level);
-            if (frames % 50 == 0) samples.push_back(resident_kib_now());
+            samples.push_back(resident_kib_now());
+            std::printf("  frame %6ld: level %2g, resident %ld KiB, peak %ld KiB\n", frames, level,
+                        samples.back(), peak_kib());
+            std::fflush(stdout);
         } else if (frames > MENU_CLICK_FRAME && !playing && frames - last_change > 3) {
             if (highest_level >= LAST_LEVEL && level > LAST_LEVEL && game_over_at < 0) game_over_at = frames;
             if (game_over_at >= 0 && frames - game_over_at > QUIT_AFTER_GAME) {
@@ -136,6 +140,8 @@ int bench_memory(long frame_limit) {
         }
         if (frames >= frame_limit) program_quit();
     });
+    std::printf("memory over a full game (scripted: intro, menu, levels 0-40 filled as they start, "
+                "interludes clicked, name entry, quit):\n");
     install_unpaced_clock();
     const double start = now_ms();
     runtime_run(bench_config(folder), main_program);
@@ -145,8 +151,6 @@ int bench_memory(long frame_limit) {
     frame_set_clock(nullptr, nullptr);
     const bool saved = std::filesystem::exists(folder + "/hiscore.dat");
     remove_folder(folder);
-    std::printf("memory over a full game (scripted: intro, menu, levels 0-40 filled as they start, "
-                "interludes clicked, name entry, quit):\n");
     std::printf("  %ld frames in %.1f s, %d levels played, highest level %g, game over %s, records %s\n",
                 frames, seconds, levels_filled, highest_level, game_over_at >= 0 ? "reached" : "NOT reached",
                 saved ? "saved" : "not saved");
@@ -172,6 +176,10 @@ int bench_soak(long total_frames, unsigned seed) {
     frame_set_frame_hook([&] {
         ++frames;
         hands.pumps = 0;
+        if (frames % PROGRESS_EVERY == 0 && frames % FRAMES_PER_MINUTE != 0) {
+            std::printf("  frame %8ld: resident %ld KiB\n", frames, resident_kib_now());
+            std::fflush(stdout);
+        }
         if (frames % FRAMES_PER_MINUTE == 0) {
             samples.push_back(resident_kib_now());
             std::printf("  frame %8ld (%3ld min): resident %ld KiB\n", frames, frames / FRAMES_PER_MINUTE,
