@@ -46,7 +46,7 @@ constexpr int READ_BLOCK = 64;
 // Small textures are also copied into shared atlas pages, so that drawing
 // many different small sprites stays one run. Each copy has a border of
 // this many texels repeating the texture as GL_REPEAT would show it.
-constexpr int ATLAS_PAGE = 2048;
+constexpr int ATLAS_PAGE = 1024;
 constexpr int ATLAS_BORDER = 8;
 constexpr int ATLAS_MAX_TEXTURE = 256;
 // Solid parts of a sprite at least this large are drawn with the alpha test

@@ -88,13 +88,13 @@ TEST(Decode, BmpHeadersThatLieAreRefused) {
 // ---------------------------------------------------------------- PNG
 
 TEST(Decode, PngPaletteTransparencyBecomesAlphaAndIsNotKeyed) {
-    PngSpec spec;
-    spec.width = 3;
-    spec.colour_type = PNG_COLOR_TYPE_PALETTE;
-    spec.palette = {{255, 0, 128}, {0, 255, 0}, {0, 0, 255}};
-    spec.trns_alpha = {255, 0, 128};
-    spec.data = {0, 1, 2};
-    const std::vector<uint8_t> png = encode_png(spec);
+    PngLayout layout;
+    layout.width = 3;
+    layout.colour_type = PNG_COLOR_TYPE_PALETTE;
+    layout.palette = {{255, 0, 128}, {0, 255, 0}, {0, 0, 255}};
+    layout.trns_alpha = {255, 0, 128};
+    layout.data = {0, 1, 2};
+    const std::vector<uint8_t> png = encode_png(layout);
     DecodedImage image;
     ASSERT_TRUE(decode_png(png.data(), png.size(), KEY_COLOUR, "p.png", image));
     EXPECT_EQ(colour_at(image, 0, 0), KEY_COLOUR) << "with alpha, the key is a colour";
@@ -104,11 +104,11 @@ TEST(Decode, PngPaletteTransparencyBecomesAlphaAndIsNotKeyed) {
 }
 
 TEST(Decode, PngGreyWithTransparencyIsUnsupported) {
-    PngSpec spec;
-    spec.colour_type = PNG_COLOR_TYPE_GRAY;
-    spec.trns_grey = true;
-    spec.data = {0};
-    const std::vector<uint8_t> png = encode_png(spec);
+    PngLayout layout;
+    layout.colour_type = PNG_COLOR_TYPE_GRAY;
+    layout.trns_grey = true;
+    layout.data = {0};
+    const std::vector<uint8_t> png = encode_png(layout);
     DecodedImage image;
     testing::internal::CaptureStdout();
     EXPECT_FALSE(decode_png(png.data(), png.size(), KEY_COLOUR, "g.png", image));

@@ -74,7 +74,7 @@ protected:
 
 // ---------------------------------------------------------------- test images
 
-struct PngSpec {
+struct PngLayout {
     int width = 1;
     int height = 1;
     int colour_type = PNG_COLOR_TYPE_RGB;
@@ -85,7 +85,7 @@ struct PngSpec {
     bool trns_grey = false;               // a tRNS entry for grey value 0
 };
 
-inline std::vector<uint8_t> encode_png(const PngSpec& spec) {
+inline std::vector<uint8_t> encode_png(const PngLayout& layout) {
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -100,18 +100,18 @@ inline std::vector<uint8_t> encode_png(const PngSpec& spec) {
             o->insert(o->end(), bytes, bytes + n);
         },
         nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bit_depth, spec.colour_type, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bit_depth, layout.colour_type, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.trns_alpha.empty()) {
-        png_set_tRNS(png, info, spec.trns_alpha.data(), int(spec.trns_alpha.size()), nullptr);
+    if (!layout.palette.empty()) png_set_PLTE(png, info, layout.palette.data(), int(layout.palette.size()));
+    if (!layout.trns_alpha.empty()) {
+        png_set_tRNS(png, info, layout.trns_alpha.data(), int(layout.trns_alpha.size()), nullptr);
     }
     png_color_16 grey_key{};
-    if (spec.trns_grey) png_set_tRNS(png, info, nullptr, 0, &grey_key);
+    if (layout.trns_grey) png_set_tRNS(png, info, nullptr, 0, &grey_key);
     png_write_info(png, info);
-    const size_t row_bytes = spec.data.size() / size_t(spec.height);
-    for (int y = 0; y < spec.height; ++y) {
-        png_write_row(png, const_cast<png_bytep>(spec.data.data() + size_t(y) * row_bytes));
+    const size_t row_bytes = layout.data.size() / size_t(layout.height);
+    for (int y = 0; y < layout.height; ++y) {
+        png_write_row(png, const_cast<png_bytep>(layout.data.data() + size_t(y) * row_bytes));
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -121,17 +121,17 @@ inline std::vector<uint8_t> encode_png(const PngSpec& spec) {
 // An 8-bit RGB or RGBA PNG from packed colours (and alphas when given).
 inline std::vector<uint8_t> png_from_colours(int width, int height, const std::vector<int>& colours,
                                              const std::vector<int>& alphas = {}) {
-    PngSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.colour_type = alphas.empty() ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA;
+    PngLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.colour_type = alphas.empty() ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA;
     for (size_t i = 0; i < colours.size(); ++i) {
-        spec.data.push_back(uint8_t(red_of(colours[i])));
-        spec.data.push_back(uint8_t(green_of(colours[i])));
-        spec.data.push_back(uint8_t(blue_of(colours[i])));
-        if (!alphas.empty()) spec.data.push_back(uint8_t(alphas[i]));
+        layout.data.push_back(uint8_t(red_of(colours[i])));
+        layout.data.push_back(uint8_t(green_of(colours[i])));
+        layout.data.push_back(uint8_t(blue_of(colours[i])));
+        if (!alphas.empty()) layout.data.push_back(uint8_t(alphas[i]));
     }
-    return encode_png(spec);
+    return encode_png(layout);
 }
 
 // A BMP of 24 bits (palette empty) or 1/4/8 bits (indices, palette of packed colours).

@@ -64,19 +64,19 @@ TEST_F(Renderer, RgbaPngIsNeverKeyed) {
 }
 
 TEST_F(Renderer, PaletteGreyAndSixteenBitPngsDecodeToTheirColours) {
-    PngSpec palette;
+    PngLayout palette;
     palette.width = 2;
     palette.colour_type = PNG_COLOR_TYPE_PALETTE;
     palette.palette = {{255, 0, 0}, {255, 0, 128}};
     palette.data = {0, 1};
     write_file(path("palette.png"), encode_png(palette));
-    PngSpec grey;
+    PngLayout grey;
     grey.width = 2;
     grey.colour_type = PNG_COLOR_TYPE_GRAY;
     grey.bit_depth = 4;
     grey.data = {0x0F};  // levels 0 and 15 -> 0 and 255
     write_file(path("grey.png"), encode_png(grey));
-    PngSpec deep;
+    PngLayout deep;
     deep.colour_type = PNG_COLOR_TYPE_RGB;
     deep.bit_depth = 16;
     deep.data = {0x12, 0x34, 0x80, 0x00, 0xFF, 0xFF};
@@ -147,7 +147,7 @@ TEST_F(Renderer, BrokenImagesLeaveTheSlotEmpty) {
 }
 
 TEST_F(Renderer, UnsupportedColourTypeIsReportedOnStandardOutput) {
-    PngSpec grey_alpha;
+    PngLayout grey_alpha;
     grey_alpha.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA;
     grey_alpha.data = {200, 255};
     write_file(path("greyalpha.png"), encode_png(grey_alpha));
