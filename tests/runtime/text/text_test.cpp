@@ -4,6 +4,9 @@
 #include "tests/runtime/gfx/gfx_test_support.h"
 
 #include "runtime/text/text.h"
+#include "runtime/text/text_internal.h"
+
+#include <algorithm>
 
 using namespace gfxtest;
 
@@ -150,6 +153,43 @@ TEST_F(Text, FontNumbersAreClampedAndMissingImagesFallBackToTheBuiltinFont) {
     EXPECT_EQ(w, 16) << "font 0 is the start-up font";
     load_font("missing.png", 99);
     EXPECT_EQ(sprite_width(FONT_SLOT_BASE + 31), 128) << "99 means font 31";
+}
+
+TEST_F(Text, StartupShowsLoadingCentredInTheBuiltinFont) {
+    // The frame is read while show_screen drains events, before it presents.
+    std::vector<int> shown;
+    frame_set_pump_hook([&] {
+        if (shown.empty()) read_pixels(0, 0, 1024, 768, shown);
+        if (!runtime_window_active()) runtime_set_window_active(true);
+    });
+    show_screen();
+    shown.clear();
+    text_startup();
+    frame_set_pump_hook([] {
+        if (!runtime_window_active()) runtime_set_window_active(true);
+    });
+    ASSERT_EQ(shown.size(), size_t(1024 * 768));
+    // "Loading..." is 10 glyphs of 8 x 8: x = (1024 - 80) / 2 = 472, y = (768 - 8) / 2 = 380.
+    int left = 1024, right = -1, top = 768, bottom = -1;
+    for (int y = 0; y < 768; ++y)
+        for (int x = 0; x < 1024; ++x)
+            if (shown[size_t(y * 1024 + x)] != 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    // The 'L' stands in design column 1, so its outline starts one pixel in.
+    EXPECT_EQ(left, 473);
+    EXPECT_LT(right, 472 + 80);
+    EXPECT_EQ(top, 380);
+    EXPECT_LT(bottom, 388);
+    EXPECT_EQ(shown[size_t(381 * 1024 + 474)], WHITE) << "the top of the 'L'";
+    EXPECT_EQ(shown[size_t(381 * 1024 + 473)], OUTLINE);
+    // Afterwards font 0 is the start-up font again.
+    double w = 0, h = 0;
+    font_size(w, h);
+    EXPECT_EQ(w, 16);
 }
 
 TEST_F(Text, ScreenSizeIsTheFrameSize) {
