@@ -451,43 +451,12 @@ void media_containers_reset(const std::string& path)
     media_container_set(path, path);
 }
 
-bool media_resolve(Container container, const std::string& name, bool to_memory, std::string& resolved)
+namespace {
+
+// Hands an entry on as the container's result: a memory block or a temporary file.
+bool hand_on(MediaContainer& mc, const ContainerSource& src, const ContainerEntry& entry, bool to_memory,
+             std::string& resolved)
 {
-    MediaContainer& mc = container_of(container);
-    drop_previous(mc);
-    if (name.empty()) {
-        resolved.clear();
-        return false;
-    }
-    if (file_exists(name)) {
-        resolved = name;
-        return true;
-    }
-    // Not consulted: the caller's name is left as it was.
-    if (!mc.enabled) {
-        resolved = name;
-        return false;
-    }
-    if (mc.path.empty()) {
-        mc.enabled = false;
-        resolved = name;
-        return false;
-    }
-    FileSource src(mc.path);
-    if (!src.ok()) {
-        resolved.clear();
-        return false;
-    }
-    if (!container_has_magic(src)) {
-        mc.enabled = false;
-        resolved = name;
-        return false;
-    }
-    ContainerEntry entry;
-    if (!container_find(src, name, entry)) {
-        resolved.clear();
-        return false;
-    }
     // A damaged entry still resolves, to an empty content.
     std::vector<uint8_t> content;
     container_extract(src, entry, content);
@@ -510,6 +479,73 @@ bool media_resolve(Container container, const std::string& name, bool to_memory,
     mc.temporary_file = temp;
     resolved = temp;
     return true;
+}
+
+// The container appended to the program's own executable, if it carries one.
+// It is consulted before the named containers, so a game shipped as a single
+// file finds its media whatever names the containers were given.
+bool find_in_executable(const std::string& container_path, const std::string& name,
+                        std::unique_ptr<FileSource>& src, ContainerEntry& entry)
+{
+    static std::string checked_path;
+    static bool has_container = false;
+    std::string exe = program_path();
+    if (exe.empty() || exe == container_path)
+        return false;
+    if (exe != checked_path) {
+        checked_path = exe;
+        FileSource probe(exe);
+        has_container = probe.ok() && container_has_magic(probe);
+    }
+    if (!has_container)
+        return false;
+    src = std::make_unique<FileSource>(exe);
+    return src->ok() && container_find(*src, name, entry);
+}
+
+}  // namespace
+
+bool media_resolve(Container container, const std::string& name, bool to_memory, std::string& resolved)
+{
+    MediaContainer& mc = container_of(container);
+    drop_previous(mc);
+    if (name.empty()) {
+        resolved.clear();
+        return false;
+    }
+    if (file_exists(name)) {
+        resolved = name;
+        return true;
+    }
+    ContainerEntry entry;
+    std::unique_ptr<FileSource> own;
+    if (find_in_executable(mc.path, name, own, entry))
+        return hand_on(mc, *own, entry, to_memory, resolved);
+    // Not consulted: the caller's name is left as it was.
+    if (!mc.enabled) {
+        resolved = name;
+        return false;
+    }
+    if (mc.path.empty()) {
+        mc.enabled = false;
+        resolved = name;
+        return false;
+    }
+    FileSource src(mc.path);
+    if (!src.ok()) {
+        resolved.clear();
+        return false;
+    }
+    if (!container_has_magic(src)) {
+        mc.enabled = false;
+        resolved = name;
+        return false;
+    }
+    if (!container_find(src, name, entry)) {
+        resolved.clear();
+        return false;
+    }
+    return hand_on(mc, src, entry, to_memory, resolved);
 }
 
 bool read_resolved(const std::string& resolved, std::vector<uint8_t>& out)
