@@ -351,6 +351,36 @@ TEST_F(Frame, NoFrameRateLimitMeansTwoMillisecondFrames) {
     EXPECT_NEAR(run.ends.back() - run.ends.front(), 200.0, 1.0);
 }
 
+// ---------------------------------------------------------------- end keys
+
+TEST_F(Frame, EscapeEndsOnlyWhileAllowed) {
+    long frames_with_escape = 0;
+    runtime_run(config_, [&] {
+        allow_escape(0);
+        input_push_key(1, true);
+        for (int i = 0; i < 3; ++i) show_screen();
+        frames_with_escape = 3;
+        allow_escape(1);
+        show_screen();
+        frames_with_escape = 99;  // not reached
+    });
+    EXPECT_EQ(frames_with_escape, 3);
+    EXPECT_EQ(runtime_error_code(), 0);
+}
+
+TEST_F(Frame, AltF4EndsWhateverEscapeSays) {
+    bool reached = false;
+    runtime_run(config_, [&] {
+        allow_escape(0);
+        input_push_key(56, true);
+        input_push_key(62, true);
+        show_screen();
+        reached = true;
+    });
+    EXPECT_FALSE(reached);
+    EXPECT_EQ(runtime_error_code(), 0);
+}
+
 // ---------------------------------------------------------------- paths
 
 TEST_F(Frame, TempFolderAndPrivateFiles) {
