@@ -567,8 +567,15 @@ void runtime_pump_events() {
         if (event.type == SDL_WINDOWEVENT) {
             switch (event.window.event) {
                 case SDL_WINDOWEVENT_CLOSE: end_by_user();
-                case SDL_WINDOWEVENT_FOCUS_GAINED: focus_changed(true); break;
-                case SDL_WINDOWEVENT_FOCUS_LOST: focus_changed(false); break;
+                // Automated runs share one display between test programs that
+                // take the focus from each other; there the focus is only
+                // changed on purpose (runtime_set_window_active).
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    if (!automated_run()) focus_changed(true);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    if (!automated_run()) focus_changed(false);
+                    break;
                 default: break;
             }
             continue;

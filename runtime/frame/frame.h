@@ -19,7 +19,7 @@ struct RuntimeConfig {
     int anti_aliasing = 0;
     int mouse_captured = 1;     // relative mouse, system pointer hidden
     int debug = 0;              // verbose end log and no auto-pause
-    int automated = 0;          // tests and CI: never show a dialog
+    int automated = 0;          // tests and CI: no dialog, no pause from stolen focus
     std::string working_folder; // tests: the folder made current instead of the program's
     std::string title = "Wedgewise";
     std::string command_line;
