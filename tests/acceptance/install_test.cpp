@@ -1,0 +1,303 @@
+// The game as a packager installs it: `cmake --install` into a fresh prefix
+// gives the launcher link, the program with its two media containers, the
+// desktop entry and the icon; the installed program answers --version from
+// any folder, and a windowed run started elsewhere finds its media in the
+// containers, shows its screens and is ended through the menu's QUIT by
+// input from the X server, writing its records beside the program.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---------------------------------------------------------------- helpers
+
+std::string make_temp_folder(const char* what) {
+    std::string pattern = (fs::temp_directory_path() / (std::string("wedgewise-") + what + "-XXXXXX")).string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
+}
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Runs a shell command, its output into a string; returns the exit status.
+int run_command(const std::string& command, std::string& output) {
+    output.clear();
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return -1;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string shell_quoted(const std::string& s) { return "'" + s + "'"; }
+
+// Width and height from a PNG file's header, 0 when it is not a PNG.
+std::pair<int, int> png_size(const fs::path& path) {
+    std::string b = read_file(path);
+    if (b.size() < 24 || b.compare(1, 3, "PNG") != 0) return {0, 0};
+    auto be32 = [&](size_t at) {
+        return (static_cast<unsigned char>(b[at]) << 24) | (static_cast<unsigned char>(b[at + 1]) << 16) |
+               (static_cast<unsigned char>(b[at + 2]) << 8) | static_cast<unsigned char>(b[at + 3]);
+    };
+    return {static_cast<int>(be32(16)), static_cast<int>(be32(20))};
+}
+
+// ---------------------------------------------------------------- X server input
+
+struct Display;
+using Bool = int;
+using XWindow = unsigned long;
+
+// The leading fields of Xlib's XImage, as the library lays them out.
+struct XImagePrefix {
+    int width, height, xoffset, format;
+    char* data;
+    int byte_order, bitmap_unit, bitmap_bit_order, bitmap_pad, depth, bytes_per_line, bits_per_pixel;
+};
+constexpr int Z_PIXMAP = 2;
+constexpr unsigned long ALL_PLANES = ~0ul;
+
+// The few XTest calls the run needs, taken at run time.
+struct XInput {
+    void* xlib = nullptr;
+    void* xtst = nullptr;
+    Display* display = nullptr;
+    Display* (*open_display)(const char*) = nullptr;
+    int (*close_display)(Display*) = nullptr;
+    int (*sync)(Display*, Bool) = nullptr;
+    int (*relative_motion)(Display*, int, int, unsigned long) = nullptr;
+    int (*button)(Display*, unsigned int, Bool, unsigned long) = nullptr;
+    XWindow (*root_window)(Display*) = nullptr;
+    XImagePrefix* (*get_image)(Display*, XWindow, int, int, unsigned int, unsigned int, unsigned long,
+                               int) = nullptr;
+    int (*free)(void*) = nullptr;
+
+    template <typename F>
+    bool bind(void* lib, F& fn, const char* name) {
+        fn = reinterpret_cast<F>(dlsym(lib, name));
+        return fn != nullptr;
+    }
+    bool open() {
+        xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+        xtst = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (xlib == nullptr || xtst == nullptr) return false;
+        if (!bind(xlib, open_display, "XOpenDisplay") || !bind(xlib, close_display, "XCloseDisplay") ||
+            !bind(xlib, sync, "XSync") || !bind(xtst, relative_motion, "XTestFakeRelativeMotionEvent") ||
+            !bind(xtst, button, "XTestFakeButtonEvent") || !bind(xlib, root_window, "XDefaultRootWindow") ||
+            !bind(xlib, get_image, "XGetImage") || !bind(xlib, free, "XFree"))
+            return false;
+        display = open_display(nullptr);
+        return display != nullptr;
+    }
+    ~XInput() {
+        if (display != nullptr) close_display(display);
+        if (xtst != nullptr) dlclose(xtst);
+        if (xlib != nullptr) dlclose(xlib);
+    }
+    void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    void move(int dx, int dy) {
+        while (dx != 0 || dy != 0) {
+            int sx = std::clamp(dx, -60, 60), sy = std::clamp(dy, -60, 60);
+            relative_motion(display, sx, sy, 0);
+            sync(display, 0);
+            pause(4);
+            dx -= sx;
+            dy -= sy;
+        }
+    }
+    void left(bool down) {
+        button(display, 1, down ? 1 : 0, 0);
+        sync(display, 0);
+    }
+    // Distinct colours on the screen, 0 when it cannot be read.
+    size_t screen_colours() {
+        XImagePrefix* image = get_image(display, root_window(display), 0, 0, 1024, 768, ALL_PLANES, Z_PIXMAP);
+        if (image == nullptr) return 0;
+        std::vector<uint32_t> seen;
+        if (image->bits_per_pixel == 32) {
+            for (int y = 0; y < image->height; y += 2) {
+                const auto* row = reinterpret_cast<const uint32_t*>(image->data + y * image->bytes_per_line);
+                for (int x = 0; x < image->width; x += 2) seen.push_back(row[x] & 0xFFFFFFu);
+            }
+        }
+        free(image->data);
+        free(image);
+        std::sort(seen.begin(), seen.end());
+        return static_cast<size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
+    }
+};
+
+// Pictures drawn from the media give the screen hundreds of colours; the
+// few shapes drawn without them give a handful.
+constexpr size_t COLOURS_WITH_MEDIA = 200;
+
+// ---------------------------------------------------------------- the install
+
+struct Installed {
+    std::string prefix;
+    std::string output;
+    int status = -1;
+    ~Installed() {
+        std::error_code ec;
+        if (!prefix.empty()) fs::remove_all(prefix, ec);
+    }
+};
+
+// One install per test program run, shared by the cases below.
+const Installed& installed() {
+    static Installed once = [] {
+        Installed i;
+        i.prefix = make_temp_folder("prefix");
+        i.status = run_command("cmake --install " + shell_quoted(WEDGEWISE_BINARY_DIR) + " --prefix " + shell_quoted(i.prefix),
+                               i.output);
+        return i;
+    }();
+    return once;
+}
+
+}  // namespace
+
+TEST(Install, LaysOutLauncherProgramContainersDesktopEntryAndIcon) {
+    const Installed& i = installed();
+    ASSERT_EQ(i.status, 0) << i.output;
+    const fs::path root(i.prefix);
+
+    const fs::path launcher = root / "bin/wedgewise";
+    ASSERT_TRUE(fs::is_symlink(launcher)) << "bin/wedgewise is not a symbolic link";
+    const fs::path program = root / "lib/wedgewise/wedgewise";
+    EXPECT_EQ(fs::canonical(launcher), fs::canonical(program));
+    EXPECT_NE(fs::status(program).permissions() & fs::perms::owner_exec, fs::perms::none);
+    for (const char* container : {"media.gfx", "media.aud"}) {
+        SCOPED_TRACE(container);
+        const fs::path file = root / "lib/wedgewise" / container;
+        ASSERT_TRUE(fs::is_regular_file(file));
+        // Each container ends with its magic.
+        std::string bytes = read_file(file);
+        ASSERT_GT(bytes.size(), 1000u);
+        EXPECT_NE(bytes.find("sbX", bytes.size() - 16), std::string::npos) << "no container magic at the end";
+    }
+
+    std::string desktop = read_file(root / "share/applications/wedgewise.desktop");
+    ASSERT_FALSE(desktop.empty()) << "no desktop entry";
+    EXPECT_NE(desktop.find("[Desktop Entry]"), std::string::npos);
+    EXPECT_NE(desktop.find("\nExec=wedgewise"), std::string::npos);
+    EXPECT_NE(desktop.find("\nIcon=wedgewise"), std::string::npos);
+    EXPECT_NE(desktop.find("\nType=Application"), std::string::npos);
+    EXPECT_EQ(png_size(root / "share/icons/hicolor/128x128/apps/wedgewise.png"), std::make_pair(128, 128));
+}
+
+TEST(Install, InstalledProgramTellsItsVersionFromAnotherFolder) {
+    const Installed& i = installed();
+    ASSERT_EQ(i.status, 0) << i.output;
+    const std::string elsewhere = make_temp_folder("elsewhere");
+    std::string output;
+    int status = run_command("cd " + shell_quoted(elsewhere) + " && " + shell_quoted(i.prefix + "/bin/wedgewise") + " --version",
+                             output);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_EQ(output.rfind("Wedgewise ", 0), 0u) << output;
+    fs::remove_all(elsewhere);
+}
+
+TEST(Install, InstalledProgramRunsFromAnotherFolderAndQuitsFromTheMenu) {
+    const Installed& i = installed();
+    ASSERT_EQ(i.status, 0) << i.output;
+    XInput x;
+    if (!x.open()) GTEST_SKIP() << "no X display with the test extension";
+
+    // Started from an empty folder, with its own temporary folder for the log.
+    const std::string elsewhere = make_temp_folder("elsewhere");
+    const std::string temp = make_temp_folder("tmp");
+    const std::string program = i.prefix + "/bin/wedgewise";
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (chdir(elsewhere.c_str()) != 0) _exit(120);
+        setenv("TMPDIR", temp.c_str(), 1);
+        setenv("WEDGEWISE_AUTOMATED", "1", 1);
+        execl(program.c_str(), program.c_str(), "--windowed", static_cast<char*>(nullptr));
+        _exit(121);
+    }
+
+    auto exited = [&](int& status) { return waitpid(pid, &status, WNOHANG) == pid; };
+    int status = 0;
+    bool ended = false;
+    const fs::path log = fs::path(temp) / "ErrorLog.txt";
+    // Up to a minute for the start-up log to finish.
+    for (int t = 0; t < 600 && !ended && read_file(log).find("Init Finalized") == std::string::npos; t++) {
+        ended = exited(status);
+        x.pause(100);
+    }
+    ASSERT_FALSE(ended) << "the installed program ended during start-up";
+    EXPECT_NE(read_file(log).find("Init Finalized"), std::string::npos) << read_file(log);
+
+    // The intro's pictures show once the media are loaded.
+    size_t colours = 0;
+    for (int t = 0; t < 60 && !ended && colours <= COLOURS_WITH_MEDIA; t++) {
+        x.pause(500);
+        colours = x.screen_colours();
+        ended = exited(status);
+    }
+    EXPECT_GT(colours, COLOURS_WITH_MEDIA) << "the screen shows no pictures from the media containers";
+
+    // The pointer is pushed into the bottom right corner, where it stops, then
+    // brought onto QUIT; the same click skips the intro and, once the menu
+    // shows, quits. Repeated until the program has gone.
+    for (int attempt = 0; attempt < 60 && !ended; attempt++) {
+        x.move(1100, 800);
+        x.move(-512, -36);
+        x.pause(300);
+        x.left(true);
+        x.pause(300);
+        x.left(false);
+        for (int t = 0; t < 10 && !ended; t++) {
+            ended = exited(status);
+            x.pause(100);
+        }
+    }
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "the installed program did not quit from its menu";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // Neither folder holds loose media: everything came from the containers.
+    // QUIT wrote the records beside the program, whose folder is writable
+    // here, and nothing into the folder it was started from.
+    const fs::path program_folder = fs::path(i.prefix) / "lib/wedgewise";
+    EXPECT_FALSE(fs::exists(fs::path(elsewhere) / "media"));
+    EXPECT_FALSE(fs::exists(program_folder / "media"));
+    std::error_code ec;
+    EXPECT_EQ(fs::file_size(program_folder / "hiscore.dat", ec), 405u);
+    EXPECT_EQ(fs::file_size(program_folder / "settings.dat", ec), 20u);
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    // Start-up met no failure of the window, the GL context or the folder.
+    std::string log_text = read_file(log);
+    for (const char* failure : {"No Window", "No OpenGL", "No Video", "No Renderer", "No Program Folder"})
+        EXPECT_EQ(log_text.find(failure), std::string::npos) << log_text;
+    fs::remove_all(elsewhere);
+    fs::remove_all(temp);
+}

@@ -1,0 +1,188 @@
+// The training level and the name entry once more, with every motion,
+// click, wheel turn and key going through the X server's test extension and
+// SDL's whole event path, as a real mouse and keyboard would.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "game/frontend/frontend.h"
+#include "game/play/play.h"
+#include "game/puzzle/state.h"
+#include "runtime/frame/frame.h"
+#include "tests/acceptance/game_flow.h"
+#include "tests/acceptance/player.h"
+
+using namespace acceptance;
+
+namespace {
+
+// Xlib's types as the library uses them (its headers' macros clash with the
+// test framework, and only these few are needed).
+struct Display;
+using KeySym = unsigned long;
+using KeyCode = unsigned char;
+using Bool = int;
+constexpr Bool True = 1;
+constexpr Bool False = 0;
+
+// X buttons: 1 left, 3 right, 4 wheel away from the player, 5 toward.
+constexpr unsigned int X_LEFT = 1, X_RIGHT = 3, X_WHEEL_AWAY = 4, X_WHEEL_TOWARD = 5;
+// SDL merges identical relative moves that arrive in the same millisecond,
+// and a long move is given as several short ones, as a hand would.
+constexpr auto EVENT_SPACING = std::chrono::milliseconds(3);
+constexpr int LONGEST_MOVE = 80;
+
+// The keys the script types, by set-1 scan code.
+const std::map<int, KeySym> KEYSYMS = {
+    {17, 'w'}, {18, 'e'}, {32, 'd'}, {34, 'g'}, {45, 'x'}, {57, ' '}, {2, '1'},
+    {14, 0xff08 /* BackSpace */}, {28, 0xff0d /* Return */},
+};
+
+// The X server's test extension as an input device; libX11 and libXtst are
+// taken at run time so the test program needs no extra link libraries.
+class XTestInput : public InputDevice {
+public:
+    ~XTestInput() override {
+        if (display_ != nullptr) close_display_(display_);
+        if (xtst_ != nullptr) dlclose(xtst_);
+        if (xlib_ != nullptr) dlclose(xlib_);
+    }
+
+    // Empty when ready, else why not.
+    std::string open() {
+        xlib_ = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+        xtst_ = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (xlib_ == nullptr || xtst_ == nullptr) return "libX11 or libXtst is not installed";
+        if (!bind(xlib_, open_display_, "XOpenDisplay") || !bind(xlib_, close_display_, "XCloseDisplay") ||
+            !bind(xlib_, sync_, "XSync") || !bind(xlib_, keysym_to_keycode_, "XKeysymToKeycode") ||
+            !bind(xtst_, query_extension_, "XTestQueryExtension") ||
+            !bind(xtst_, relative_motion_, "XTestFakeRelativeMotionEvent") ||
+            !bind(xtst_, button_, "XTestFakeButtonEvent") || !bind(xtst_, key_, "XTestFakeKeyEvent"))
+            return "XTest functions missing";
+        display_ = open_display_(nullptr);
+        if (display_ == nullptr) return "no X display";
+        int a = 0, b = 0, c = 0, d = 0;
+        if (!query_extension_(display_, &a, &b, &c, &d)) return "the X server has no XTest";
+        return std::string();
+    }
+
+    void motion(int dx, int dy) override {
+        while (dx != 0 || dy != 0) {
+            int sx = std::clamp(dx, -LONGEST_MOVE, LONGEST_MOVE);
+            int sy = std::clamp(dy, -LONGEST_MOVE, LONGEST_MOVE);
+            relative_motion_(display_, sx, sy, 0);
+            delivered();
+            dx -= sx;
+            dy -= sy;
+        }
+    }
+    void button(int which, bool down) override {
+        button_(display_, which == 1 ? X_LEFT : X_RIGHT, down ? True : False, 0);
+        delivered();
+    }
+    void wheel(int steps) override {
+        unsigned int b = steps > 0 ? X_WHEEL_AWAY : X_WHEEL_TOWARD;
+        for (int i = 0; i < std::abs(steps); i++) {
+            button_(display_, b, True, 0);
+            button_(display_, b, False, 0);
+            delivered();
+        }
+    }
+    void key(int scan_code, bool down) override {
+        auto it = KEYSYMS.find(scan_code);
+        if (it == KEYSYMS.end()) return;
+        key_(display_, keysym_to_keycode_(display_, it->second), down ? True : False, 0);
+        delivered();
+    }
+    void settle() override { delivered(); }
+
+private:
+    template <typename F>
+    bool bind(void* lib, F& fn, const char* name) {
+        fn = reinterpret_cast<F>(dlsym(lib, name));
+        return fn != nullptr;
+    }
+    // The server has taken the event; a moment later SDL can read it.
+    void delivered() {
+        sync_(display_, False);
+        std::this_thread::sleep_for(EVENT_SPACING);
+    }
+
+    void* xlib_ = nullptr;
+    void* xtst_ = nullptr;
+    Display* display_ = nullptr;
+    Display* (*open_display_)(const char*) = nullptr;
+    int (*close_display_)(Display*) = nullptr;
+    int (*sync_)(Display*, Bool) = nullptr;
+    KeyCode (*keysym_to_keycode_)(Display*, KeySym) = nullptr;
+    Bool (*query_extension_)(Display*, int*, int*, int*, int*) = nullptr;
+    int (*relative_motion_)(Display*, int, int, unsigned long) = nullptr;
+    int (*button_)(Display*, unsigned int, Bool, unsigned long) = nullptr;
+    int (*key_)(Display*, unsigned int, Bool, unsigned long) = nullptr;
+};
+
+struct XRun {
+    ScoreTally tally;
+    bool quit_from_level = false;
+};
+
+Task training_level_then_name(Session& s, XRun& run) {
+    co_await skip_intro(s);
+    co_await s.click_at(MENU_START.x, MENU_START.y);
+    co_await s.until([] { return level == 0 && board_has_space(); }, 10, "the training level to start");
+    run.tally.start_game();
+    run.tally.start_level(0, s.frame());
+    LevelPlan plan = plan_level(0);
+    LevelPlayer player(s, &run.tally, plan);
+    co_await player.play(Slips{});
+    co_await finish_level(s, run.tally, 0, player.last_pass(), false);
+
+    // On level 1 the quit button ends the game once the button is let go.
+    co_await s.click_at(QUIT_BUTTON.x, QUIT_BUTTON.y);
+    run.quit_from_level = true;
+    co_await enter_name_by_keys(s, name_keys());
+    co_await s.frames(5);
+    co_await s.click_at(MENU_QUIT.x, MENU_QUIT.y);
+    s.expect_end();
+    co_await s.frames(30);
+    s.check(false, "QUIT did not end the program");
+}
+
+}  // namespace
+
+TEST(RealInput, TrainingLevelAndNameEntryThroughTheXServer) {
+    XTestInput x;
+    const std::string why = x.open();
+    if (!why.empty()) GTEST_SKIP() << why;
+
+    Session session;
+    session.use_device(&x);
+    XRun run;
+    session.run(main_program, training_level_then_name(session, run));
+    ASSERT_TRUE(session.finished()) << session.failure();
+    EXPECT_EQ(runtime_error_code(), 0);
+    ASSERT_TRUE(run.quit_from_level);
+    log_line("through the X server: training level done with score " +
+             std::to_string(static_cast<long>(run.tally.score())));
+
+    // The entry sits below every default score at least as high as its own.
+    int row = 0;
+    while (row < 15 && 75000 - 5000 * row >= run.tally.score()) row++;
+    ASSERT_LT(row, 15);
+    auto rows = read_hiscore_file(session.folder() + "/hiscore.dat");
+    ASSERT_EQ(rows.size(), 15u) << "hiscore.dat is not 405 bytes";
+    EXPECT_EQ(rows[static_cast<size_t>(row)].first, padded_name(name_keys().name));
+    EXPECT_EQ(rows[static_cast<size_t>(row)].second, padded_score(run.tally.score()));
+    if (row > 0) {
+        EXPECT_EQ(rows[static_cast<size_t>(row - 1)].first, padded_name(default_high_score_name(row - 1)));
+    }
+    if (row < 14) {
+        EXPECT_EQ(rows[static_cast<size_t>(row + 1)].first, padded_name(default_high_score_name(row)));
+    }
+}
