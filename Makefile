@@ -60,7 +60,7 @@ fuzz: deps
 	cd build-fuzz && $(MAKE) -f $(abspath fuzz/run.mk) RUNS=$${RUNS:-1000000}
 
 screenshots: build
-	cd $(BUILD) && $(HEADLESS) $(XVFB) ./screenshots $(abspath $(BUILD))/screenshots
+	cd $(BUILD) && $(HEADLESS) $(XVFB) ./screenshots $(abspath $(BUILD))/pictures
 
 install: build
 	cmake --install $(BUILD)
