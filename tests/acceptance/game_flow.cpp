@@ -98,6 +98,10 @@ NameKeys name_keys() {
 
 Task enter_name_by_keys(Session& s, const NameKeys& keys) {
     co_await s.frames(3);
+    // The screen offers the name typed last in this run: rub it out first.
+    const size_t offered = player_name.size();
+    for (size_t i = 0; i < offered; i++) co_await s.type_key(KEY_BACKSPACE);
+    s.check(player_name.empty(), "Backspace did not rub out the name offered");
     for (int scan : keys.scans) co_await s.type_key(scan);
     s.check(player_name == keys.name, "the name typed reads '" + player_name + "', not '" + keys.name + "'");
     // Return is held until the game has taken the name.

@@ -15,6 +15,7 @@
 #include "game/play/play.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/input/input.h"
 #include "tests/acceptance/game_flow.h"
 #include "tests/acceptance/player.h"
 
@@ -37,6 +38,11 @@ constexpr unsigned int X_LEFT = 1, X_RIGHT = 3, X_WHEEL_AWAY = 4, X_WHEEL_TOWARD
 // and a long move is given as several short ones, as a hand would.
 constexpr auto EVENT_SPACING = std::chrono::milliseconds(3);
 constexpr int LONGEST_MOVE = 80;
+
+// A key the game never reads, typed to mark the end of a frame's input.
+constexpr KeySym MARKER_KEYSYM = 0xffc9;   // F12
+constexpr int MARKER_SCAN = 88;
+constexpr int MARKER_WAIT_STEPS = 2000;    // milliseconds
 
 // The keys the script types, by set-1 scan code.
 const std::map<int, KeySym> KEYSYMS = {
@@ -77,30 +83,41 @@ public:
             int sx = std::clamp(dx, -LONGEST_MOVE, LONGEST_MOVE);
             int sy = std::clamp(dy, -LONGEST_MOVE, LONGEST_MOVE);
             relative_motion_(display_, sx, sy, 0);
-            delivered();
+            spaced();
             dx -= sx;
             dy -= sy;
         }
     }
     void button(int which, bool down) override {
         button_(display_, which == 1 ? X_LEFT : X_RIGHT, down ? True : False, 0);
-        delivered();
+        spaced();
     }
     void wheel(int steps) override {
         unsigned int b = steps > 0 ? X_WHEEL_AWAY : X_WHEEL_TOWARD;
         for (int i = 0; i < std::abs(steps); i++) {
             button_(display_, b, True, 0);
             button_(display_, b, False, 0);
-            delivered();
+            spaced();
         }
     }
     void key(int scan_code, bool down) override {
         auto it = KEYSYMS.find(scan_code);
         if (it == KEYSYMS.end()) return;
-        key_(display_, keysym_to_keycode_(display_, it->second), down ? True : False, 0);
-        delivered();
+        press_key(it->second, down);
     }
-    void settle() override { delivered(); }
+    // The X server delivers in order: once a marker key typed after the
+    // frame's input is seen by the runtime, all of that input has been read
+    // into its state, before the game's next frame looks at it.
+    void settle() override {
+        if (!sent_) return;
+        sent_ = false;
+        for (bool down : {true, false}) {
+            press_key(MARKER_KEYSYM, down);
+            for (int i = 0; i < MARKER_WAIT_STEPS && key_down(MARKER_SCAN) != (down ? 1 : 0); i++)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        sent_ = false;
+    }
 
 private:
     template <typename F>
@@ -108,12 +125,18 @@ private:
         fn = reinterpret_cast<F>(dlsym(lib, name));
         return fn != nullptr;
     }
-    // The server has taken the event; a moment later SDL can read it.
-    void delivered() {
+    void press_key(KeySym sym, bool down) {
+        key_(display_, keysym_to_keycode_(display_, sym), down ? True : False, 0);
+        spaced();
+    }
+    // The server has taken the event; the next one comes a moment later.
+    void spaced() {
         sync_(display_, False);
         std::this_thread::sleep_for(EVENT_SPACING);
+        sent_ = true;
     }
 
+    bool sent_ = false;
     void* xlib_ = nullptr;
     void* xtst_ = nullptr;
     Display* display_ = nullptr;
