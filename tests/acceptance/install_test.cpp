@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/acceptance/display.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -224,6 +226,8 @@ TEST(Install, InstalledProgramTellsItsVersionFromAnotherFolder) {
 TEST(Install, InstalledProgramRunsFromAnotherFolderAndQuitsFromTheMenu) {
     const Installed& i = installed();
     ASSERT_EQ(i.status, 0) << i.output;
+    // The program and the input given to it get an X server of their own.
+    acceptance::PrivateDisplay display;
     XInput x;
     if (!x.open()) GTEST_SKIP() << "no X display with the test extension";
 

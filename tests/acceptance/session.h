@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "tests/acceptance/display.h"
+
 namespace acceptance {
 
 // ---------------------------------------------------------------- script coroutines
@@ -89,7 +91,8 @@ public:
     ~Session();
 
     // Runs the program with the script, in a fresh working folder that
-    // links the build's media. Returns when the program has ended.
+    // links the build's media, on the session's own X server. Returns when
+    // the program has ended.
     void run(const std::function<void()>& program, Task script);
 
     // The folder the program ran in (kept until the session is destroyed).
@@ -146,6 +149,7 @@ private:
     void on_frame();
     void on_pump();
 
+    PrivateDisplay display_;
     std::string folder_;
     std::coroutine_handle<> waiting_;
     Task* script_ = nullptr;

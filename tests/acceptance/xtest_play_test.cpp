@@ -180,11 +180,11 @@ Task training_level_then_name(Session& s, XRun& run) {
 }  // namespace
 
 TEST(RealInput, TrainingLevelAndNameEntryThroughTheXServer) {
+    // The session's own X server first, so the events go to it alone.
+    Session session;
     XTestInput x;
     const std::string why = x.open();
     if (!why.empty()) GTEST_SKIP() << why;
-
-    Session session;
     session.use_device(&x);
     XRun run;
     session.run(main_program, training_level_then_name(session, run));
