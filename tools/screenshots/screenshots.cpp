@@ -119,11 +119,11 @@ const std::vector<Scene> SCENES = {
      [](Driver& d, const std::string& p) { d.wait(90).shoot(p); }},
     {"menu.png", [] { program_start_up(); main_menu(); },
      [](Driver& d, const std::string& p) { d.wait(30).move_to(512, 400).wait(5).shoot(p); }},
-    {"level_vortex.png", [] { play_level(39, 1); },
+    {"level_vortex.png", [] { play_level(12, 1); },
      [](Driver& d, const std::string& p) {
          d.wait(5).move_to(slot_centre_x(20), slot_centre_y(20)).click().move_to(400, 330).wait(10).shoot(p);
      }},
-    {"level_prairie.png", [] { play_level(1, 0); },
+    {"level_prairie.png", [] { play_level(5, 0); },
      [](Driver& d, const std::string& p) {
          d.wait(5).move_to(slot_centre_x(33), slot_centre_y(33)).click().right_click()
              .move_to(350, 300).wait(5).move_to(slot_centre_x(47), slot_centre_y(47)).wait(3).shoot(p);
@@ -134,7 +134,7 @@ const std::vector<Scene> SCENES = {
          d.wait(5).move_to(slot_centre_x(1), slot_centre_y(1)).click().right_click()
              .move_to(cell_box_x(11) + 29, cell_box_y(8) + 19).click().wait(6).shoot(p);
      }},
-    {"level_end.png", [] { play_level(1, 1); },
+    {"level_end.png", [] { play_level(3, 1); },
      [](Driver& d, const std::string& p) {
          d.wait(30).call([] { score = 12345; fill_board(); }).wait(200).shoot(p);
      }},
