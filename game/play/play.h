@@ -32,19 +32,34 @@ void move_debris();
 
 // ---------------------------------------------------------------- play screen
 
+// One complete play-screen frame from the play state; presents nothing.
 void draw_play_screen();
+// Level name, empty spaces, then the placed tiles (inside the board area).
 void draw_board();
+// The tiles still in the store; the slot under the pointer is raised.
 void draw_store();
+// The two clock hands, the score and the bonus.
 void draw_status_bar();
+// A whole number as count digit images, zero-padded; a longer number
+// shows its leading digits.
 void draw_digits(double value, double x, double y, int count);
+// A board tile with its box corner at (x, y): angle 0 up, 60 down, any
+// other angle nothing.
 void draw_tile(double x, double y, double angle, int c1, int c2, int c3);
+// A store-sized up tile with its box corner at (x, y).
 void draw_store_tile(double x, double y, int c1, int c2, int c3);
+// One frame of the held tile turning; moves spin_angle 4 toward 0.
 void draw_spinning_tile(double x, double y, double angle, int c1, int c2, int c3);
+// The centre colour of a tile: each channel the truncated mean.
 int mix_colours(int a, int b, int c);
+// The vortex arms, each fading toward its old end.
 void draw_vortex();
 
 // ---------------------------------------------------------------- interludes
 
+// Announcement, bonus payment, wait for a click, then the next level.
 void level_complete();
+// "OUT OF TIME!" until a click; its tune stops after 20 seconds.
 void out_of_time();
+// "GAME PAUSED" until the opening click is released and a new click ends.
 void pause_screen();
