@@ -12,6 +12,7 @@
 #include "game/frontend/screen.h"
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
+#include "runtime/audio/audio.h"
 #include "runtime/input/input.h"
 #include "script.h"
 #include "session.h"
@@ -123,17 +124,24 @@ TEST_F(Screens, MenuBoxEdgesAreOutsideTheBoxes) {
 
 TEST_F(Screens, MenuTakesAnItemSlidOntoThenLatches) {
     int vortex_after_slide = -1, music_after_second_slide = -1, music_after_new_press = -1;
+    bool menu_music_before = false, menu_music_after = true;
     script.then([this] { click(100, 400); })                 // empty space, button down
         .then([this] { session.point(300, 400); })         // slide onto the vortex item
         .then([this] { session.point(400, 450); })         // on to the music item, still held
-        .then([&] { vortex_after_slide = vortex_on; })
+        .then([&] {
+            vortex_after_slide = vortex_on;
+            menu_music_before = music_playing();
+        })
         .then([&, this] {
             music_after_second_slide = music_off;
             session.release_left();
         })
         .then([this] { session.press_left(); })             // a new press on the music item
         .then([this] { session.release_left(); })
-        .then([&] { music_after_new_press = music_off; })
+        .then([&] {
+            music_after_new_press = music_off;
+            menu_music_after = music_playing();
+        })
         .then([this] { click(500, 730); });
     session.run([] {
         vortex_on = 1;
@@ -143,6 +151,8 @@ TEST_F(Screens, MenuTakesAnItemSlidOntoThenLatches) {
     EXPECT_EQ(vortex_after_slide, 0);
     EXPECT_EQ(music_after_second_slide, 0) << "the latch holds until the button is released";
     EXPECT_EQ(music_after_new_press, 1);
+    EXPECT_TRUE(menu_music_before) << "the menu plays its music while music is on";
+    EXPECT_FALSE(menu_music_after) << "switching music off stops it at once";
 }
 
 TEST_F(Screens, QuitWritesBothRecords) {
@@ -305,7 +315,11 @@ TEST_F(Screens, ColourArrowsStepWithinTheirLimitsAndExitSaves) {
 // ---------------------------------------------------------------- intro and high-score view
 
 TEST_F(Screens, IntroScrollsAllItsFramesAfterAClickInTheFirst) {
-    script.then([this] { click(500, 400); });
+    bool music_during_intro = false;
+    script.then([&, this] {
+        music_during_intro = music_playing();
+        click(500, 400);
+    });
     session.run([] {
         backdrop_angle = 123;
         music_off = 1;
@@ -314,6 +328,8 @@ TEST_F(Screens, IntroScrollsAllItsFramesAfterAClickInTheFirst) {
     ASSERT_TRUE(session.body_returned());
     EXPECT_EQ(session.frames(), 1 + 72);
     EXPECT_EQ(backdrop_angle, 73) << "the backdrop starts from angle 0 and turns once a frame";
+    EXPECT_TRUE(music_during_intro) << "the intro plays its music even with music switched off";
+    EXPECT_FALSE(music_playing());
 }
 
 TEST_F(Screens, HighScoreViewLeavesOnAClickWithoutPresentingIt) {

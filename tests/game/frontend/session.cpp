@@ -30,6 +30,9 @@ ScreenSession::ScreenSession() {
     if (mkdtemp(pattern)) folder_ = pattern;
     std::error_code ignored;
     fs::create_directory_symlink(media_source(), fs::path(folder_) / "media", ignored);
+    // Music is only found through the audio container.
+    for (const char* container : {"media.gfx", "media.aud"})
+        fs::create_symlink(fs::path(WEDGEWISE_BINARY_DIR) / container, fs::path(folder_) / container, ignored);
     setenv("TMPDIR", folder_.c_str(), 1);
 }
 
