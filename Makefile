@@ -14,7 +14,7 @@ PACKAGES := cmake g++ make pkg-config git \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build play test test-release test-asan bench fuzz screenshots install onefile clean
+.PHONY: all deps build play test test-release test-asan test-fuzz bench soak fuzz fuzz-build screenshots install clean
 
 all: build
 
@@ -34,7 +34,7 @@ build: deps $(BUILD)/CMakeCache.txt
 play: build
 	cd $(BUILD) && ./wedgewise
 
-test: test-release test-asan
+test: test-fuzz test-release test-asan
 
 test-release: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ctest --output-on-failure -j$(JOBS)
@@ -51,13 +51,30 @@ test-asan: build
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(abspath cmake/ubsan.supp) \
 	  $(XVFB) ctest --output-on-failure -j$(JOBS)
 
+# Renderer figures, then the game's: start-up, busiest frame, work per frame
+# (callgrind), pacing, peak memory.
 bench: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ./bench
+	cd $(BUILD) && $(HEADLESS) $(XVFB) ./gamebench
 
-fuzz: deps
+# An hour of random input through the real frame loop under the sanitizers.
+SOAK_FRAMES ?= 216000
+soak: test-asan
+	cd $(ASAN_BUILD) && $(HEADLESS) ASAN_OPTIONS=detect_leaks=1 \
+	  LSAN_OPTIONS=suppressions=$(abspath cmake/lsan.supp):print_suppressions=0 \
+	  $(XVFB) ./gamebench --soak $(SOAK_FRAMES)
+
+fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DWEDGEWISE_FUZZ=ON -DWEDGEWISE_MEDIA=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build-fuzz -j$(JOBS) --target fuzz_all
+
+# Every fuzz target for a million executions (RUNS=N to change).
+fuzz: fuzz-build
 	cd build-fuzz && $(MAKE) -f $(abspath fuzz/run.mk) RUNS=$${RUNS:-1000000}
+
+# A short pass of every fuzz target, part of `make test`.
+test-fuzz: fuzz-build
+	cd build-fuzz && $(MAKE) -f $(abspath fuzz/run.mk) RUNS=20000
 
 screenshots: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ./screenshots $(abspath $(BUILD))/pictures
