@@ -22,7 +22,7 @@ namespace {
 constexpr double FRAME_MS = 1000.0 / 60.0;
 constexpr long STUCK_PUMPS = 200;       // a wait loop that presents nothing
 constexpr long INTRO_CLICK_FRAME = 5;
-constexpr long MENU_CLICK_FRAME = 110;  // well after the intro's 72-frame scroll
+constexpr long MENU_CLICK_FRAME = 92;   // after the intro's 72-frame scroll
 constexpr int START_GAME_X = 511, START_GAME_Y = 676;
 constexpr int LEFT_BUTTON = 1;
 
