@@ -107,6 +107,7 @@ void ScreenSession::run(const std::function<void()>& body, long frame_limit) {
             if (right_held_) input_push_button(2, true);
         }
         ++pumps_since_frame_;
+        if (in_body_ && on_pump) on_pump();
         if (pumps_since_frame_ == PUMPS_MEANING_A_WAIT) {
             if (left_held_) release_left();
             if (right_held_) {

@@ -21,6 +21,10 @@ public:
 
     // Called after every presented frame while run() is active.
     std::function<void()> on_frame;
+    // Called at every event pump of the screen (also inside waits). The
+    // frame is cleared once presented, so a finished frame can be read only
+    // by the pumps of show_screen that come before its present.
+    std::function<void()> on_pump;
 
     // Frames presented since run() began.
     long frames() const { return frames_; }

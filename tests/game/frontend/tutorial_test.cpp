@@ -8,6 +8,8 @@
 
 #include "game/frontend/frontend.h"
 #include "game/puzzle/state.h"
+#include "runtime/frame/frame.h"
+#include "runtime/gfx/gfx.h"
 #include "script.h"
 #include "session.h"
 
@@ -29,7 +31,17 @@ struct Seen {
     double held;
     std::string code24, code36, code52;
     double spin;
+    int prompt_pixels;   // bright pixels where "CLICK TO CONTINUE" goes (page 9 only)
 };
+
+// Bright text pixels in the band of the page's last line.
+int prompt_pixels_now() {
+    std::vector<int> pixels;
+    read_pixels(200, 622, 380, 28, pixels);
+    int n = 0;
+    for (int c : pixels) n += (c & 0xFF) > 200 && ((c >> 8) & 0xFF) > 200;
+    return n;
+}
 
 class Tutorial : public ::testing::Test {
 protected:
@@ -37,8 +49,15 @@ protected:
         std::string why;
         if (!session.media_ready(why)) GTEST_SKIP() << why;
         session.on_frame = [this] {
-            seen.push_back({tutorial_page(), held_tile, tile_codes(24), tile_codes(36), tile_codes(52), spin_angle});
+            seen.push_back({tutorial_page(), held_tile, tile_codes(24), tile_codes(36), tile_codes(52), spin_angle,
+                            prompt_seen});
+            prompt_seen = -1;
+            drawn_frames = frame_count();
             script.tick();
+        };
+        // The last pump before the present sees the finished frame.
+        session.on_pump = [this] {
+            if (tutorial_page() == 9 && frame_count() == drawn_frames) prompt_seen = prompt_pixels_now();
         };
     }
 
@@ -77,6 +96,8 @@ protected:
     ScreenSession session;
     FrameScript script;
     std::vector<Seen> seen;
+    long drawn_frames = -1;
+    int prompt_seen = -1;
 };
 
 }  // namespace
@@ -156,6 +177,15 @@ TEST_F(Tutorial, EveryPageIsLeftByTheActionItAsksFor) {
     int held_frames = 0;
     for (const Seen& s : seen) held_frames += s.page == 9 && s.held == 51;
     EXPECT_EQ(held_frames, 360);
+    int prompt_while_held = 0, frames_after = 0, prompt_after = 0;
+    for (const Seen& s : seen) {
+        if (s.page != 9) continue;
+        if (s.held == 51) prompt_while_held += s.prompt_pixels != 0;
+        else ++frames_after, prompt_after += s.prompt_pixels > 100;
+    }
+    EXPECT_EQ(prompt_while_held, 0) << "no prompt while the tile is still held";
+    EXPECT_GT(frames_after, 0);
+    EXPECT_EQ(prompt_after, frames_after) << "CLICK TO CONTINUE once the tile has gone";
     EXPECT_GT(at["debris after the timer"], 0);
 
     // Page 12: the mismatch blows up tile 24 and the placed 52, never the first tile.
