@@ -80,8 +80,12 @@ void practise(int from, int to) {
 
 }  // namespace
 
-// Four runs of ten levels each, so each program run stays short.
-TEST(Practice, Levels1To10StartFromThePracticeScreenAndReturnToTheMenu) { practise(1, 10); }
-TEST(Practice, Levels11To20StartFromThePracticeScreenAndReturnToTheMenu) { practise(11, 20); }
-TEST(Practice, Levels21To30StartFromThePracticeScreenAndReturnToTheMenu) { practise(21, 30); }
-TEST(Practice, Levels31To40StartFromThePracticeScreenAndReturnToTheMenu) { practise(31, 40); }
+// Eight runs of five levels each, so each program run stays short.
+TEST(Practice, Levels1To5StartFromThePracticeScreenAndReturnToTheMenu) { practise(1, 5); }
+TEST(Practice, Levels6To10StartFromThePracticeScreenAndReturnToTheMenu) { practise(6, 10); }
+TEST(Practice, Levels11To15StartFromThePracticeScreenAndReturnToTheMenu) { practise(11, 15); }
+TEST(Practice, Levels16To20StartFromThePracticeScreenAndReturnToTheMenu) { practise(16, 20); }
+TEST(Practice, Levels21To25StartFromThePracticeScreenAndReturnToTheMenu) { practise(21, 25); }
+TEST(Practice, Levels26To30StartFromThePracticeScreenAndReturnToTheMenu) { practise(26, 30); }
+TEST(Practice, Levels31To35StartFromThePracticeScreenAndReturnToTheMenu) { practise(31, 35); }
+TEST(Practice, Levels36To40StartFromThePracticeScreenAndReturnToTheMenu) { practise(36, 40); }
