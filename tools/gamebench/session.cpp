@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -78,6 +79,12 @@ std::string session_folder(const char* tag) {
     }
     return folder;
 }
+
+// Set by SIGINT or SIGTERM: the soak ends in an orderly way (the leak check
+// at exit still runs) instead of counting it as the program's own end.
+volatile std::sig_atomic_t g_stop_requested = 0;
+
+void request_stop(int) { g_stop_requested = 1; }
 
 bool board_has_space() {
     for (int y = 0; y < BOARD_ROWS; ++y)
@@ -186,7 +193,7 @@ int bench_soak(long total_frames, unsigned seed) {
                         samples.back());
             std::fflush(stdout);
         }
-        if (frames >= total_frames) program_quit();
+        if (frames >= total_frames || g_stop_requested) program_quit();
         if (chance(30)) input_push_motion(between(-40, 40), between(-40, 40));
         if (hands.left && chance(30)) {
             input_push_button(LEFT, false);
@@ -218,11 +225,15 @@ int bench_soak(long total_frames, unsigned seed) {
         }
     });
     std::printf("soak: %ld frames of random input (seed %u):\n", total_frames, seed);
+    // Installed before the runtime starts, so the window system's own
+    // handlers leave these signals to us.
+    std::signal(SIGINT, request_stop);
+    std::signal(SIGTERM, request_stop);
     const double start = now_ms();
-    while (frames < total_frames) {
+    while (frames < total_frames && !g_stop_requested) {
         install_unpaced_clock();
         runtime_run(bench_config(folder), main_program);
-        if (frames < total_frames) {
+        if (frames < total_frames && !g_stop_requested) {
             ++restarts;   // the program ended by its own choice: start it again
             std::printf("  program ended at frame %ld (error code %g); restarted\n", frames, runtime_error_code());
         }
@@ -232,8 +243,9 @@ int bench_soak(long total_frames, unsigned seed) {
     frame_set_pump_hook(nullptr);
     frame_set_clock(nullptr, nullptr);
     remove_folder(folder);
-    std::printf("  %ld frames (%.1f min of play) in %.1f s, %d restarts\n", frames,
-                frames / static_cast<double>(FRAMES_PER_MINUTE), seconds, restarts);
+    std::printf("  %ld frames (%.1f min of play) in %.1f s, %d restarts%s\n", frames,
+                frames / static_cast<double>(FRAMES_PER_MINUTE), seconds, restarts,
+                g_stop_requested ? ", stopped by a signal" : "");
     if (samples.size() >= 2) {
         const long allowed = 4096;
         std::printf("  resident after the first minute %ld KiB, at the end %ld KiB -> %s (allowance %ld KiB)\n",
