@@ -41,6 +41,6 @@ int startup_child(const std::string& folder);
 int bench_frames(int frames);
 int bench_pacing(int frames);
 int bench_work(int frames, bool under_callgrind_only);
-int work_child(int frames);
+int work_child(int frames, bool rounds);
 int bench_memory(long frame_limit);
 int bench_soak(long frames, unsigned seed);

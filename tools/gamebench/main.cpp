@@ -35,7 +35,8 @@ long number_after(int argc, char** argv, int& i, long fallback) {
 
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--startup-child") == 0) return startup_child(argv[2]);
-    if (argc >= 3 && std::strcmp(argv[1], "--work-child") == 0) return work_child(std::atoi(argv[2]));
+    if (argc >= 3 && std::strcmp(argv[1], "--work-child") == 0)
+        return work_child(std::atoi(argv[2]), argc < 4 || std::strcmp(argv[3], "sweep") != 0);
     // Figures of a shared machine mean little without its load beside them.
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) == 3)

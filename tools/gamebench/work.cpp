@@ -32,8 +32,10 @@ constexpr int MASK_SIZE = 58;
 constexpr int MASK_UP = 11, MASK_DOWN = 12, MASK_STORE = 13;
 constexpr int STORE_MASK_W = 46, STORE_MASK_H = 45;
 constexpr int SCREEN_W = 1024, SCREEN_H = 768;
-constexpr int CLICK_EVERY = 45;             // frames between clicks
-constexpr int TURN_EVERY = 17;
+constexpr long CYCLE = 60;                  // frames of one take-turn-drop round
+constexpr long PICK_PHASE = 0, TURN_PHASE = 12, DROP_PHASE = 30;
+constexpr long REFILL_EVERY = 600;          // the board is made full again
+constexpr int UP_INSIDE_Y = 40, DOWN_INSIDE_Y = 18;
 constexpr int TILE_BOX = 61, TILE_STEP = 3;
 
 // Services without a window: pointer hits against triangle masks held as
@@ -50,14 +52,36 @@ public:
             }
     }
     long frame = 0;
+    bool rounds = true;   // false: the pointer only sweeps, nothing is clicked
+    // A player's round every CYCLE frames: take a tile from the store, turn
+    // it, drop it on an empty space (it fits or explodes); in between the
+    // pointer sweeps over the board and the store.
     void read_mouse(double& x, double& y, double& left, double& right) override {
-        // A sweep over the board and the store, clicking now and then.
+        const long phase = frame % CYCLE;
+        left = 0;
+        right = 0;
         x = static_cast<double>((frame * 37) % SCREEN_W);
         y = static_cast<double>((frame * 23) % SCREEN_H);
-        left = frame % CLICK_EVERY == 0 ? 1 : 0;
-        right = frame % TURN_EVERY == 0 ? 1 : 0;
+        if (!rounds) return;
+        if (phase == PICK_PHASE) {
+            for (int n = 1; n <= STORE_SLOTS; ++n)
+                if (tile_used(n) == 0) {
+                    x = store_slot_x(n) + STORE_MASK_W / 2;
+                    y = store_slot_y(n) + STORE_MASK_H / 2;
+                    left = 1;
+                    break;
+                }
+        } else if (phase == DROP_PHASE) {
+            for (int cy = 0; cy < BOARD_ROWS && left == 0; ++cy)
+                for (int cx = 0; cx < BOARD_COLUMNS && left == 0; ++cx)
+                    if (board(cx, cy) == CELL_EMPTY) {
+                        x = cell_box_x(cx) + MASK_SIZE / 2;
+                        y = cell_box_y(cy) + (cell_is_up(cx, cy) ? UP_INSIDE_Y : DOWN_INSIDE_Y);
+                        left = 1;
+                    }
+        }
     }
-    int read_wheel() override { return frame % (TURN_EVERY * 3) == 5 ? 1 : 0; }
+    int read_wheel() override { return rounds && frame % CYCLE == TURN_PHASE ? 1 : 0; }
     bool pointer_hits(int mask_slot, double px, double py, int x, int y) override {
         const int dx = static_cast<int>(px) - x, dy = static_cast<int>(py) - y;
         if (mask_slot == MASK_STORE) return dx >= 0 && dy >= 0 && dx < STORE_MASK_W && dy < STORE_MASK_H;
@@ -83,6 +107,26 @@ private:
 
 FakeServices g_services;
 
+// The full board as set up, restored now and then so it stays full.
+struct FullBoard {
+    NumberArray board_cells, used;
+    StringArray codes;
+};
+FullBoard g_full;
+
+void save_full_board() {
+    g_full.board_cells = board;
+    g_full.used = tile_used;
+    g_full.codes = tile_codes;
+}
+
+void restore_full_board() {
+    board = g_full.board_cells;
+    tile_used = g_full.used;
+    tile_codes = g_full.codes;
+    held_tile = -1;
+}
+
 void set_up_work() {
     set_puzzle_services(&g_services);
     create_play_arrays();
@@ -94,6 +138,15 @@ void set_up_work() {
     start_level();
     bool from_solver = false;
     fill_board(WORK_LEVEL, LEFT_EMPTY, true, &from_solver);
+    // Some store tiles stay free for the rounds to take.
+    for (int n = 1; n <= STORE_SLOTS; n += 5)
+        if (tile_used(n) == 1 && held_tile != n) {
+            for (int y = 0; y < BOARD_ROWS; ++y)
+                for (int x = 0; x < BOARD_COLUMNS; ++x)
+                    if (board(x, y) == CELL_TILE + n) board(x, y) = CELL_EMPTY;
+            tile_used(n) = 0;
+        }
+    save_full_board();
 }
 
 long long run_to_total(const std::string& path) {
@@ -109,6 +162,7 @@ long long run_to_total(const std::string& path) {
 extern "C" __attribute__((noinline)) void gamebench_work_frames(long frames) {
     for (long i = 0; i < frames; ++i) {
         g_services.frame = i;
+        if (i % REFILL_EVERY == REFILL_EVERY - 1) restore_full_board();
         if (level_bonus > 0) level_bonus -= 1;
         if (held_tile > -1) tick_tile_timer();
         if (level_timer > 0) level_timer -= 1;
@@ -129,7 +183,8 @@ extern "C" __attribute__((noinline)) void gamebench_work_frames(long frames) {
     }
 }
 
-int work_child(int frames) {
+int work_child(int frames, bool rounds) {
+    g_services.rounds = rounds;
     set_up_work();
     gamebench_work_frames(frames);
     std::printf("work-child frames %d sounds %ld debris %zu\n", frames, g_services.sounds, debris.size());
@@ -142,33 +197,40 @@ int bench_work(int frames, bool callgrind_only) {
         const double start = now_ms();
         gamebench_work_frames(frames);
         const double ms = now_ms() - start;
-        std::printf("game work per frame (native): %.2f us over %d frames\n", 1000.0 * ms / frames, frames);
+        std::printf("game work per frame (native): %.2f us over %d frames; %ld sounds played, so tiles were "
+                    "taken, turned, placed and exploded\n", 1000.0 * ms / frames, frames, g_services.sounds);
     }
-    // The instruction count comes from a callgrind run of a child that does
-    // only the set-up and the measured frames.
-    const std::string folder = make_temp_folder("callgrind");
-    const std::string out = folder + "/callgrind.out";
-    std::string a0 = "valgrind", a1 = "--tool=callgrind", a2 = "--collect-atstart=no",
-                a3 = "--toggle-collect=gamebench_work_frames", a4 = "--callgrind-out-file=" + out,
-                a5 = program_path(), a6 = "--work-child", a7 = std::to_string(frames);
-    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), a4.data(), a5.data(), a6.data(), a7.data(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "valgrind", nullptr, nullptr, argv, environ) != 0) {
-        std::printf("game work: valgrind is not installed; instruction count skipped\n");
+    // The instruction count comes from callgrind runs of a child that does
+    // only the set-up and the measured frames: once with the pointer only
+    // sweeping, once with tiles taken, turned, placed and exploded.
+    for (const bool rounds : {false, true}) {
+        const std::string folder = make_temp_folder("callgrind");
+        const std::string out = folder + "/callgrind.out";
+        std::string a0 = "valgrind", a1 = "--tool=callgrind", a2 = "--collect-atstart=no",
+                    a3 = "--toggle-collect=gamebench_work_frames", a4 = "--callgrind-out-file=" + out,
+                    a5 = program_path(), a6 = "--work-child", a7 = std::to_string(frames),
+                    a8 = rounds ? "rounds" : "sweep";
+        char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), a4.data(), a5.data(),
+                        a6.data(), a7.data(), a8.data(), nullptr};
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, "valgrind", nullptr, nullptr, argv, environ) != 0) {
+            std::printf("game work: valgrind is not installed; instruction count skipped\n");
+            remove_folder(folder);
+            return callgrind_only ? 1 : 0;
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        const long long total = run_to_total(out);
         remove_folder(folder);
-        return callgrind_only ? 1 : 0;
+        if (total < 0) {
+            std::printf("game work: no callgrind figures\n");
+            return 1;
+        }
+        const long long per_frame = total / frames;
+        std::printf("game work per frame (callgrind, full board, level %d, %d frames, %s): %lld instructions"
+                    "   target: < %lld -> %s\n", WORK_LEVEL, frames,
+                    rounds ? "a tile taken, turned and dropped every second" : "pointer sweeping only",
+                    per_frame, INSTRUCTION_TARGET, per_frame < INSTRUCTION_TARGET ? "met" : "NOT met");
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const long long total = run_to_total(out);
-    remove_folder(folder);
-    if (total < 0) {
-        std::printf("game work: no callgrind figures\n");
-        return 1;
-    }
-    const long long per_frame = total / frames;
-    std::printf("game work per frame (callgrind, full board, level %d, %d frames): %lld instructions"
-                "   target: < %lld -> %s\n", WORK_LEVEL, frames, per_frame, INSTRUCTION_TARGET,
-                per_frame < INSTRUCTION_TARGET ? "met" : "NOT met");
     return 0;
 }
