@@ -72,8 +72,27 @@ public:
             program_quit();
         });
     }
+    // A click the game answers by waiting for the release (no frames meanwhile):
+    // the button is let go once the game has spun in such a wait for a while,
+    // or a few frames on at the latest.
+    Driver& click_and_wait() {
+        call([this] {
+            input_push_button(1, true);
+            held_since_ = frame_count();
+            held_pumps_ = 0;
+        });
+        return then([this] { return held_since_ < 0; });
+    }
     void pump() {
         if (!shot_path_.empty() && frame_count() == shot_frame_) gfx_save_screenshot(shot_path_);
+        if (held_since_ >= 0) {
+            if (frame_count() != last_pump_frame_) held_pumps_ = 0;
+            last_pump_frame_ = frame_count();
+            if (++held_pumps_ > WAIT_LOOP_PUMPS || frame_count() > held_since_ + 3) {
+                input_push_button(1, false);
+                held_since_ = -1;
+            }
+        }
     }
     void tick() { if (at_ < steps_.size() && steps_[at_]()) at_++; }
 private:
@@ -82,6 +101,10 @@ private:
     int pointer_x_ = 100, pointer_y_ = 100;
     std::string shot_path_;
     long shot_frame_ = -1;
+    static constexpr int WAIT_LOOP_PUMPS = 200;
+    long held_since_ = -1;
+    long last_pump_frame_ = -1;
+    int held_pumps_ = 0;
 };
 
 // ---------------------------------------------------------------- scene helpers
@@ -104,6 +127,21 @@ void fill_board() {
     for (int y = 0; y < BOARD_ROWS; y++)
         for (int x = 0; x < BOARD_COLUMNS; x++)
             if (board(x, y) == CELL_EMPTY) board(x, y) = CELL_TILE + 1 + (x + y) % 70;
+}
+
+// The tutorial on its given page: each earlier page is clicked away.
+void tutorial_quietly() {
+    program_start_up();
+    music_off = 1;
+    run_tutorial();
+}
+
+std::function<void(Driver&, const std::string&)> tutorial_page_shot(int page) {
+    return [page](Driver& d, const std::string& p) {
+        d.wait(10).move_to(380, 560);
+        for (int i = 1; i < page; i++) d.wait(8).click_and_wait();
+        d.wait(10).shoot(p);
+    };
 }
 
 // ---------------------------------------------------------------- scenes
@@ -140,6 +178,13 @@ const std::vector<Scene> SCENES = {
      }},
     {"high_scores.png", [] { program_start_up(); show_high_scores(); },
      [](Driver& d, const std::string& p) { d.wait(30).shoot(p); }},
+    {"practice.png", [] { program_start_up(); practice_select(); },
+     [](Driver& d, const std::string& p) { d.wait(10).move_to(760, 530).wait(5).shoot(p); }},
+    {"colour_editor.png", [] { program_start_up(); colour_scheme_screen(); },
+     [](Driver& d, const std::string& p) { d.wait(10).move_to(300, 425).wait(5).shoot(p); }},
+    {"tutorial_page2.png", tutorial_quietly, tutorial_page_shot(2)},
+    {"tutorial_page4.png", tutorial_quietly, tutorial_page_shot(4)},
+    {"tutorial_page5.png", tutorial_quietly, tutorial_page_shot(5)},
 };
 
 // A private working folder with the build's media linked in, so the records
