@@ -1,7 +1,7 @@
 # Runs every built fuzz target for RUNS executions each. Invoked from the fuzz
 # build folder:  make -f <source>/fuzz/run.mk RUNS=N
 # Each target keeps its growing corpus in corpus-<name>/ here and is seeded
-# from fuzz/corpus/<name>/ in the source tree when that exists.
+# from tests/data/fuzz-corpus/<name>/ in the source tree when that exists.
 RUNS ?= 100000
 FUZZ_DIR := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
 TARGETS := $(sort $(wildcard fuzz_*))
@@ -17,4 +17,4 @@ $(TARGETS):
 	@mkdir -p corpus-$(@:fuzz_%=%)
 	@echo "== $@ ($(RUNS) runs)"
 	./$@ -runs=$(RUNS) $(FUZZ_FLAGS) corpus-$(@:fuzz_%=%) \
-	  $(wildcard $(FUZZ_DIR)/corpus/$(@:fuzz_%=%))
+	  $(wildcard $(FUZZ_DIR)/../tests/data/fuzz-corpus/$(@:fuzz_%=%))
