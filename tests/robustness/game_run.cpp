@@ -31,16 +31,7 @@ const char* const TRACKS[] = {"triangle.mp3", "ingame.mp3", "marlow.mp3", "dirge
 
 std::string media_root() { return std::string(WEDGEWISE_BINARY_DIR) + "/"; }
 
-// The GL driver is loaded when a window opens and unloaded when the program
-// ends; kept loaded, the leak checker can still name (and so suppress) what
-// the driver leaves behind at each start.
-const bool driver_pinned = [] {
-    bool pinned = false;
-    for (const char* name : {"/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", "/usr/lib/dri/swrast_dri.so",
-                             "libGLX_mesa.so.0"})
-        if (dlopen(name, RTLD_NOW | RTLD_NODELETE)) pinned = true;
-    return pinned;
-}();
+
 
 }  // namespace
 

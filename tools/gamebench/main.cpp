@@ -28,14 +28,6 @@ constexpr const char* USAGE =
     "  --memory [LIMIT]     peak resident memory over a scripted full game\n"
     "  --soak [FRAMES [SEED]]  random input through the real frame loop (216000 = an hour)\n";
 
-// The GL driver is unloaded whenever the program ends; kept loaded, the
-// leak checker of a sanitizer build can still name what it leaves behind.
-void pin_gl_driver() {
-    for (const char* name : {"/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", "/usr/lib/dri/swrast_dri.so",
-                             "libGLX_mesa.so.0"})
-        dlopen(name, RTLD_NOW | RTLD_NODELETE);
-}
-
 long number_after(int argc, char** argv, int& i, long fallback) {
     if (i + 1 < argc && argv[i + 1][0] != '-') return std::strtol(argv[++i], nullptr, 10);
     return fallback;
@@ -44,7 +36,6 @@ long number_after(int argc, char** argv, int& i, long fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    pin_gl_driver();
     if (argc >= 3 && std::strcmp(argv[1], "--startup-child") == 0) return startup_child(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "--work-child") == 0)
         return work_child(std::atoi(argv[2]), argc < 4 || std::strcmp(argv[3], "sweep") != 0);
