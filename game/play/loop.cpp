@@ -45,27 +45,15 @@ bool over_quit_button(double x, double y) { return inside(QUIT_BUTTON, x, y); }
 bool over_pause_button(double x, double y) { return inside(PAUSE_BUTTON, x, y); }
 
 void move_debris() {
-    int i = 0;
-    while (i < static_cast<int>(debris.size())) {
-        Debris& d = debris[i];
+    debris.remove_where([](Debris& d) {
         d.x += fast_sin(d.angle) * d.speed;
         d.y += fast_sin(d.angle + 90) * d.speed;
         d.fade += DEBRIS_FADE_STEP;
-        if (d.fade > DEBRIS_GONE || d.x < 0 || d.x > SCREEN_W || d.y < 0 || d.y > SCREEN_H)
-            debris.remove(i);
-        else
-            i++;
-    }
+        return d.fade > DEBRIS_GONE || d.x < 0 || d.x > SCREEN_W || d.y < 0 || d.y > SCREEN_H;
+    });
 }
 
-bool frame_loop_pass() {
-    // The completion test comes before the level clock, so a puzzle finished
-    // on the last frame still counts.
-    if (puzzle_complete()) {
-        music_stop();
-        if (practice_mode == 0) level_complete();
-        if (practice_mode == 1 || level > LAST_LEVEL) return false;
-    }
+bool advance_play_frame() {
     if (level_bonus > 0) level_bonus -= 1;
     if (held_tile > -1) tick_tile_timer();
     if (level_timer > 0)
@@ -85,6 +73,18 @@ bool frame_loop_pass() {
         advance_vortex();
     }
     move_debris();
+    return true;
+}
+
+bool frame_loop_pass() {
+    // The completion test comes before the level clock, so a puzzle finished
+    // on the last frame still counts.
+    if (puzzle_complete()) {
+        music_stop();
+        if (practice_mode == 0) level_complete();
+        if (practice_mode == 1 || level > LAST_LEVEL) return false;
+    }
+    if (!advance_play_frame()) return false;
     draw_play_screen();
     show_screen();
     // The buttons use the pointer as read at the start of this pass.

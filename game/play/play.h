@@ -27,6 +27,11 @@ void play_game();
 // One pass of the frame loop; returns false when the game ends.
 bool frame_loop_pass();
 
+// The game's own work of one pass, between the completion test and the
+// drawing: clocks, vortex, pointer, clicks and debris. False when the level
+// clock has run out (nothing else is done then).
+bool advance_play_frame();
+
 // Moves, fades and drops the debris (one frame).
 void move_debris();
 

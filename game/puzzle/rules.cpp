@@ -308,17 +308,14 @@ void advance_vortex() {
     double s = 5 * cos_degrees(vortex_angle);
     if (s > 1) s = 1;
     if (s < -1) s = -1;
-    int i = 0;
-    while (i < static_cast<int>(vortex_arms.size())) {
-        VortexArm& arm = vortex_arms[i];
+    vortex_arms.remove_where([s](VortexArm& arm) {
         for (int k = VORTEX_TRAIL - 1; k > 0; --k) arm.trail[k] = arm.trail[k - 1];
         arm.trail[0] = arm.angle;
         arm.angle += s;
         if (arm.angle > 360) arm.angle -= 360;
         arm.radius -= 1;
-        if (arm.radius < VORTEX_END_RADIUS) vortex_arms.remove(i);
-        else ++i;
-    }
+        return arm.radius < VORTEX_END_RADIUS;
+    });
     for (int c = 0; c < 3; ++c) {
         double& v = vortex_colour[c];
         double& g = vortex_colour_target[c];

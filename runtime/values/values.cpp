@@ -150,24 +150,39 @@ struct Isaac {
 Isaac isaac_state;
 bool isaac_seeded = false;
 
-// One full round: 256 new result words.
+// One step of a round: word i of memory, with its partner half a table away.
+// The table size is a power of two, so the masks keep every index inside.
+inline void isaac_step(uint32_t* memory, uint32_t* results, uint32_t& a, uint32_t& b, uint32_t mix, int i,
+                       int partner) {
+    constexpr uint32_t MASK = ISAAC_WORDS - 1;
+    const uint32_t x = memory[i];
+    a = (a ^ mix) + memory[partner];
+    const uint32_t y = memory[(x >> 2) & MASK] + a + b;
+    memory[i] = y;
+    b = memory[(y >> 10) & MASK] + x;
+    results[i] = b;
+}
+
+// One full round: 256 new result words. Every random draw runs one, so it
+// is kept lean: a and b live in locals (stores into the tables could alias
+// the state's own words), the four shift patterns are unrolled, and the
+// partner index needs no modulo.
 void isaac_round(Isaac& g) {
+    constexpr int HALF = ISAAC_WORDS / 2;
+    uint32_t* memory = g.memory.data();
+    uint32_t* results = g.results.data();
+    uint32_t a = g.a;
     g.c += 1;
-    g.b += g.c;
-    for (int i = 0; i < ISAAC_WORDS; ++i) {
-        const uint32_t x = g.memory[i];
-        switch (i & 3) {
-            case 0: g.a ^= g.a << 13; break;
-            case 1: g.a ^= g.a >> 6; break;
-            case 2: g.a ^= g.a << 2; break;
-            case 3: g.a ^= g.a >> 16; break;
-        }
-        g.a += g.memory[(i + ISAAC_WORDS / 2) % ISAAC_WORDS];
-        const uint32_t y = g.memory[(x >> 2) % ISAAC_WORDS] + g.a + g.b;
-        g.memory[i] = y;
-        g.b = g.memory[(y >> 10) % ISAAC_WORDS] + x;
-        g.results[i] = g.b;
+    uint32_t b = g.b + g.c;
+    for (int i = 0; i < ISAAC_WORDS; i += 4) {
+        const int partner = i < HALF ? i + HALF : i - HALF;
+        isaac_step(memory, results, a, b, a << 13, i, partner);
+        isaac_step(memory, results, a, b, a >> 6, i + 1, partner + 1);
+        isaac_step(memory, results, a, b, a << 2, i + 2, partner + 2);
+        isaac_step(memory, results, a, b, a >> 16, i + 3, partner + 3);
     }
+    g.a = a;
+    g.b = b;
 }
 
 // The eight-word mixing step of the set-up.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // ---------------------------------------------------------------- strings
@@ -65,12 +66,20 @@ public:
     void redim(int n1, int n2 = 0, int n3 = 0, int n4 = 0);  // keeps what fits
     double& at(int i, int j = 0, int k = 0, int l = 0);
     double at(int i, int j = 0, int k = 0, int l = 0) const;
-    double& operator()(int i, int j = 0) { return at(i, j); }
-    double operator()(int i, int j = 0) const { return at(i, j); }
+    // Inside the first two dimensions (the game's hot path: board cells)
+    // the element is found inline; anything else takes the checked way.
+    double& operator()(int i, int j = 0) { return inside(i, j) ? values_[flat(i, j)] : at(i, j); }
+    double operator()(int i, int j = 0) const { return inside(i, j) ? values_[flat(i, j)] : at(i, j); }
     int bound(int dimension) const;                           // N1..N4, else 0
     int dimensions() const;
     size_t count() const { return values_.size(); }
 private:
+    bool inside(int i, int j) const {
+        return static_cast<unsigned>(i) < static_cast<unsigned>(n_[0]) &&
+               static_cast<unsigned>(j) < static_cast<unsigned>(n_[1] > 0 ? n_[1] : 1) &&
+               flat(i, j) < values_.size();
+    }
+    size_t flat(int i, int j) const { return static_cast<size_t>(i) + static_cast<size_t>(j) * static_cast<size_t>(n_[0]); }
     size_t index_of(int i, int j, int k, int l) const;
     std::vector<double> values_;
     int n_[4] = {0, 0, 0, 0};
@@ -111,6 +120,19 @@ public:
         if (index < 0) index += n;
         if (index < 0 || index >= n) record_array_fault("record_array_delete", index);
         items_.erase(items_.begin() + index);
+    }
+    // Visits every element once, in order (the visit may change it), and
+    // removes those it returns true for, keeping the rest in order: one pass,
+    // where removing one at a time would shift the tail per removal.
+    template <typename Pick>
+    void remove_where(Pick pick) {
+        size_t kept = 0;
+        for (size_t i = 0; i < items_.size(); ++i)
+            if (!pick(items_[i])) {
+                if (kept != i) items_[kept] = std::move(items_[i]);
+                ++kept;
+            }
+        items_.resize(kept);
     }
     T& operator[](int index) {
         int n = static_cast<int>(items_.size());

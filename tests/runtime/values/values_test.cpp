@@ -342,6 +342,26 @@ TEST(Arrays, RecordDeleteShiftsDown) {
     EXPECT_EQ(r.bound(1), 0);
 }
 
+TEST(Arrays, RemoveWhereVisitsEachOnceAndKeepsTheRestInOrder) {
+    RecordArray<int> r;
+    for (int v = 0; v < 10; ++v) r.push(v);
+    int visits = 0;
+    // Every element is changed by its visit; odd originals (now even) go,
+    // including runs of neighbours and the last element.
+    r.remove_where([&](int& v) {
+        ++visits;
+        v += 1;
+        return v % 2 == 0;
+    });
+    EXPECT_EQ(visits, 10);
+    ASSERT_EQ(r.size(), 5u);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(r[i], 2 * i + 1);
+    r.remove_where([](int&) { return true; });
+    EXPECT_TRUE(r.empty());
+    r.remove_where([](int&) { return true; });   // an empty list stays empty
+    EXPECT_TRUE(r.empty());
+}
+
 // ---------------------------------------------------------------- data lists
 
 TEST(DataLists, NumbersAndTextsThenError20) {
