@@ -1,4 +1,5 @@
 // Program entry, start-up (media table, font measuring) and the game cycle.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -34,10 +35,13 @@ constexpr const char* AUTOMATED_VARIABLE = "WEDGEWISE_AUTOMATED";
 constexpr int USAGE_EXIT_CODE = 2;
 
 constexpr const char* USAGE =
-    "Usage: wedgewise [--windowed] [--help] [--version]\n"
+    "Usage: wedgewise [--windowed] [--frames N] [--help] [--version]\n"
     "  --windowed  start in a window instead of full screen\n"
+    "  --frames N  quit after N frames, telling on stderr when the first was shown\n"
+    "              (a smoke test for packagers, and start-up timing)\n"
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n";
+constexpr long MAX_QUIT_FRAMES = 100000000;
 
 // ---------------------------------------------------------------- media table
 
@@ -167,6 +171,21 @@ bool parse_command_line(int argc, char** argv, RuntimeConfig& config, std::strin
         config.command_line += arg;
         if (arg == "--windowed") {
             config.full_screen = 0;
+        } else if (arg == "--frames") {
+            // A whole positive number, nothing after it.
+            const char* text = i + 1 < argc ? argv[i + 1] : "";
+            char* end = nullptr;
+            errno = 0;
+            const long n = std::strtol(text, &end, 10);
+            if (end == text || *end != '\0' || errno != 0 || n < 1 || n > MAX_QUIT_FRAMES) {
+                message = "wedgewise: --frames needs a number of frames from 1 to " +
+                          std::to_string(MAX_QUIT_FRAMES) + "\n" + USAGE;
+                exit_code = USAGE_EXIT_CODE;
+                return false;
+            }
+            config.quit_after_frames = n;
+            config.command_line += ' ';
+            config.command_line += argv[++i];
         } else if (arg == "--help") {
             message = USAGE;
             exit_code = 0;

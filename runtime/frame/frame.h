@@ -21,6 +21,8 @@ struct RuntimeConfig {
     int debug = 0;              // verbose end log and no auto-pause
     int automated = 0;          // tests and CI: no dialog, no pause from stolen focus
     std::string working_folder; // tests: the folder made current instead of the program's
+    long quit_after_frames = 0;  // > 0: the program ends after main_program has shown this
+                                 // many frames, and reports on stderr when it showed its first
     std::string title = "Wedgewise";
     std::string command_line;
 };

@@ -37,7 +37,6 @@ int fill_board(int level, int left_empty, bool use_solver, bool* from_solver);
 // ---------------------------------------------------------------- modes
 
 int bench_startup(int runs);
-int startup_child(const std::string& folder);
 int bench_frames(int frames);
 int bench_pacing(int frames);
 int bench_work(int frames, bool under_callgrind_only);

@@ -26,7 +26,7 @@ constexpr long SOAK_FRAMES = 216000;   // an hour at 60 frames per second
 
 constexpr const char* USAGE =
     "Usage: gamebench [MODE...]   (no mode: startup frames work pacing memory)\n"
-    "  --startup [RUNS]     process start to the first intro frame, loose media and containers\n"
+    "  --startup [RUNS]     the game's start to its first intro frame, loose media and containers\n"
     "  --frames [N]         busiest play frame against a bare frame, unpaced\n"
     "  --work [N]           game work per frame: native time and callgrind instructions\n"
     "  --pacing [N]         frame intervals on the real clock with a 100 ms stall\n"
@@ -56,7 +56,6 @@ long number_after(int argc, char** argv, int& i, long fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && std::strcmp(argv[1], "--startup-child") == 0) return startup_child(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "--work-child") == 0)
         return work_child(std::atoi(argv[2]), argc < 4 || std::strcmp(argv[3], "sweep") != 0);
     // Figures of a shared machine mean little without its load beside them.

@@ -2,12 +2,9 @@
 // loose media and from the two containers, measured in the same run.
 #include "tools/gamebench/bench.h"
 
-#include "game/play/play.h"
-#include "runtime/frame/frame.h"
 #include "tools/gamebench/stats.h"
 
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,38 +24,44 @@ constexpr double START_TARGET_MS = 250;
 constexpr double SPREAD_TARGET = 0.20;   // the two ways within 20 % of each other
 constexpr int WARM_UP_RUNS = 1;
 
-// Spawns this program as a start-up child in the folder; returns the time
-// from just before the spawn to the child's first intro frame (ms), or -1.
-// cpu_ms: the processor time the child had used by then (all its threads),
-// a figure that a busy machine does not inflate.
+// Starts the game installed in the folder, limited to its first frame, and
+// returns the time from just before the spawn to the moment the game showed
+// that frame (ms), or -1. The game reports the moment on the steady clock,
+// which this process shares. cpu_ms: the processor time the game had used
+// by then (all its threads), a figure that a busy machine does not inflate.
 double time_one_start(const std::string& folder, double& cpu_ms) {
-    int out[2];
-    if (pipe(out) != 0) return -1;
+    int err[2];
+    if (pipe(err) != 0) return -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    const std::string self = program_path();
-    std::string arg0 = "gamebench", arg1 = "--startup-child", arg2 = folder;
-    char* argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
+    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, err[0]);
+    const std::string game = folder + "/wedgewise";
+    std::string arg0 = "wedgewise", arg1 = "--windowed", arg2 = "--frames", arg3 = "1";
+    char* argv[] = {arg0.data(), arg1.data(), arg2.data(), arg3.data(), nullptr};
+    setenv("TMPDIR", folder.c_str(), 1);   // the game's log stays in its folder
     const double before = now_ms();
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv, environ);
+    const int rc = posix_spawn(&pid, game.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
+    close(err[1]);
     if (rc != 0) {
-        close(out[0]);
+        close(err[0]);
         return -1;
     }
     std::string text;
     char buffer[256];
     ssize_t n;
-    while ((n = read(out[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
-    close(out[0]);
+    while ((n = read(err[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+    close(err[0]);
     int status = 0;
     waitpid(pid, &status, 0);
+    const size_t line = text.find("wedgewise: first frame shown at ");
     double first_frame = 0;
-    if (std::sscanf(text.c_str(), "first-frame %lf cpu %lf", &first_frame, &cpu_ms) != 2) return -1;
+    if (line == std::string::npos ||
+        std::sscanf(text.c_str() + line, "wedgewise: first frame shown at %lf ms (steady clock), %lf ms",
+                    &first_frame, &cpu_ms) != 2)
+        return -1;
     return first_frame - before;
 }
 
@@ -70,25 +73,10 @@ bool copy_tree(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-// The child: the game's own start-up, stopped at its first intro frame.
-int startup_child(const std::string& folder) {
-    frame_set_frame_hook([] {
-        rusage usage {};
-        getrusage(RUSAGE_SELF, &usage);
-        const double cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-                           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-        std::printf("first-frame %.3f cpu %.3f\n", now_ms(), cpu);
-        std::fflush(stdout);
-        program_quit();
-    });
-    setenv("TMPDIR", folder.c_str(), 1);
-    return runtime_run(bench_config(folder), main_program);
-}
-
 int bench_startup(int runs) {
     const std::string home = media_home();
-    if (home.empty() || !std::filesystem::exists(home + "media.gfx")) {
-        std::printf("startup: generated media and containers are not beside gamebench; skipped\n");
+    if (home.empty() || !std::filesystem::exists(home + "media.gfx") || !std::filesystem::exists(home + "wedgewise")) {
+        std::printf("startup: the game, its media and containers are not beside gamebench; skipped\n");
         return 1;
     }
     const std::string root = make_temp_folder("startup");
@@ -97,7 +85,9 @@ int bench_startup(int runs) {
     std::filesystem::create_directories(packed);
     // Music always comes from the audio container; pictures and sounds from
     // the loose folder or the graphics container.
-    if (!copy_tree(home + "media", loose + "/media") || !copy_tree(home + "media.aud", loose + "/media.aud") ||
+    // Each folder holds its own copy of the game, as an installed game would.
+    if (!copy_tree(home + "wedgewise", loose + "/wedgewise") || !copy_tree(home + "wedgewise", packed + "/wedgewise") ||
+        !copy_tree(home + "media", loose + "/media") || !copy_tree(home + "media.aud", loose + "/media.aud") ||
         !copy_tree(home + "media.gfx", packed + "/media.gfx") || !copy_tree(home + "media.aud", packed + "/media.aud")) {
         std::printf("startup: could not copy the media\n");
         remove_folder(root);

@@ -538,3 +538,25 @@ TEST(CommandLine, OptionsSelectTheWindowAndStopForHelpVersionAndUnknowns) {
     EXPECT_NE(code, 0);
     EXPECT_NE(message.find("--fast"), std::string::npos);
 }
+
+TEST(CommandLine, FramesTakesOnePositiveWholeNumber) {
+    char prog[] = "wedgewise", frames[] = "--frames", three[] = "3", windowed[] = "--windowed",
+         zero[] = "0", minus[] = "-2", word[] = "ten", tail[] = "5x", huge[] = "99999999999999999999";
+    RuntimeConfig config;
+    std::string message;
+    int code = -1;
+    char* good[] = {prog, frames, three, windowed};
+    ASSERT_TRUE(parse_command_line(4, good, config, message, code));
+    EXPECT_EQ(config.quit_after_frames, 3);
+    EXPECT_EQ(config.full_screen, 0);   // the number was taken, the next option still read
+    EXPECT_EQ(config.command_line, "--frames 3 --windowed");
+    for (char* bad : {zero, minus, word, tail, huge}) {
+        RuntimeConfig fresh;
+        char* line[] = {prog, frames, bad};
+        EXPECT_FALSE(parse_command_line(3, line, fresh, message, code)) << bad;
+        EXPECT_NE(code, 0) << bad;
+    }
+    char* missing[] = {prog, frames};
+    EXPECT_FALSE(parse_command_line(2, missing, config, message, code));
+    EXPECT_NE(message.find("--frames"), std::string::npos);
+}

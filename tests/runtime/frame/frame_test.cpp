@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <fcntl.h>
@@ -139,6 +140,29 @@ TEST_F(Frame, ReturningMainProgramEndsOrderly) {
     EXPECT_EQ(runtime_run(config_, [] {}), 0);
     EXPECT_FALSE(runtime_running());
     EXPECT_EQ(log_without_gl_note(), kStartLines);
+}
+
+TEST_F(Frame, AFrameLimitEndsTheProgramAndReportsTheFirstFrame) {
+    config_.quit_after_frames = 3;
+    config_.frame_rate = 0;   // unpaced
+    long shown = 0;
+    testing::internal::CaptureStderr();
+    const int code = runtime_run(config_, [&] {
+        for (;;) {
+            show_screen();
+            ++shown;
+        }
+    });
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(shown, 2);   // the third show_screen ends the program
+    EXPECT_EQ(runtime_error_code(), 0);
+    double at = -1, cpu = -1;
+    ASSERT_EQ(std::sscanf(err.c_str(), "wedgewise: first frame shown at %lf ms (steady clock), %lf ms processor time",
+                          &at, &cpu), 2) << err;
+    EXPECT_GT(at, 0);      // the steady clock, not the test's clock
+    EXPECT_GT(cpu, 0);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "reported once: " << err;
 }
 
 TEST_F(Frame, RuntimeErrorLogsOneLineAndExitsZero) {
