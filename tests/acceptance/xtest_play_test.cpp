@@ -1,7 +1,6 @@
 // The training level and the name entry once more, with every motion,
 // click, wheel turn and key going through the X server's test extension and
 // SDL's whole event path, as a real mouse and keyboard would.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,19 +17,13 @@
 #include "runtime/input/input.h"
 #include "tests/acceptance/game_flow.h"
 #include "tests/acceptance/player.h"
+#include "tests/support/xtest_client.h"
 
 using namespace acceptance;
 
 namespace {
 
-// Xlib's types as the library uses them (its headers' macros clash with the
-// test framework, and only these few are needed).
-struct Display;
-using KeySym = unsigned long;
-using KeyCode = unsigned char;
-using Bool = int;
-constexpr Bool True = 1;
-constexpr Bool False = 0;
+using xtest::KeySym;
 
 // X buttons: 1 left, 3 right, 4 wheel away from the player, 5 toward.
 constexpr unsigned int X_LEFT = 1, X_RIGHT = 3, X_WHEEL_AWAY = 4, X_WHEEL_TOWARD = 5;
@@ -50,53 +43,31 @@ const std::map<int, KeySym> KEYSYMS = {
     {14, 0xff08 /* BackSpace */}, {28, 0xff0d /* Return */},
 };
 
-// The X server's test extension as an input device; libX11 and libXtst are
-// taken at run time so the test program needs no extra link libraries.
+// The X server's test extension as the game's input device.
 class XTestInput : public InputDevice {
 public:
-    ~XTestInput() override {
-        if (display_ != nullptr) close_display_(display_);
-        if (xtst_ != nullptr) dlclose(xtst_);
-        if (xlib_ != nullptr) dlclose(xlib_);
-    }
-
     // Empty when ready, else why not.
-    std::string open() {
-        xlib_ = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-        xtst_ = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
-        if (xlib_ == nullptr || xtst_ == nullptr) return "libX11 or libXtst is not installed";
-        if (!bind(xlib_, open_display_, "XOpenDisplay") || !bind(xlib_, close_display_, "XCloseDisplay") ||
-            !bind(xlib_, sync_, "XSync") || !bind(xlib_, keysym_to_keycode_, "XKeysymToKeycode") ||
-            !bind(xtst_, query_extension_, "XTestQueryExtension") ||
-            !bind(xtst_, relative_motion_, "XTestFakeRelativeMotionEvent") ||
-            !bind(xtst_, button_, "XTestFakeButtonEvent") || !bind(xtst_, key_, "XTestFakeKeyEvent"))
-            return "XTest functions missing";
-        display_ = open_display_(nullptr);
-        if (display_ == nullptr) return "no X display";
-        int a = 0, b = 0, c = 0, d = 0;
-        if (!query_extension_(display_, &a, &b, &c, &d)) return "the X server has no XTest";
-        return std::string();
-    }
+    std::string open() { return client_.open(); }
 
     void motion(int dx, int dy) override {
         while (dx != 0 || dy != 0) {
             int sx = std::clamp(dx, -LONGEST_MOVE, LONGEST_MOVE);
             int sy = std::clamp(dy, -LONGEST_MOVE, LONGEST_MOVE);
-            relative_motion_(display_, sx, sy, 0);
+            client_.move(sx, sy);
             spaced();
             dx -= sx;
             dy -= sy;
         }
     }
     void button(int which, bool down) override {
-        button_(display_, which == 1 ? X_LEFT : X_RIGHT, down ? True : False, 0);
+        client_.button(which == 1 ? X_LEFT : X_RIGHT, down);
         spaced();
     }
     void wheel(int steps) override {
         unsigned int b = steps > 0 ? X_WHEEL_AWAY : X_WHEEL_TOWARD;
         for (int i = 0; i < std::abs(steps); i++) {
-            button_(display_, b, True, 0);
-            button_(display_, b, False, 0);
+            client_.button(b, true);
+            client_.button(b, false);
             spaced();
         }
     }
@@ -120,34 +91,18 @@ public:
     }
 
 private:
-    template <typename F>
-    bool bind(void* lib, F& fn, const char* name) {
-        fn = reinterpret_cast<F>(dlsym(lib, name));
-        return fn != nullptr;
-    }
     void press_key(KeySym sym, bool down) {
-        key_(display_, keysym_to_keycode_(display_, sym), down ? True : False, 0);
+        client_.key(sym, down);
         spaced();
     }
     // The server has taken the event; the next one comes a moment later.
     void spaced() {
-        sync_(display_, False);
         std::this_thread::sleep_for(EVENT_SPACING);
         sent_ = true;
     }
 
+    xtest::Client client_;
     bool sent_ = false;
-    void* xlib_ = nullptr;
-    void* xtst_ = nullptr;
-    Display* display_ = nullptr;
-    Display* (*open_display_)(const char*) = nullptr;
-    int (*close_display_)(Display*) = nullptr;
-    int (*sync_)(Display*, Bool) = nullptr;
-    KeyCode (*keysym_to_keycode_)(Display*, KeySym) = nullptr;
-    Bool (*query_extension_)(Display*, int*, int*, int*, int*) = nullptr;
-    int (*relative_motion_)(Display*, int, int, unsigned long) = nullptr;
-    int (*button_)(Display*, unsigned int, Bool, unsigned long) = nullptr;
-    int (*key_)(Display*, unsigned int, Bool, unsigned long) = nullptr;
 };
 
 struct XRun {

@@ -3,9 +3,9 @@
 // must see it through SDL exactly as the pushed events are seen.
 #include "runtime/frame/frame.h"
 #include "runtime/input/input.h"
+#include "tests/support/xtest_client.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,80 +13,10 @@
 
 namespace {
 
-// Xlib's types as the library uses them (its headers' macros clash with the
-// test framework, and only these few are needed).
-struct Display;
-using KeySym = unsigned long;
-using KeyCode = unsigned char;
-using Bool = int;
-constexpr Bool True = 1;
-constexpr Bool False = 0;
+using xtest::KeySym;
 constexpr KeySym XK_a = 0x61;
 constexpr KeySym XK_Shift_L = 0xffe1;
 constexpr KeySym XK_Up = 0xff52;
-
-// The few Xlib and XTest calls, taken from the system libraries at run time
-// so the test program needs no extra link libraries.
-struct XTest {
-    void* xlib = nullptr;
-    void* xtst = nullptr;
-    Display* display = nullptr;
-
-    Display* (*open_display)(const char*) = nullptr;
-    int (*close_display)(Display*) = nullptr;
-    int (*flush)(Display*) = nullptr;
-    int (*sync)(Display*, Bool) = nullptr;
-    KeyCode (*keysym_to_keycode)(Display*, KeySym) = nullptr;
-    Bool (*query_extension)(Display*, int*, int*, int*, int*) = nullptr;
-    int (*relative_motion)(Display*, int, int, unsigned long) = nullptr;
-    int (*button)(Display*, unsigned int, Bool, unsigned long) = nullptr;
-    int (*key)(Display*, unsigned int, Bool, unsigned long) = nullptr;
-
-    template <typename F>
-    bool bind(void* lib, F& fn, const char* name) {
-        fn = reinterpret_cast<F>(dlsym(lib, name));
-        return fn != nullptr;
-    }
-
-    // Empty when ready, else why not.
-    std::string open() {
-        xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-        xtst = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
-        if (xlib == nullptr || xtst == nullptr) return "libX11 or libXtst is not installed";
-        if (!bind(xlib, open_display, "XOpenDisplay") || !bind(xlib, close_display, "XCloseDisplay") ||
-            !bind(xlib, flush, "XFlush") || !bind(xlib, sync, "XSync") ||
-            !bind(xlib, keysym_to_keycode, "XKeysymToKeycode") ||
-            !bind(xtst, query_extension, "XTestQueryExtension") ||
-            !bind(xtst, relative_motion, "XTestFakeRelativeMotionEvent") ||
-            !bind(xtst, button, "XTestFakeButtonEvent") || !bind(xtst, key, "XTestFakeKeyEvent"))
-            return "XTest functions missing";
-        display = open_display(nullptr);
-        if (display == nullptr) return "no X display";
-        int a = 0, b = 0, c = 0, d = 0;
-        if (!query_extension(display, &a, &b, &c, &d)) return "the X server has no XTest";
-        return std::string();
-    }
-
-    ~XTest() {
-        if (display != nullptr) close_display(display);
-        if (xtst != nullptr) dlclose(xtst);
-        if (xlib != nullptr) dlclose(xlib);
-    }
-
-    void done() { sync(display, False); }
-    void move(int dx, int dy) {
-        relative_motion(display, dx, dy, 0);
-        done();
-    }
-    void click(unsigned int b, bool down) {
-        button(display, b, down ? True : False, 0);
-        done();
-    }
-    void type(KeySym sym, bool down) {
-        key(display, keysym_to_keycode(display, sym), down ? True : False, 0);
-        done();
-    }
-};
 
 // Identical relative moves in the same millisecond are merged by SDL.
 constexpr Uint32 MOVE_SPACING_MS = 8;
@@ -113,7 +43,7 @@ RuntimeConfig windowed() {
 }  // namespace
 
 TEST(RealInput, XTestEventsTravelSdlsWholePath) {
-    XTest x;
+    xtest::Client x;
     const std::string why = x.open();
     if (!why.empty()) GTEST_SKIP() << why;
 
@@ -152,37 +82,37 @@ TEST(RealInput, XTestEventsTravelSdlsWholePath) {
         } buttons[] = {{1, 3}, {3, 4}, {2, 5}};
         for (const auto& b : buttons) {
             SCOPED_TRACE(b.axis);
-            x.click(b.x_button, true);
+            x.button(b.x_button, true);
             EXPECT_TRUE(frames_until([&] { return mouse_axis(b.axis) == 1; }));
-            x.click(b.x_button, false);
+            x.button(b.x_button, false);
             EXPECT_TRUE(frames_until([&] { return mouse_axis(b.axis) == 0; }));
         }
 
         // Wheel: button 4 away from the user, 5 toward.
-        x.click(4, true);
-        x.click(4, false);
+        x.button(4, true);
+        x.button(4, false);
         EXPECT_TRUE(frames_until([] { return mouse_axis(2) == 1; }));
-        x.click(5, true);
-        x.click(5, false);
+        x.button(5, true);
+        x.button(5, false);
         EXPECT_TRUE(frames_until([] { return mouse_axis(2) == -1; }));
 
         // Keys, with Shift as the real keyboard sends it.
         (void)inkey();
-        x.type(XK_a, true);
+        x.key(XK_a, true);
         EXPECT_TRUE(frames_until([] { return key_down(30) == 1; }));
         EXPECT_EQ(inkey(), "a");
-        x.type(XK_a, false);
+        x.key(XK_a, false);
         EXPECT_TRUE(frames_until([] { return key_down(30) == 0; }));
         EXPECT_EQ(inkey(), "");
-        x.type(XK_Shift_L, true);
-        x.type(XK_a, true);
+        x.key(XK_Shift_L, true);
+        x.key(XK_a, true);
         EXPECT_TRUE(frames_until([] { return key_down(30) == 1 && key_down(42) == 1; }));
         EXPECT_EQ(inkey(), "A");
-        x.type(XK_a, false);
-        x.type(XK_Shift_L, false);
-        x.type(XK_Up, true);
+        x.key(XK_a, false);
+        x.key(XK_Shift_L, false);
+        x.key(XK_Up, true);
         EXPECT_TRUE(frames_until([] { return key_down(200) == 1; }));
-        x.type(XK_Up, false);
+        x.key(XK_Up, false);
         EXPECT_TRUE(frames_until([] { return key_down(200) == 0 && key_down(42) == 0; }));
 
         // The tracked pointer never saw an absolute jump.
