@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -248,9 +249,11 @@ int bench_soak(long total_frames, unsigned seed) {
                 g_stop_requested ? ", stopped by a signal" : "");
     if (samples.size() >= 2) {
         const long allowed = 4096;
-        std::printf("  resident after the first minute %ld KiB, at the end %ld KiB -> %s (allowance %ld KiB)\n",
-                    samples[0], samples.back(), resident_steady(samples, 0, allowed) ? "steady" : "GROWING",
-                    allowed);
+        std::printf("  resident after the first minute %ld KiB, at the end %ld KiB, between %ld and %ld KiB"
+                    " -> %s (highs of the two halves within %ld KiB)\n",
+                    samples[0], samples.back(), *std::min_element(samples.begin(), samples.end()),
+                    *std::max_element(samples.begin(), samples.end()),
+                    resident_steady(samples, 0, allowed) ? "steady" : "GROWING", allowed);
     }
     std::printf("  peak resident: %ld KiB\n", peak_kib());
     return 0;

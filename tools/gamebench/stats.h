@@ -33,6 +33,7 @@ long resident_kib_now();
 // its "summary:" line (else "totals:"); -1 when neither is there.
 long long callgrind_total(const std::string& text);
 
-// Whether resident memory stayed steady: the last sample exceeds the first
-// one taken after warm_up_samples by no more than allowed_kib.
+// Whether resident memory stayed steady after warm_up_samples: the highest
+// sample of the later half exceeds the highest of the earlier half by no
+// more than allowed_kib.
 bool resident_steady(const std::vector<long>& samples, size_t warm_up_samples, long allowed_kib);

@@ -63,6 +63,10 @@ TEST(Figures, ResidentSteadyAfterWarmUp) {
     EXPECT_FALSE(resident_steady({1000, 50000, 52000, 60000}, 1, 4096));
     EXPECT_TRUE(resident_steady({1000}, 1, 0));
     EXPECT_FALSE(resident_steady({100, 200}, 0, 50));
+    // Swings of a cache or quarantine are not growth; a slow climb is.
+    EXPECT_TRUE(resident_steady({100, 500, 600, 520, 590, 530, 600, 540}, 1, 0));
+    EXPECT_FALSE(resident_steady({100, 500, 510, 520, 530, 540, 550}, 1, 15));
+    EXPECT_TRUE(resident_steady({100, 500, 510, 520, 530, 540, 550}, 1, 30));
 }
 
 TEST(Figures, CallgrindTotals) {
