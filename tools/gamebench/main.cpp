@@ -58,11 +58,6 @@ long number_after(int argc, char** argv, int& i, long fallback) {
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--work-child") == 0)
         return work_child(std::atoi(argv[2]), argc < 4 || std::strcmp(argv[3], "sweep") != 0);
-    // Figures of a shared machine mean little without its load beside them.
-    double load[3] = {0, 0, 0};
-    if (getloadavg(load, 3) == 3)
-        std::printf("gamebench: load average %.2f %.2f %.2f on %ld processors\n", load[0], load[1], load[2],
-                    sysconf(_SC_NPROCESSORS_ONLN));
     int failures = 0;
     if (argc == 1) {
         // Each mode in a process of its own: the game's state lives in
@@ -71,6 +66,11 @@ int main(int argc, char** argv) {
         for (const char* mode : ALL_MODES) failures += run_mode_alone(mode) != 0;
         return failures == 0 ? 0 : 1;
     }
+    // Figures of a shared machine mean little without its load beside them.
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) == 3)
+        std::printf("gamebench: load average %.2f %.2f %.2f on %ld processors\n", load[0], load[1], load[2],
+                    sysconf(_SC_NPROCESSORS_ONLN));
     for (int i = 1; i < argc; ++i) {
         const std::string mode = argv[i];
         if (mode == "--startup") failures += bench_startup(static_cast<int>(number_after(argc, argv, i, STARTUP_RUNS))) != 0;
