@@ -223,6 +223,10 @@ int main(int argc, char** argv) {
         config.full_screen = 0;
         config.automated = 1;
         config.working_folder = folder;
+        // Every scene is a fresh start of the game, whose particle and
+        // vortex lists begin empty; an earlier scene's would show through.
+        debris.clear();
+        vortex_arms.clear();
         Driver driver;
         scene.script(driver, path);
         frame_set_frame_hook([&] { driver.tick(); });
