@@ -223,6 +223,29 @@ TEST(Install, InstalledProgramTellsItsVersionFromAnotherFolder) {
     fs::remove_all(elsewhere);
 }
 
+TEST(Install, InstalledProgramShowsTheAskedFramesAndExitsZero) {
+    // The packager's smoke test: --frames ends the game by itself once the
+    // intro has shown that many frames, after a line telling when it began.
+    const Installed& i = installed();
+    ASSERT_EQ(i.status, 0) << i.output;
+    acceptance::PrivateDisplay display;
+    const std::string elsewhere = make_temp_folder("elsewhere");
+    const std::string temp = make_temp_folder("tmp");
+    std::string output;
+    const int status = run_command("cd " + shell_quoted(elsewhere) + " && TMPDIR=" + shell_quoted(temp) +
+                                       " WEDGEWISE_AUTOMATED=1 " + shell_quoted(i.prefix + "/bin/wedgewise") +
+                                       " --windowed --frames 30",
+                                   output);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("wedgewise: first frame shown at "), std::string::npos) << output;
+    // The start-up went all the way: the log has its last start-up line.
+    EXPECT_NE(read_file(fs::path(temp) / "ErrorLog.txt").find("Init Finalized"), std::string::npos);
+    std::string refused;
+    EXPECT_NE(run_command(shell_quoted(i.prefix + "/bin/wedgewise") + " --frames 0", refused), 0) << refused;
+    fs::remove_all(elsewhere);
+    fs::remove_all(temp);
+}
+
 TEST(Install, InstalledProgramRunsFromAnotherFolderAndQuitsFromTheMenu) {
     const Installed& i = installed();
     ASSERT_EQ(i.status, 0) << i.output;
