@@ -14,7 +14,7 @@ PACKAGES := cmake g++ make pkg-config git \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build play test test-release test-asan test-fuzz bench soak fuzz fuzz-build screenshots install clean
+.PHONY: all deps build play test test-release asan-build test-asan test-fuzz bench soak fuzz fuzz-build screenshots install clean
 
 all: build
 
@@ -45,10 +45,12 @@ test-release: build
 # under the sanitizers they take longer than a test may; `make soak` runs the
 # real frame loop under the sanitizers for as long as you like.
 ASAN_SKIP := ^(Playthrough|Practice|Solver\.EveryLevel)
-test-asan: build
+asan-build: build
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DWEDGEWISE_SANITIZE=ON \
 	  -DWEDGEWISE_MEDIA_FROM=$(abspath $(BUILD))/media
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
+
+test-asan: asan-build
 	cd $(ASAN_BUILD) && $(HEADLESS) \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(abspath cmake/lsan.supp):print_suppressions=0 \
@@ -63,9 +65,10 @@ bench: build
 
 # An hour of random input through the real frame loop under the sanitizers.
 SOAK_FRAMES ?= 216000
-soak: test-asan
+soak: asan-build
 	cd $(ASAN_BUILD) && $(HEADLESS) ASAN_OPTIONS=detect_leaks=1 \
 	  LSAN_OPTIONS=suppressions=$(abspath cmake/lsan.supp):print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(abspath cmake/ubsan.supp) \
 	  $(XVFB) ./gamebench --soak $(SOAK_FRAMES)
 
 fuzz-build: deps
