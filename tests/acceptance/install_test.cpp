@@ -4,7 +4,6 @@
 // any folder, and a windowed run started elsewhere finds its media in the
 // containers, shows its screens and is ended through the menu's QUIT by
 // input from the X server, writing its records beside the program.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -23,6 +22,7 @@
 #include <vector>
 
 #include "tests/acceptance/display.h"
+#include "tests/support/xtest_client.h"
 
 namespace fs = std::filesystem;
 
@@ -69,84 +69,29 @@ std::pair<int, int> png_size(const fs::path& path) {
 
 // ---------------------------------------------------------------- X server input
 
-struct Display;
-using Bool = int;
-using XWindow = unsigned long;
-
-// The leading fields of Xlib's XImage, as the library lays them out.
-struct XImagePrefix {
-    int width, height, xoffset, format;
-    char* data;
-    int byte_order, bitmap_unit, bitmap_bit_order, bitmap_pad, depth, bytes_per_line, bits_per_pixel;
-};
-constexpr int Z_PIXMAP = 2;
-constexpr unsigned long ALL_PLANES = ~0ul;
-
-// The few XTest calls the run needs, taken at run time.
+// The X server's test extension, with the pauses a hand would leave.
 struct XInput {
-    void* xlib = nullptr;
-    void* xtst = nullptr;
-    Display* display = nullptr;
-    Display* (*open_display)(const char*) = nullptr;
-    int (*close_display)(Display*) = nullptr;
-    int (*sync)(Display*, Bool) = nullptr;
-    int (*relative_motion)(Display*, int, int, unsigned long) = nullptr;
-    int (*button)(Display*, unsigned int, Bool, unsigned long) = nullptr;
-    XWindow (*root_window)(Display*) = nullptr;
-    XImagePrefix* (*get_image)(Display*, XWindow, int, int, unsigned int, unsigned int, unsigned long,
-                               int) = nullptr;
-    int (*free)(void*) = nullptr;
-
-    template <typename F>
-    bool bind(void* lib, F& fn, const char* name) {
-        fn = reinterpret_cast<F>(dlsym(lib, name));
-        return fn != nullptr;
-    }
-    bool open() {
-        xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-        xtst = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
-        if (xlib == nullptr || xtst == nullptr) return false;
-        if (!bind(xlib, open_display, "XOpenDisplay") || !bind(xlib, close_display, "XCloseDisplay") ||
-            !bind(xlib, sync, "XSync") || !bind(xtst, relative_motion, "XTestFakeRelativeMotionEvent") ||
-            !bind(xtst, button, "XTestFakeButtonEvent") || !bind(xlib, root_window, "XDefaultRootWindow") ||
-            !bind(xlib, get_image, "XGetImage") || !bind(xlib, free, "XFree"))
-            return false;
-        display = open_display(nullptr);
-        return display != nullptr;
-    }
-    ~XInput() {
-        if (display != nullptr) close_display(display);
-        if (xtst != nullptr) dlclose(xtst);
-        if (xlib != nullptr) dlclose(xlib);
-    }
+    xtest::Client client;
+    bool open() { return client.open().empty(); }
     void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
     void move(int dx, int dy) {
         while (dx != 0 || dy != 0) {
             int sx = std::clamp(dx, -60, 60), sy = std::clamp(dy, -60, 60);
-            relative_motion(display, sx, sy, 0);
-            sync(display, 0);
+            client.move(sx, sy);
             pause(4);
             dx -= sx;
             dy -= sy;
         }
     }
-    void left(bool down) {
-        button(display, 1, down ? 1 : 0, 0);
-        sync(display, 0);
-    }
-    // Distinct colours on the screen, 0 when it cannot be read.
+    void left(bool down) { client.button(1, down); }
+    // Distinct colours on the screen (every other pixel of every other
+    // row), 0 when it cannot be read.
     size_t screen_colours() {
-        XImagePrefix* image = get_image(display, root_window(display), 0, 0, 1024, 768, ALL_PLANES, Z_PIXMAP);
-        if (image == nullptr) return 0;
-        std::vector<uint32_t> seen;
-        if (image->bits_per_pixel == 32) {
-            for (int y = 0; y < image->height; y += 2) {
-                const auto* row = reinterpret_cast<const uint32_t*>(image->data + y * image->bytes_per_line);
-                for (int x = 0; x < image->width; x += 2) seen.push_back(row[x] & 0xFFFFFFu);
-            }
-        }
-        free(image->data);
-        free(image);
+        constexpr int W = 1024, H = 768;
+        std::vector<uint32_t> pixels, seen;
+        if (!client.screen_pixels(W, H, pixels) || pixels.size() != static_cast<size_t>(W) * H) return 0;
+        for (int y = 0; y < H; y += 2)
+            for (int x = 0; x < W; x += 2) seen.push_back(pixels[static_cast<size_t>(y) * W + x]);
         std::sort(seen.begin(), seen.end());
         return static_cast<size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
     }

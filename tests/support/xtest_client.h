@@ -1,12 +1,14 @@
 // The X server's test extension as a client: relative motion, buttons and
 // keys that travel the server's and SDL's whole event path, as a real mouse
-// and keyboard would. libX11 and libXtst are taken at run time, so test
+// and keyboard would, and the screen's pixels as the server shows them. libX11 and libXtst are taken at run time, so test
 // programs need no extra link libraries and skip cleanly without them.
 #pragma once
 
 #include <dlfcn.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace xtest {
 
@@ -16,6 +18,14 @@ struct Display;
 using KeySym = unsigned long;
 using KeyCode = unsigned char;
 using Bool = int;
+using Window = unsigned long;
+
+// The leading fields of Xlib's XImage, as the library lays them out.
+struct ImagePrefix {
+    int width, height, xoffset, format;
+    char* data;
+    int byte_order, bitmap_unit, bitmap_bit_order, bitmap_pad, depth, bytes_per_line, bits_per_pixel;
+};
 
 class Client {
 public:
@@ -37,7 +47,9 @@ public:
             !bind(xlib_, sync_, "XSync") || !bind(xlib_, keysym_to_keycode_, "XKeysymToKeycode") ||
             !bind(xtst_, query_extension_, "XTestQueryExtension") ||
             !bind(xtst_, relative_motion_, "XTestFakeRelativeMotionEvent") ||
-            !bind(xtst_, button_, "XTestFakeButtonEvent") || !bind(xtst_, key_, "XTestFakeKeyEvent"))
+            !bind(xtst_, button_, "XTestFakeButtonEvent") || !bind(xtst_, key_, "XTestFakeKeyEvent") ||
+            !bind(xlib_, root_window_, "XDefaultRootWindow") || !bind(xlib_, get_image_, "XGetImage") ||
+            !bind(xlib_, free_, "XFree"))
             return "XTest functions missing";
         display_ = open_display_(nullptr);
         if (display_ == nullptr) return "no X display";
@@ -61,6 +73,26 @@ public:
         sync();
     }
 
+    // The screen's top-left w x h pixels as 0xRRGGBB, row by row; false when
+    // the server's pixels are not 32 bits wide or cannot be read.
+    bool screen_pixels(int w, int h, std::vector<uint32_t>& out) {
+        constexpr unsigned long ALL_PLANES = ~0ul;
+        constexpr int Z_PIXMAP = 2;
+        out.clear();
+        ImagePrefix* image = get_image_(display_, root_window_(display_), 0, 0, static_cast<unsigned>(w),
+                                        static_cast<unsigned>(h), ALL_PLANES, Z_PIXMAP);
+        if (image == nullptr) return false;
+        const bool readable = image->bits_per_pixel == 32;
+        if (readable)
+            for (int y = 0; y < image->height; ++y) {
+                const auto* row = reinterpret_cast<const uint32_t*>(image->data + y * image->bytes_per_line);
+                for (int x = 0; x < image->width; ++x) out.push_back(row[x] & 0xFFFFFFu);
+            }
+        free_(image->data);
+        free_(image);
+        return readable;
+    }
+
 private:
     template <typename F>
     static bool bind(void* lib, F& fn, const char* name) {
@@ -80,6 +112,9 @@ private:
     int (*relative_motion_)(Display*, int, int, unsigned long) = nullptr;
     int (*button_)(Display*, unsigned int, Bool, unsigned long) = nullptr;
     int (*key_)(Display*, unsigned int, Bool, unsigned long) = nullptr;
+    Window (*root_window_)(Display*) = nullptr;
+    ImagePrefix* (*get_image_)(Display*, Window, int, int, unsigned int, unsigned int, unsigned long, int) = nullptr;
+    int (*free_)(void*) = nullptr;
 };
 
 }  // namespace xtest
