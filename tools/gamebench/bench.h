@@ -29,6 +29,9 @@ std::string media_home();
 
 // ---------------------------------------------------------------- play state
 
+// Starts a practice game of the level, quiet and with the vortex turning.
+void start_bench_level(int level);
+
 // Fills the level's spaces with tiles: a solver solution when the solver is
 // built in (every corner agrees), else catalogue tiles in order. Leaves
 // `left_empty` spaces empty. Returns how many spaces were filled.

@@ -61,6 +61,14 @@ std::string media_home() {
     return std::filesystem::exists(dir + "media/tiles.png") ? dir : std::string();
 }
 
+void start_bench_level(int level_number) {
+    music_off = 1;
+    vortex_on = 1;
+    practice_mode = 1;
+    level = level_number;
+    start_level();
+}
+
 int fill_board(int level_number, int left_empty, bool use_solver, bool* from_solver) {
     std::vector<std::pair<int, int>> spaces;
     for (int y = 0; y < BOARD_ROWS; ++y)

@@ -19,9 +19,9 @@
 namespace {
 
 constexpr int BUSY_LEVEL = 39;
+constexpr double HAND_TIMER = 200;
 constexpr int BURSTS = 4;                 // tiles exploding at once to fill the air
 constexpr double RATIO_TARGET = 4;
-constexpr int VORTEX_EVERY = 3;
 constexpr int SCREEN_W = 1024, SCREEN_H = 768;
 constexpr int BLOCKS = 4;                 // bare and busy blocks alternate
 constexpr double FRAME_MS = 1000.0 / 60.0;
@@ -52,18 +52,14 @@ void burst(BusyScene& scene) {
 // the vortex turning and debris in the air.
 void build_busy_scene(BusyScene& scene) {
     program_start_up();
-    music_off = 1;
-    vortex_on = 1;
-    practice_mode = 1;
-    level = BUSY_LEVEL;
-    start_level();
+    start_bench_level(BUSY_LEVEL);
     scene.filled = fill_board(BUSY_LEVEL, 0, true, &scene.from_solver);
     for (int y = 0; y < BOARD_ROWS; ++y)
         for (int x = 0; x < BOARD_COLUMNS; ++x)
             if (board(x, y) > CELL_TILE) scene.cells.emplace_back(x, y);
     for (int n = 1; n < CATALOGUE_SIZE; ++n) tile_used(n) = 0;
     held_tile = CATALOGUE_SIZE - 1;
-    tile_timer = 200;
+    tile_timer = HAND_TIMER;
     spin_angle = 0;
     mouse_x = 420;
     mouse_y = 300;
@@ -84,11 +80,9 @@ struct Stopwatch {
 // One play frame as the frame loop draws it; the debris top-up is not timed.
 FrameTime busy_frame(BusyScene& scene) {
     if (debris.size() < 200) burst(scene);
+    tile_timer = HAND_TIMER;   // the tile stays in the hand
     const Stopwatch watch;
-    vortex_angle += 0.1;
-    if (scene.frame % VORTEX_EVERY == 0) spawn_vortex_arm();
-    advance_vortex();
-    move_debris();
+    advance_play_frame();
     draw_play_screen();
     show_screen();
     ++scene.frame;
@@ -162,24 +156,12 @@ int bench_pacing(int frames) {
         // An ordinary play frame: a level just begun, the store full, the
         // vortex turning.
         program_start_up();
-        music_off = 1;
-        vortex_on = 1;
-        practice_mode = 1;
-        level = BUSY_LEVEL;
-        start_level();
+        start_bench_level(BUSY_LEVEL);
         frame_set_clock(nullptr, nullptr);   // real clock, real sleeps
-        long frame = 0;
-        auto play_frame = [&] {
-            vortex_angle += 0.1;
-            if (++frame % VORTEX_EVERY == 0) spawn_vortex_arm();
-            advance_vortex();
-            draw_play_screen();
-            show_screen();
-        };
-        for (int i = 0; i < 5; ++i) play_frame();
+        for (int i = 0; i < 5; ++i) frame_loop_pass();
         for (int i = 0; i <= frames; ++i) {
             if (i == stall_at) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(STALL_MS));
-            play_frame();
+            frame_loop_pass();
             stamps.push_back(now_ms());
         }
         program_quit();

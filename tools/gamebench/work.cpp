@@ -132,11 +132,7 @@ void set_up_work() {
     set_puzzle_services(&g_services);
     create_play_arrays();
     settings_defaults();
-    music_off = 1;
-    vortex_on = 1;
-    practice_mode = 1;
-    level = WORK_LEVEL;
-    start_level();
+    start_bench_level(WORK_LEVEL);
     bool from_solver = false;
     fill_board(WORK_LEVEL, LEFT_EMPTY, true, &from_solver);
     // Some store tiles stay free for the rounds to take.
