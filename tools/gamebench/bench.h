@@ -32,9 +32,10 @@ std::string media_home();
 // Starts a practice game of the level, quiet and with the vortex turning.
 void start_bench_level(int level);
 
-// Fills the level's spaces with tiles: a solver solution when the solver is
-// built in (every corner agrees), else catalogue tiles in order. Leaves
-// `left_empty` spaces empty. Returns how many spaces were filled.
+// Fills the level's spaces with tiles: with use_solver a solution (every
+// corner agrees), else catalogue tiles in order (quick; only the board being
+// full counts). Leaves `left_empty` spaces empty. Returns how many spaces
+// were filled; from_solver tells whether a solution was used.
 int fill_board(int level, int left_empty, bool use_solver, bool* from_solver);
 
 // ---------------------------------------------------------------- modes

@@ -4,16 +4,12 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "tools/solver/solver.h"
 
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
 #include <filesystem>
-
-#if __has_include("tools/solver/solver.h")
-#include "tools/solver/solver.h"
-#define GAMEBENCH_HAVE_SOLVER 1
-#endif
 
 namespace {
 double g_clock = 1'000'000.0;
@@ -77,7 +73,6 @@ int fill_board(int level_number, int left_empty, bool use_solver, bool* from_sol
     const int to_fill = static_cast<int>(spaces.size()) - left_empty;
     int filled = 0;
     *from_solver = false;
-#ifdef GAMEBENCH_HAVE_SOLVER
     const SolveReport report = use_solver ? solve_shape(read_level_shape(level_number)) : SolveReport{};
     if (report.solvable) {
         *from_solver = true;
@@ -90,10 +85,6 @@ int fill_board(int level_number, int left_empty, bool use_solver, bool* from_sol
         }
         return filled;
     }
-#else
-    (void)level_number;
-    (void)use_solver;
-#endif
     for (const auto& [x, y] : spaces) {
         if (filled >= to_fill || filled + 1 >= CATALOGUE_SIZE) break;
         const int tile = filled + 1;

@@ -136,7 +136,7 @@ int bench_frames(int frames) {
     std::printf("frame cost (unpaced, %zu frames each, interleaved):\n", busy.size());
     std::printf("  scene: level %d, %d tiles placed (%s), store full, tile in hand, vortex on, "
                 "up to %ld debris\n", BUSY_LEVEL, scene.filled,
-                scene.from_solver ? "solver solution" : "catalogue order, solver not built in", debris_peak);
+                scene.from_solver ? "solver solution" : "catalogue order, no solution found", debris_peak);
     print_row("busiest play frame, wall", busy);
     print_row("bare clear-and-present, wall", bare);
     print_row("busiest play frame, cpu", busy_cpu);
