@@ -32,13 +32,6 @@ constexpr double DEBRIS_GONE = -0.05;    // nearly transparent: dropped
 constexpr double SCREEN_W = 1024;
 constexpr double SCREEN_H = 768;
 
-bool puzzle_complete() {
-    for (int y = 0; y < BOARD_ROWS; y++)
-        for (int x = 0; x < BOARD_COLUMNS; x++)
-            if (board(x, y) == CELL_EMPTY) return false;
-    return true;
-}
-
 }  // namespace
 
 bool over_quit_button(double x, double y) { return inside(QUIT_BUTTON, x, y); }
@@ -79,7 +72,7 @@ bool advance_play_frame() {
 bool frame_loop_pass() {
     // The completion test comes before the level clock, so a puzzle finished
     // on the last frame still counts.
-    if (puzzle_complete()) {
+    if (!board_has_space()) {
         music_stop();
         if (practice_mode == 0) level_complete();
         if (practice_mode == 1 || level > LAST_LEVEL) return false;

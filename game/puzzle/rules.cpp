@@ -82,6 +82,14 @@ void load_level_layout() {
     }
 }
 
+bool board_has_space() {
+    if (board.count() == 0) return false;
+    for (int y = 0; y < BOARD_ROWS; ++y)
+        for (int x = 0; x < BOARD_COLUMNS; ++x)
+            if (board(x, y) == CELL_EMPTY) return true;
+    return false;
+}
+
 void start_level() {
     if (music_off == 0) puzzle_services().play_music(INGAME_MUSIC);
     load_level_layout();

@@ -22,6 +22,10 @@ void load_level_layout();
 // Music, layout, codes, store, counters, vortex warm-up.
 void start_level();
 
+// Whether any cell of the board is still an empty space; false before a
+// board has been laid out. A level is complete when none is left.
+bool board_has_space();
+
 // ---------------------------------------------------------------- placing
 
 void update_pointer_targets();

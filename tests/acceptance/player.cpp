@@ -31,14 +31,6 @@ std::string store_form(const std::string& code) { return is_down_form(code) ? tu
 
 }  // namespace
 
-bool board_has_space() {
-    if (board.count() == 0) return false;
-    for (int y = 0; y < BOARD_ROWS; y++)
-        for (int x = 0; x < BOARD_COLUMNS; x++)
-            if (board(x, y) == CELL_EMPTY) return true;
-    return false;
-}
-
 // ---------------------------------------------------------------- plans
 
 LevelPlan plan_level(int level) {

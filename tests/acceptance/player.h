@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "game/puzzle/rules.h"
 #include "tests/acceptance/model.h"
 #include "tests/acceptance/session.h"
 
@@ -97,8 +98,5 @@ private:
     int explosions_ = 0;
     int turn_style_ = 0;
 };
-
-// Whether any cell of the board is an empty space.
-bool board_has_space();
 
 }  // namespace acceptance

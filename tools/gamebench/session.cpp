@@ -87,12 +87,6 @@ volatile std::sig_atomic_t g_stop_requested = 0;
 
 void request_stop(int) { g_stop_requested = 1; }
 
-bool board_has_space() {
-    for (int y = 0; y < BOARD_ROWS; ++y)
-        for (int x = 0; x < BOARD_COLUMNS; ++x)
-            if (board(x, y) == CELL_EMPTY) return true;
-    return false;
-}
 
 }  // namespace
 

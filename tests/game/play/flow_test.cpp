@@ -19,6 +19,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
+#include "tools/solver/solver.h"
 
 namespace {
 
@@ -35,88 +36,22 @@ void start_up_for_play() {
     release_in_waits(WAIT_PUMPS);
 }
 
-// ---------------------------------------------------------------- a solution of the training level
+// ---------------------------------------------------------------- scripted games
 
-struct Placement { int x, y, tile, turns; };
-
-std::string turned(std::string code, int turns) {
-    for (int i = 0; i < turns; i++) code = rotate_clockwise(code);
-    return code;
-}
-
-// Depth-first search over the level's spaces with the vertex rule.
-class Solver {
-public:
-    explicit Solver(int lvl) {
-        DataList layout = level_layout(lvl);
-        for (size_t i = 0; i + 1 < layout.count; i += 2) {
-            int x = static_cast<int>(layout.items[i].number), y = static_cast<int>(layout.items[i + 1].number);
-            if (x == -1) break;
-            if (i == 0) {
-                codes_[x][y] = cell_is_up(x, y) ? "3 3 3 " : " 3 3 3";
-            } else {
-                cells_.push_back({x, y});
-            }
-        }
-    }
-    bool solve() { return place(0); }
-    const std::vector<Placement>& placements() const { return placements_; }
-    size_t spaces() const { return cells_.size(); }
-
-private:
-    struct Cell { int x, y; };
-    bool fits(int x, int y, const std::string& code) const {
-        bool up = cell_is_up(x, y);
-        for (int slot = 0; slot < 3; slot++) {
-            int direction = corner_direction(up, slot);
-            const VertexNeighbour* around = vertex_neighbours(up, slot);
-            for (int k = 0; k < 5; k++) {
-                int nx = x + around[k].dx, ny = y + around[k].dy;
-                if (!cell_on_board(nx, ny) || codes_[nx][ny].empty()) continue;
-                if (codes_[nx][ny][static_cast<size_t>(around[k].direction)] != code[static_cast<size_t>(direction)])
-                    return false;
-            }
-        }
-        return true;
-    }
-    bool place(size_t i) {
-        if (i == cells_.size()) return true;
-        const Cell& c = cells_[i];
-        for (int tile = 1; tile < CATALOGUE_SIZE; tile++) {
-            if (used_[tile]) continue;
-            for (int turns = cell_is_up(c.x, c.y) ? 0 : 1; turns < 6; turns += 2) {
-                std::string code = turned(catalogue_code(tile), turns);
-                if (!fits(c.x, c.y, code)) continue;
-                codes_[c.x][c.y] = code;
-                used_[tile] = true;
-                placements_.push_back({c.x, c.y, tile, turns});
-                if (place(i + 1)) return true;
-                placements_.pop_back();
-                used_[tile] = false;
-                codes_[c.x][c.y].clear();
-            }
-        }
-        return false;
-    }
-    std::vector<Cell> cells_;
-    std::string codes_[BOARD_COLUMNS][BOARD_ROWS];
-    bool used_[CATALOGUE_SIZE] = {};
-    std::vector<Placement> placements_;
-};
-
-// Clicks one placement: take the tile, turn it, drop it into its cell.
-void script_placement(Script& s, const Placement& p) {
+// Clicks one tile of a solution: take the tile, turn it, drop it into its cell.
+void script_placement(Script& s, const SolvedTile& p) {
     s.move_to(store_slot_x(p.tile) + 20, store_slot_y(p.tile) + 28).click();
     for (int i = 0; i < p.turns; i++) s.right_click().wait_frames(6);
     int cx = cell_box_x(p.x) + 29, cy = cell_box_y(p.y) + (cell_is_up(p.x, p.y) ? 39 : 19);
     s.move_to(cx, cy).click().wait_frames(1);
 }
 
-bool board_full() {
-    for (int y = 0; y < BOARD_ROWS; y++)
-        for (int x = 0; x < BOARD_COLUMNS; x++)
-            if (board(x, y) == CELL_EMPTY) return false;
-    return true;
+// A game from the given level, as the main program starts one.
+void play_full_game_from(double first_level) {
+    level = first_level;
+    score = 0;
+    practice_mode = 0;
+    play_game();
 }
 
 }  // namespace
@@ -175,9 +110,9 @@ TEST(Program, StartsUpPlaysAGameFromTheMenuAndQuitsFromTheMenu) {
 }
 
 TEST(GameFlow, TrainingLevelSolvedByClicksPaysTheBonusAndStartsLevelOne) {
-    Solver solver(0);
-    ASSERT_TRUE(solver.solve());
-    ASSERT_EQ(solver.spaces(), 18u);
+    const SolveReport solution = solve_level(0);
+    ASSERT_TRUE(solution.solvable);
+    ASSERT_EQ(solution.tiles.size(), 18u);
     double score_at_fill = -1, bonus_at_fill = -1, score_on_level_one = -1;
     long fill_frame = 0, level_one_frame = 0;
     int explosions_seen = 0;
@@ -185,10 +120,10 @@ TEST(GameFlow, TrainingLevelSolvedByClicksPaysTheBonusAndStartsLevelOne) {
     run_in_runtime([&] {
         start_up_for_play();
         Script s;
-        for (const Placement& p : solver.placements()) script_placement(s, p);
+        for (const SolvedTile& t : solution.tiles) script_placement(s, t);
         s.until([&] {
              if (!debris.empty()) explosions_seen++;
-             return board_full();
+             return !board_has_space();
          })
             .call([&] {
                 score_at_fill = score;
@@ -207,10 +142,7 @@ TEST(GameFlow, TrainingLevelSolvedByClicksPaysTheBonusAndStartsLevelOne) {
             .move_to(20, 660)
             .press();
         s.attach();
-        level = 0;
-        score = 0;
-        practice_mode = 0;
-        play_game();
+        play_full_game_from(0);
         ended = true;
     });
     EXPECT_TRUE(ended);
@@ -222,16 +154,16 @@ TEST(GameFlow, TrainingLevelSolvedByClicksPaysTheBonusAndStartsLevelOne) {
 }
 
 TEST(GameFlow, CompletedPracticeLevelReturnsWithoutALevelEndScreen) {
-    Solver solver(0);
-    ASSERT_TRUE(solver.solve());
+    const SolveReport solution = solve_level(0);
+    ASSERT_TRUE(solution.solvable);
     long fill_frame = 0, last_frame = 0;
     double final_level = -5, final_score = -1, final_practice = -1;
     run_in_runtime([&] {
         start_up_for_play();
         Script s;
-        for (const Placement& p : solver.placements()) script_placement(s, p);
+        for (const SolvedTile& t : solution.tiles) script_placement(s, t);
         s.observe([&] {
-            if (fill_frame == 0 && board_full()) fill_frame = frame_count();
+            if (fill_frame == 0 && !board_has_space()) fill_frame = frame_count();
         });
         s.attach();
         level = 0;
@@ -354,10 +286,7 @@ TEST(GameFlow, RunningOutOfTimeShowsTheScreenUntilAClick) {
             .call([&] { music_after_cut = music_playing(); })
             .press();
         s.attach();
-        level = 1;
-        score = 0;
-        practice_mode = 0;
-        play_game();
+        play_full_game_from(1);
         end_frame = frame_count();
     });
     // The frame where the timer reached 0 is still played; then the screen runs.
@@ -393,10 +322,7 @@ TEST(GameFlow, CompletionIsTestedBeforeTheLevelClock) {
             .move_to(20, 660)
             .press();
         s.attach();
-        level = 0;
-        score = 0;
-        practice_mode = 0;
-        play_game();
+        play_full_game_from(0);
         final_level = level;
     });
     EXPECT_TRUE(reached_next_level);
@@ -424,10 +350,7 @@ TEST(PlayButtons, HotSpotsExcludeTheirBoundsAndQuitWaitsForTheRelease) {
             .move_to(3, 665)
             .press(&press_frame);
         s.attach();
-        level = 1;
-        score = 0;
-        practice_mode = 0;
-        play_game();
+        play_full_game_from(1);
         end_frame = frame_count();
     });
     EXPECT_TRUE(reached_inside);
@@ -498,10 +421,7 @@ TEST(HighScores, AQualifyingFullGameEndsInNameEntry) {
                 .until([&] { return ++after >= 3; })
                 .call([] { program_quit(); });
             s.attach();
-            level = 1;
-            score = 0;
-            practice_mode = 0;
-            play_game();
+            play_full_game_from(1);
         });
         return after;
     };
