@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct RuntimeConfig;
 
@@ -13,6 +14,11 @@ RuntimeConfig bench_config(const std::string& working_folder);
 // A clock that moves only when pacing sleeps on it: frames are not paced,
 // yet every timer of the game sees 60 frames per second.
 void install_unpaced_clock();
+
+// Runs a program (looked up on PATH when its name has no slash) with these
+// arguments and waits for it: its exit status, 128 + the signal that ended
+// it, or -1 when it could not be started.
+int run_and_wait(const std::vector<std::string>& args);
 
 // Milliseconds on the steady clock.
 double now_ms();

@@ -6,10 +6,15 @@
 #include "runtime/frame/frame.h"
 #include "tools/solver/solver.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
 #include <filesystem>
+
+extern char** environ;
 
 namespace {
 double g_clock = 1'000'000.0;
@@ -25,6 +30,18 @@ RuntimeConfig bench_config(const std::string& working_folder) {
 
 void install_unpaced_clock() {
     frame_set_clock([] { return g_clock; }, [](double ms) { g_clock += ms > 0 ? ms : 0; });
+}
+
+int run_and_wait(const std::vector<std::string>& args) {
+    std::vector<std::string> copies = args;
+    std::vector<char*> argv;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (argv.size() < 2 || posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 double now_ms() {

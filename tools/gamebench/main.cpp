@@ -4,16 +4,12 @@
 
 #include "runtime/frame/frame.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -35,19 +31,6 @@ constexpr const char* USAGE =
 
 constexpr const char* ALL_MODES[] = {"--startup", "--frames", "--work", "--pacing", "--memory"};
 
-// Runs this program with one mode and waits for it; its exit status.
-int run_mode_alone(const char* mode) {
-    std::fflush(stdout);
-    const std::string self = program_path();
-    std::string arg0 = "gamebench", arg1 = mode;
-    char* argv[] = {arg0.data(), arg1.data(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, environ) != 0) return 1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return 1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
-}
-
 long number_after(int argc, char** argv, int& i, long fallback) {
     if (i + 1 < argc && argv[i + 1][0] != '-') return std::strtol(argv[++i], nullptr, 10);
     return fallback;
@@ -63,7 +46,7 @@ int main(int argc, char** argv) {
         // Each mode in a process of its own: the game's state lives in
         // globals that one mode leaves behind for the next, and the peak
         // resident memory of a process covers everything it ever ran.
-        for (const char* mode : ALL_MODES) failures += run_mode_alone(mode) != 0;
+        for (const char* mode : ALL_MODES) failures += run_and_wait({program_path(), mode}) != 0;
         return failures == 0 ? 0 : 1;
     }
     // Figures of a shared machine mean little without its load beside them.

@@ -10,8 +10,6 @@
 #include "runtime/frame/frame.h"
 #include "tools/gamebench/stats.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -20,8 +18,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -191,20 +187,13 @@ int bench_work(int frames, bool callgrind_only) {
     for (const bool rounds : {false, true}) {
         const std::string folder = make_temp_folder("callgrind");
         const std::string out = folder + "/callgrind.out";
-        std::string a0 = "valgrind", a1 = "--tool=callgrind", a2 = "--collect-atstart=no",
-                    a3 = "--toggle-collect=gamebench_work_frames", a4 = "--callgrind-out-file=" + out,
-                    a5 = program_path(), a6 = "--work-child", a7 = std::to_string(frames),
-                    a8 = rounds ? "rounds" : "sweep";
-        char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), a4.data(), a5.data(),
-                        a6.data(), a7.data(), a8.data(), nullptr};
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, "valgrind", nullptr, nullptr, argv, environ) != 0) {
+        if (run_and_wait({"valgrind", "--tool=callgrind", "--collect-atstart=no",
+                          "--toggle-collect=gamebench_work_frames", "--callgrind-out-file=" + out, program_path(),
+                          "--work-child", std::to_string(frames), rounds ? "rounds" : "sweep"}) < 0) {
             std::printf("game work: valgrind is not installed; instruction count skipped\n");
             remove_folder(folder);
             return callgrind_only ? 1 : 0;
         }
-        int status = 0;
-        waitpid(pid, &status, 0);
         const long long total = run_to_total(out);
         remove_folder(folder);
         if (total < 0) {
