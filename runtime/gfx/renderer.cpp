@@ -55,6 +55,20 @@ constexpr int BIG_SOLID_SPAN = 64 * 64;
 // Marks the GL texture binding as unknown.
 constexpr GLuint UNKNOWN_TEXTURE = ~0u;
 
+// A new RGBA texture, left bound, with one filter and one wrap mode for both
+// directions, filled from texels (undefined contents when null).
+GLuint make_texture(int width, int height, GLint filter, GLint wrap, const void* texels) {
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+    return texture;
+}
+
 enum Blend : uint8_t { BLEND_OPAQUE = 0, BLEND_NORMAL = 1, BLEND_ADDITIVE = 2 };
 constexpr uint8_t blend_bit(Blend b) { return uint8_t(1u << b); }
 constexpr uint8_t TEST_OFF = 1, TEST_ON = 2, TEST_ANY = TEST_OFF | TEST_ON;
@@ -278,12 +292,7 @@ bool Renderer::create() {
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_);
     if (max_texture_ <= 0) max_texture_ = 2048;
 
-    glGenTextures(1, &frame_texture_);
-    glBindTexture(GL_TEXTURE_2D, frame_texture_);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, screen_width_, screen_height_, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 nullptr);
+    frame_texture_ = make_texture(screen_width_, screen_height_, GL_LINEAR, GL_REPEAT, nullptr);
     glBindTexture(GL_TEXTURE_2D, 0);
     fb_.gen(1, &framebuffer_);
     fb_.bind(GL_FRAMEBUFFER, framebuffer_);
@@ -489,14 +498,8 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     Slot& s = slots_[size_t(slot)];
     while (glGetError() != GL_NO_ERROR) {
     }
-    glGenTextures(1, &s.texture);
-    glBindTexture(GL_TEXTURE_2D, s.texture);
+    s.texture = make_texture(tw, th, GL_LINEAR, GL_REPEAT, texels.data());
     gl_texture_ = UNKNOWN_TEXTURE;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
     if (glGetError() != GL_NO_ERROR) {
         empty_slot(slot);
         return;
@@ -524,13 +527,7 @@ void Renderer::place_in_atlas(int slot, const std::vector<uint8_t>& texels) {
     if (!page || page->shelf_y + height > ATLAS_PAGE) {
         AtlasPage fresh;
         const std::vector<uint8_t> clear(size_t(ATLAS_PAGE) * ATLAS_PAGE * 4, 0);
-        glGenTextures(1, &fresh.texture);
-        glBindTexture(GL_TEXTURE_2D, fresh.texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, ATLAS_PAGE, ATLAS_PAGE, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
+        fresh.texture = make_texture(ATLAS_PAGE, ATLAS_PAGE, GL_NEAREST, GL_CLAMP_TO_EDGE, clear.data());
         atlas_.push_back(fresh);
         page = &atlas_.back();
     }
@@ -695,15 +692,9 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     if (!s.texture || s.texture_width != tw || s.texture_height != th) {
         if (s.texture) glDeleteTextures(1, &s.texture);
         const std::vector<uint8_t> clear(size_t(tw) * size_t(th) * 4, 0);
-        glGenTextures(1, &s.texture);
-        glBindTexture(GL_TEXTURE_2D, s.texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        s.texture = make_texture(tw, th, GL_LINEAR, GL_REPEAT, clear.data());
         s.clamped = false;
         s.nearest = false;
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
         s.texture_width = tw;
         s.texture_height = th;
     } else {
