@@ -5,6 +5,7 @@
 
 #include "game/frontend/screen.h"
 #include "game/play/play.h"
+#include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/values/values.h"
@@ -74,10 +75,11 @@ constexpr int NOTICE_X = 388;
 constexpr int NOTICE_Y = 610;
 constexpr double PROPORTIONAL = 1;
 
-struct Notice { double level; const char* text; };
+// Each notice shows on the first level where its gate is closed.
+struct Notice { bool (*allowed)(double level); const char* text; };
 constexpr Notice NOTICES[] = {
-    {4, "NO MORE RECOVERING TILES!"},
-    {7, "NO MORE RETURNING TILES!"},
+    {recovering_allowed, "NO MORE RECOVERING TILES!"},
+    {returning_allowed, "NO MORE RETURNING TILES!"},
 };
 
 constexpr int VORTEX_X = 386;
@@ -350,7 +352,7 @@ void draw_play_screen() {
     draw_pointer(mouse_x, mouse_y);
 
     for (const Notice& n : NOTICES) {
-        if (level != n.level || level_bonus <= NOTICE_BONUS) continue;
+        if (n.allowed(level) || !n.allowed(level - 1) || level_bonus <= NOTICE_BONUS) continue;
         set_alpha_mode((level_bonus - NOTICE_BONUS) / NOTICE_FADE);
         draw_text_centred(n.text, NOTICE_X, NOTICE_Y, PROPORTIONAL);
         set_alpha_mode(0);

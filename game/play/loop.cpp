@@ -16,7 +16,6 @@ namespace {
 constexpr double VORTEX_TURN = 0.1;       // degrees per frame
 constexpr double FULL_TURN = 360;
 constexpr double VORTEX_SPAWN_EVERY = 3;  // frames of level time
-constexpr double RECOVER_RETURN_BELOW_LEVEL = 7;  // from level 7 on, tiles go only one way
 
 // Hot spots, both bounds excluded; their pictures are part of the frame image.
 struct HotSpot { double left, right, top, bottom; };
@@ -59,7 +58,7 @@ bool advance_play_frame() {
     // Clicks wait while the held tile is turning.
     if (spin_angle == 0) {
         handle_play_input();
-        if (level < RECOVER_RETURN_BELOW_LEVEL) handle_recover_return();
+        if (returning_allowed(level)) handle_recover_return();
     }
     if (vortex_on == 1) {
         if (int_mod(std::trunc(level_timer), VORTEX_SPAWN_EVERY) == 0) spawn_vortex_arm();
