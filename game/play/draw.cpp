@@ -163,14 +163,10 @@ void draw_polygon(int sprite, const Polygon& p, double x, double y, const int ti
     polygon_end();
 }
 
-// The angle and the three corner colours a code is drawn with: characters
-// 0, 2, 4 of an up code, 1, 3, 5 of a down code.
-void tile_form(const std::string& code, double& angle, int& c1, int& c2, int& c3) {
-    int first = code_is_down(code) ? 1 : 0;
-    angle = first == 1 ? DOWN_ANGLE : UP_ANGLE;
-    c1 = tile_colour_of(string_mid(code, first, 1));
-    c2 = tile_colour_of(string_mid(code, first + 2, 1));
-    c3 = tile_colour_of(string_mid(code, first + 4, 1));
+// The colours of characters first, first + 2 and first + 4 of a code.
+TileForm corner_colours(const std::string& code, int first, double angle) {
+    return {angle, tile_colour_of(string_mid(code, first, 1)), tile_colour_of(string_mid(code, first + 2, 1)),
+            tile_colour_of(string_mid(code, first + 4, 1))};
 }
 
 std::string padded(double value, size_t width) {
@@ -182,6 +178,10 @@ std::string padded(double value, size_t width) {
 }  // namespace
 
 // ---------------------------------------------------------------- tiles
+
+TileForm tile_form(const std::string& code) {
+    return code_is_down(code) ? corner_colours(code, 1, DOWN_ANGLE) : corner_colours(code, 0, UP_ANGLE);
+}
 
 int mix_colours(int a, int b, int c) {
     int mixed = 0;
@@ -244,10 +244,8 @@ void draw_board() {
     for (int y = 0; y < BOARD_ROWS; y++)
         for (int x = 0; x < BOARD_COLUMNS; x++)
             if (board(x, y) >= CELL_TILE) {
-                double angle;
-                int c1, c2, c3;
-                tile_form(tile_codes(whole(board(x, y)) - CELL_TILE), angle, c1, c2, c3);
-                draw_tile(COLUMN_PITCH * x, ROW_PITCH * y, angle, c1, c2, c3);
+                const TileForm f = tile_form(tile_codes(whole(board(x, y)) - CELL_TILE));
+                draw_tile(COLUMN_PITCH * x, ROW_PITCH * y, f.angle, f.c1, f.c2, f.c3);
             }
     set_viewport(0, 0, SCREEN_W, SCREEN_H);
 }
@@ -257,12 +255,10 @@ void draw_store() {
         for (int r = 0; r < STORE_ROWS; r++) {
             int n = STORE_ROWS * c + r + 1;
             if (tile_used(n) != 0) continue;
-            const std::string& code = tile_codes(n);
-            int c1 = tile_colour_of(string_mid(code, 0, 1));
-            int c2 = tile_colour_of(string_mid(code, 2, 1));
-            int c3 = tile_colour_of(string_mid(code, 4, 1));
+            // A tile in the store is always in up form.
+            const TileForm f = corner_colours(tile_codes(n), 0, UP_ANGLE);
             int raise = n == store_cursor ? STORE_RAISE : 0;
-            draw_store_tile(store_slot_x(n) - raise, store_slot_y(n) - raise, c1, c2, c3);
+            draw_store_tile(store_slot_x(n) - raise, store_slot_y(n) - raise, f.c1, f.c2, f.c3);
         }
 }
 
@@ -339,13 +335,11 @@ void draw_play_screen() {
 
     if (held_tile != -1) {
         set_alpha_mode(HELD_OPACITY);
-        double angle;
-        int c1, c2, c3;
-        tile_form(tile_codes(whole(held_tile)), angle, c1, c2, c3);
+        const TileForm f = tile_form(tile_codes(whole(held_tile)));
         if (spin_angle != 0)
-            draw_spinning_tile(mouse_x - SPIN_OFFSET_X, mouse_y - SPIN_OFFSET_Y, angle, c1, c2, c3);
+            draw_spinning_tile(mouse_x - SPIN_OFFSET_X, mouse_y - SPIN_OFFSET_Y, f.angle, f.c1, f.c2, f.c3);
         else
-            draw_tile(mouse_x - HELD_TILE_OFFSET, mouse_y - HELD_TILE_OFFSET, angle, c1, c2, c3);
+            draw_tile(mouse_x - HELD_TILE_OFFSET, mouse_y - HELD_TILE_OFFSET, f.angle, f.c1, f.c2, f.c3);
         set_alpha_mode(0);
     }
 

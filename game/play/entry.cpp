@@ -113,8 +113,6 @@ constexpr int WHEEL_AXIS = 2;
 constexpr int SCRATCH_SQUARE = 80;
 constexpr int TILE_SPAN = 61;          // pixels 0..60 of the tile box
 constexpr int TILE_SAMPLE_STEP = 3;
-constexpr double UP_ANGLE = 0;
-constexpr double DOWN_ANGLE = 60;
 
 // The services of the rules, backed by the runtime.
 class RuntimePuzzleServices : public PuzzleServices {
@@ -132,10 +130,8 @@ public:
     void tile_pixels(const std::string& code, std::vector<TilePixel>& out) override {
         out.clear();
         draw_rect(0, 0, SCRATCH_SQUARE, SCRATCH_SQUARE, 0);
-        bool down = code_is_down(code);
-        int first = down ? 1 : 0;
-        auto colour = [&](int i) { return tile_colour_of(code.substr(static_cast<size_t>(i), 1)); };
-        draw_tile(0, 0, down ? DOWN_ANGLE : UP_ANGLE, colour(first), colour(first + 2), colour(first + 4));
+        const TileForm f = tile_form(code);
+        draw_tile(0, 0, f.angle, f.c1, f.c2, f.c3);
         // One read of the whole box; a pixel-by-pixel read costs far more.
         std::vector<int> pixels;
         read_pixels(0, 0, TILE_SPAN, TILE_SPAN, pixels);

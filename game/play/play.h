@@ -55,6 +55,10 @@ void draw_tile(double x, double y, double angle, int c1, int c2, int c3);
 void draw_store_tile(double x, double y, int c1, int c2, int c3);
 // One frame of the held tile turning; moves spin_angle 4 toward 0.
 void draw_spinning_tile(double x, double y, double angle, int c1, int c2, int c3);
+// How a tile code is drawn: its angle for draw_tile and its three corner
+// colours, from characters 0, 2, 4 of an up code or 1, 3, 5 of a down code.
+struct TileForm { double angle; int c1, c2, c3; };
+TileForm tile_form(const std::string& code);
 // The centre colour of a tile: each channel the truncated mean.
 int mix_colours(int a, int b, int c);
 // The vortex arms, each fading toward its old end.

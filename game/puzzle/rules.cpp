@@ -41,8 +41,10 @@ const char* const INGAME_MUSIC = "mp3media/ingame.mp3";
 
 int whole(double v) { return static_cast<int>(v); }
 
+// Catalogue tile 0 in the form its cell needs: one turn makes a down code.
 std::string first_tile_code(bool up_cell) {
-    return up_cell ? std::string("3 3 3 ") : std::string(" 3 3 3");
+    const std::string code = catalogue_code(0);
+    return up_cell ? code : rotate_clockwise(code);
 }
 
 // A burst of particles shaped and coloured like the tile, flying away from
