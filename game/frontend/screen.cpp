@@ -48,8 +48,6 @@ constexpr double SINE_REFINE = 0.225;
 
 constexpr double PATTERN_STEP_X = 36;
 constexpr double PATTERN_STEP_Y = 72;
-constexpr double SCREEN_W = 1024;
-constexpr double SCREEN_H = 768;
 constexpr double BACKDROP_TURN = 360;
 
 constexpr int LOGO_X = 192;
@@ -144,8 +142,8 @@ void draw_backdrop_pattern() {
     if (backdrop_angle > 359) backdrop_angle = 0;
     double start_x = backdrop_angle / BACKDROP_TURN * PATTERN_STEP_X - PATTERN_STEP_X;
     double start_y = backdrop_angle / BACKDROP_TURN * PATTERN_STEP_Y - PATTERN_STEP_Y;
-    for (double px = start_x; px <= SCREEN_W; px += PATTERN_STEP_X)
-        for (double py = start_y; py <= SCREEN_H; py += PATTERN_STEP_Y)
+    for (double px = start_x; px <= SCREEN_WIDTH; px += PATTERN_STEP_X)
+        for (double py = start_y; py <= SCREEN_HEIGHT; py += PATTERN_STEP_Y)
             draw_sprite(SPRITE_PATTERN, whole(px), whole(py));
 }
 
@@ -171,6 +169,6 @@ void draw_pointer(double x, double y) {
 }
 
 void wait_left_release() {
-    while (mouse_axis(3) != 0) {
+    while (mouse_axis(MOUSE_AXIS_LEFT) != 0) {
     }
 }

@@ -6,6 +6,7 @@
 #include "game/frontend/screen.h"
 #include "game/play/play.h"
 #include "game/puzzle/rules.h"
+#include "game/puzzle/services.h"
 #include "game/puzzle/state.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/values/values.h"
@@ -16,26 +17,13 @@ int whole(double v) { return static_cast<int>(std::trunc(v)); }
 
 // ---------------------------------------------------------------- layout
 
-constexpr int SCREEN_W = 1024;
-constexpr int SCREEN_H = 768;
 constexpr int BLACK = 0;
 constexpr int WHITE = 0xFFFFFF;
 
-constexpr int SPRITE_SPACES = 1;        // frame 0 up, frame 1 down
-constexpr int SPRITE_FRAME = 2;
-constexpr int SPRITE_DIGITS = 3;
-constexpr int SPRITE_LEVEL_NAMES = 4;
-constexpr int SPRITE_UP_TILE = 11;
-constexpr int SPRITE_DOWN_TILE = 12;
-constexpr int SPRITE_STORE_TILE = 13;
-constexpr int SPRITE_PRAIRIE = 50;
 
-constexpr int BOARD_AREA_X = 8;
-constexpr int BOARD_AREA_Y = 16;
+// The board is drawn inside this area, so cells draw at their pitch alone.
 constexpr int BOARD_AREA_W = 900;
 constexpr int BOARD_AREA_H = 700;
-constexpr int COLUMN_PITCH = 29;
-constexpr int ROW_PITCH = 58;
 
 constexpr int PUZZLE_WINDOW_X = 3;
 constexpr int PUZZLE_WINDOW_Y = 3;
@@ -50,8 +38,6 @@ constexpr int STORE_COLUMNS = 5;
 constexpr int STORE_ROWS = 15;
 constexpr int STORE_RAISE = 4;          // the slot under the pointer lifts up and left
 
-constexpr double UP_ANGLE = 0;
-constexpr double DOWN_ANGLE = 60;
 constexpr double HELD_OPACITY = -0.8;
 constexpr int HELD_TILE_OFFSET = 29;    // centres the box on the pointer
 constexpr int SPIN_OFFSET_X = 31;
@@ -73,7 +59,6 @@ constexpr double NOTICE_BONUS = 18000;  // notices show while the bonus is above
 constexpr double NOTICE_FADE = 2000;
 constexpr int NOTICE_X = 388;
 constexpr int NOTICE_Y = 610;
-constexpr double PROPORTIONAL = 1;
 
 // Each notice shows on the first level where its gate is closed.
 struct Notice { bool (*allowed)(double level); const char* text; };
@@ -133,8 +118,8 @@ constexpr Polygon STORE_TILE[] = {
          {11, 15, C1}}},
 };
 
-// Frames of the turning animation: sprites 14 to 17 hold the triangle at its
-// in-between positions. Rows of one form are tested in the order listed.
+// Frames of the turning animation: the SPRITE_TURN_* sprites hold the
+// triangle at its in-between positions. Rows of one form are tested in the order listed.
 struct SpinFrame {
     bool up;                 // the held tile's code is now in up form
     double low, high;        // spin_angle range, inclusive
@@ -144,14 +129,14 @@ struct SpinFrame {
 };
 constexpr double SPIN_STEP = 4;
 constexpr SpinFrame SPIN_FRAMES[] = {
-    {true, -20, -11, 16, {{59, -2, C1}, {0, 19, C2}, {50, 68, C3}}, SPIN_STEP},
-    {true, -10, -1, 17, {{45, -2, C1}, {-3, 45, C2}, {62, 68, C3}}, SPIN_STEP},
-    {true, 11, 20, 14, {{2, -2, C1}, {13, 68, C2}, {63, 19, C3}}, -SPIN_STEP},
-    {true, 1, 10, 15, {{17, -2, C1}, {0, 68, C2}, {65, 43, C3}}, -SPIN_STEP},
-    {false, -20, -11, 15, {{17, -2, C1}, {0, 68, C2}, {65, 43, C3}}, SPIN_STEP},
-    {false, -10, -1, 14, {{2, -2, C1}, {13, 68, C2}, {63, 19, C3}}, SPIN_STEP},
-    {false, 11, 20, 17, {{45, -2, C3}, {-3, 45, C1}, {62, 68, C2}}, -SPIN_STEP},
-    {false, 1, 10, 16, {{59, -2, C3}, {0, 19, C1}, {50, 68, C2}}, -SPIN_STEP},
+    {true, -20, -11, SPRITE_TURN_3, {{59, -2, C1}, {0, 19, C2}, {50, 68, C3}}, SPIN_STEP},
+    {true, -10, -1, SPRITE_TURN_4, {{45, -2, C1}, {-3, 45, C2}, {62, 68, C3}}, SPIN_STEP},
+    {true, 11, 20, SPRITE_TURN_1, {{2, -2, C1}, {13, 68, C2}, {63, 19, C3}}, -SPIN_STEP},
+    {true, 1, 10, SPRITE_TURN_2, {{17, -2, C1}, {0, 68, C2}, {65, 43, C3}}, -SPIN_STEP},
+    {false, -20, -11, SPRITE_TURN_2, {{17, -2, C1}, {0, 68, C2}, {65, 43, C3}}, SPIN_STEP},
+    {false, -10, -1, SPRITE_TURN_1, {{2, -2, C1}, {13, 68, C2}, {63, 19, C3}}, SPIN_STEP},
+    {false, 11, 20, SPRITE_TURN_4, {{45, -2, C3}, {-3, 45, C1}, {62, 68, C2}}, -SPIN_STEP},
+    {false, 1, 10, SPRITE_TURN_3, {{59, -2, C3}, {0, 19, C1}, {50, 68, C2}}, -SPIN_STEP},
 };
 
 void draw_polygon(int sprite, const Polygon& p, double x, double y, const int tints[4]) {
@@ -230,7 +215,7 @@ void draw_spinning_tile(double x, double y, double angle, int c1, int c2, int c3
 // ---------------------------------------------------------------- board and store
 
 void draw_board() {
-    set_viewport(BOARD_AREA_X, BOARD_AREA_Y, BOARD_AREA_W, BOARD_AREA_H);
+    set_viewport(BOARD_ORIGIN_X, BOARD_ORIGIN_Y, BOARD_AREA_W, BOARD_AREA_H);
     if (level >= 1 && level <= NAMED_LEVELS) {
         int n = whole(level);
         const Point& p = LEVEL_NAME_POSITIONS[n - 1];
@@ -247,7 +232,7 @@ void draw_board() {
                 const TileForm f = tile_form(tile_codes(whole(board(x, y)) - CELL_TILE));
                 draw_tile(COLUMN_PITCH * x, ROW_PITCH * y, f.angle, f.c1, f.c2, f.c3);
             }
-    set_viewport(0, 0, SCREEN_W, SCREEN_H);
+    set_viewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
 }
 
 void draw_store() {
@@ -311,13 +296,13 @@ void draw_vortex() {
 
 void draw_play_screen() {
     if (level > -1 && vortex_on == 1) {
-        draw_rect(0, 0, SCREEN_W, SCREEN_H, BLACK);
+        draw_rect(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, BLACK);
         draw_vortex();
     } else if (level > -1) {
         for (int x = 0; x <= PRAIRIE_LAST; x += PRAIRIE_STEP)
             for (int y = 0; y <= PRAIRIE_LAST; y += PRAIRIE_STEP) draw_sprite(SPRITE_PRAIRIE, x, y);
     } else {
-        draw_rect(0, 0, SCREEN_W, SCREEN_H, BLACK);
+        draw_rect(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, BLACK);
     }
     draw_board();
     draw_sprite(SPRITE_FRAME, 0, 0);
@@ -331,7 +316,7 @@ void draw_play_screen() {
         draw_rect(whole(d.x), whole(d.y), DEBRIS_SIZE, DEBRIS_SIZE, whole(d.colour));
     }
     set_alpha_mode(0);
-    set_viewport(0, 0, SCREEN_W, SCREEN_H);
+    set_viewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
 
     if (held_tile != -1) {
         set_alpha_mode(HELD_OPACITY);

@@ -27,8 +27,6 @@ namespace {
 
 // ---------------------------------------------------------------- configuration
 
-constexpr int SCREEN_WIDTH = 1024;
-constexpr int SCREEN_HEIGHT = 768;
 constexpr int FRAME_RATE = 60;
 constexpr const char* TITLE = "Wedgewise";
 constexpr const char* AUTOMATED_VARIABLE = "WEDGEWISE_AUTOMATED";
@@ -55,38 +53,37 @@ struct MediaEntry {
     int b;   // frame height
 };
 
-constexpr int POINTER_MASK_SLOT = 10;
 constexpr int WHITE = 0xFFFFFF;
 
 // Loaded in this order; the pointer mask is made on the back buffer between
 // sprites 7 and 11 (the intro's first frame covers that pixel).
 constexpr MediaEntry MEDIA_TABLE[] = {
-    {MediaKind::Anim, 1, "media/tiles.png", 59, 59},
-    {MediaKind::Sprite, 2, "media/screen.png", 0, 0},
-    {MediaKind::Anim, 3, "media/scorenums.png", 64, 32},
-    {MediaKind::Anim, 4, "media/levelnames.png", 450, 50},
-    {MediaKind::Sprite, 5, "media/mouse.png", 0, 0},
-    {MediaKind::Anim, 6, "media/font.png", 32, 32},
-    {MediaKind::Anim, 7, "media/practiles.png", 19, 19},
-    {MediaKind::PointerMask, POINTER_MASK_SLOT, nullptr, 1, 1},
-    {MediaKind::Sprite, 11, "media/bigtri1.png", 0, 0},
-    {MediaKind::Sprite, 12, "media/bigtri2.png", 0, 0},
-    {MediaKind::Sprite, 13, "media/smtri.png", 0, 0},
-    {MediaKind::Sprite, 14, "media/bigtri3.png", 0, 0},
-    {MediaKind::Sprite, 15, "media/bigtri4.png", 0, 0},
-    {MediaKind::Sprite, 16, "media/bigtri5.png", 0, 0},
-    {MediaKind::Sprite, 17, "media/bigtri6.png", 0, 0},
-    {MediaKind::Sprite, 50, "media/prairie.png", 0, 0},
-    {MediaKind::Sprite, 60, "media/colsframe.png", 0, 0},
-    {MediaKind::Anim, 61, "media/colsarrows.png", 33, 30},
-    {MediaKind::Sprite, 101, "media/logo1.png", 0, 0},
-    {MediaKind::Sprite, 102, "media/logo2.png", 0, 0},
-    {MediaKind::Sprite, 103, "media/logo3.png", 0, 0},
-    {MediaKind::Sprite, 104, "media/logo4.png", 0, 0},
-    {MediaKind::Sound, 0, "media/sfxfuzzyboom.wav", 1, 0},
-    {MediaKind::Sound, 1, "media/sfxplacetile.wav", 1, 0},
-    {MediaKind::Sound, 2, "media/sfxspin.wav", 3, 0},
-    {MediaKind::Sound, 3, "media/sfxpickup.wav", 1, 0},
+    {MediaKind::Anim, SPRITE_SPACES, "media/tiles.png", 59, 59},
+    {MediaKind::Sprite, SPRITE_FRAME, "media/screen.png", 0, 0},
+    {MediaKind::Anim, SPRITE_DIGITS, "media/scorenums.png", 64, 32},
+    {MediaKind::Anim, SPRITE_LEVEL_NAMES, "media/levelnames.png", 450, 50},
+    {MediaKind::Sprite, SPRITE_POINTER, "media/mouse.png", 0, 0},
+    {MediaKind::Anim, SPRITE_FONT, "media/font.png", 32, 32},
+    {MediaKind::Anim, SPRITE_MINIATURE, "media/practiles.png", 19, 19},
+    {MediaKind::PointerMask, SPRITE_POINTER_MASK, nullptr, 1, 1},
+    {MediaKind::Sprite, SPRITE_UP_TILE, "media/bigtri1.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_DOWN_TILE, "media/bigtri2.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_STORE_TILE, "media/smtri.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_TURN_1, "media/bigtri3.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_TURN_2, "media/bigtri4.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_TURN_3, "media/bigtri5.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_TURN_4, "media/bigtri6.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_PRAIRIE, "media/prairie.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_COLOUR_FRAME, "media/colsframe.png", 0, 0},
+    {MediaKind::Anim, SPRITE_COLOUR_ARROWS, "media/colsarrows.png", 33, 30},
+    {MediaKind::Sprite, SPRITE_LOGO_BACK, "media/logo1.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_LOGO_FRONT, "media/logo2.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_PATTERN, "media/logo3.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_INTRO, "media/logo4.png", 0, 0},
+    {MediaKind::Sound, SOUND_EXPLOSION, "media/sfxfuzzyboom.wav", 1, 0},
+    {MediaKind::Sound, SOUND_PLACE, "media/sfxplacetile.wav", 1, 0},
+    {MediaKind::Sound, SOUND_SPIN, "media/sfxspin.wav", 3, 0},
+    {MediaKind::Sound, SOUND_PICKUP, "media/sfxpickup.wav", 1, 0},
 };
 
 // ---------------------------------------------------------------- font measuring
@@ -109,7 +106,6 @@ constexpr int SCORE_COLUMN = 1;
 
 constexpr int SOUND_CENTRE = 0;
 constexpr double SOUND_FULL = 1;
-constexpr int WHEEL_AXIS = 2;
 constexpr int SCRATCH_SQUARE = 80;
 constexpr int TILE_SPAN = 61;          // pixels 0..60 of the tile box
 constexpr int TILE_SAMPLE_STEP = 3;
@@ -120,9 +116,9 @@ public:
     void read_mouse(double& x, double& y, double& left, double& right) override {
         mouse_state(x, y, left, right);
     }
-    int read_wheel() override { return mouse_axis(WHEEL_AXIS); }
+    int read_wheel() override { return mouse_axis(MOUSE_AXIS_WHEEL); }
     bool pointer_hits(int mask_slot, double px, double py, int x, int y) override {
-        return sprite_collision(POINTER_MASK_SLOT, static_cast<int>(std::trunc(px)),
+        return sprite_collision(SPRITE_POINTER_MASK, static_cast<int>(std::trunc(px)),
                                 static_cast<int>(std::trunc(py)), mask_slot, x, y) != 0;
     }
     void play_sound(int slot) override { ::play_sound(slot, SOUND_CENTRE, SOUND_FULL); }

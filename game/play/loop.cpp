@@ -28,8 +28,6 @@ bool inside(const HotSpot& h, double x, double y) {
 
 constexpr double DEBRIS_FADE_STEP = 0.005;
 constexpr double DEBRIS_GONE = -0.05;    // nearly transparent: dropped
-constexpr double SCREEN_W = 1024;
-constexpr double SCREEN_H = 768;
 
 }  // namespace
 
@@ -41,7 +39,7 @@ void move_debris() {
         d.x += fast_sin(d.angle) * d.speed;
         d.y += fast_sin(d.angle + 90) * d.speed;
         d.fade += DEBRIS_FADE_STEP;
-        return d.fade > DEBRIS_GONE || d.x < 0 || d.x > SCREEN_W || d.y < 0 || d.y > SCREEN_H;
+        return d.fade > DEBRIS_GONE || d.x < 0 || d.x > SCREEN_WIDTH || d.y < 0 || d.y > SCREEN_HEIGHT;
     });
 }
 

@@ -37,6 +37,19 @@ void move_debris();
 
 // ---------------------------------------------------------------- play screen
 
+// Sprite slots of the play screen (the tile sprites are the rules', in
+// game/puzzle/services.h).
+constexpr int SPRITE_SPACES = 1;          // frame 0 an up space, frame 1 a down space
+constexpr int SPRITE_FRAME = 2;           // the screen's frame picture with its buttons
+constexpr int SPRITE_DIGITS = 3;          // two sets of ten score digits
+constexpr int SPRITE_LEVEL_NAMES = 4;     // frame n - 1 names level n
+constexpr int SPRITE_POINTER_MASK = 10;   // one opaque pixel: the pointer's hit mask
+constexpr int SPRITE_TURN_1 = 14;         // 14..17: the held tile between up and down
+constexpr int SPRITE_TURN_2 = 15;
+constexpr int SPRITE_TURN_3 = 16;
+constexpr int SPRITE_TURN_4 = 17;
+constexpr int SPRITE_PRAIRIE = 50;        // the backdrop tile when the vortex is off
+
 // One complete play-screen frame from the play state; presents nothing.
 void draw_play_screen();
 // Level name, empty spaces, then the placed tiles (inside the board area).
@@ -48,7 +61,11 @@ void draw_status_bar();
 // A whole number as count digit images, zero-padded; a longer number
 // shows its leading digits.
 void draw_digits(double value, double x, double y, int count);
-// A board tile with its box corner at (x, y): angle 0 up, 60 down, any
+// The two angles a board tile is drawn at.
+constexpr double UP_ANGLE = 0;
+constexpr double DOWN_ANGLE = 60;
+
+// A board tile with its box corner at (x, y): UP_ANGLE, DOWN_ANGLE, any
 // other angle nothing.
 void draw_tile(double x, double y, double angle, int c1, int c2, int c3);
 // A store-sized up tile with its box corner at (x, y).

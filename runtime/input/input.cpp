@@ -381,12 +381,12 @@ void mouse_state(double& x, double& y, double& left, double& right) {
 int mouse_axis(int n) {
     read_mouse();
     switch (n) {
-    case 0: return g_input.frame_dx;
-    case 1: return g_input.frame_dy;
-    case 2: return g_input.frame_wheel;
-    case 3: return g_input.buttons[BUTTON_LEFT] ? 1 : 0;
-    case 4: return g_input.buttons[BUTTON_RIGHT] ? 1 : 0;
-    case 5: return g_input.buttons[BUTTON_MIDDLE] ? 1 : 0;
+    case MOUSE_AXIS_DX: return g_input.frame_dx;
+    case MOUSE_AXIS_DY: return g_input.frame_dy;
+    case MOUSE_AXIS_WHEEL: return g_input.frame_wheel;
+    case MOUSE_AXIS_LEFT: return g_input.buttons[BUTTON_LEFT] ? 1 : 0;
+    case MOUSE_AXIS_RIGHT: return g_input.buttons[BUTTON_RIGHT] ? 1 : 0;
+    case MOUSE_AXIS_MIDDLE: return g_input.buttons[BUTTON_MIDDLE] ? 1 : 0;
     default: return 0;
     }
 }

@@ -10,10 +10,18 @@
 
 // ---------------------------------------------------------------- mouse
 
+// The axes mouse_axis reads.
+constexpr int MOUSE_AXIS_DX = 0;
+constexpr int MOUSE_AXIS_DY = 1;
+constexpr int MOUSE_AXIS_WHEEL = 2;     // -1, 0 or 1
+constexpr int MOUSE_AXIS_LEFT = 3;      // buttons: 0 or 1
+constexpr int MOUSE_AXIS_RIGHT = 4;
+constexpr int MOUSE_AXIS_MIDDLE = 5;
+
 // Tracked pointer (clamped, stored back) and the left and right buttons (0/1).
 void mouse_state(double& x, double& y, double& left, double& right);
 
-// 0 dx, 1 dy, 2 wheel (-1, 0, 1), 3 left, 4 right, 5 middle; else 0.
+// One MOUSE_AXIS_* value; any other axis reads 0.
 int mouse_axis(int n);
 
 // Shows (on != 0) or hides the system pointer (hidden = captured, relative).
