@@ -35,8 +35,6 @@ int kerning_reduction(char before) {
 
 int glyph_frame(char c) { return static_cast<unsigned char>(c) - FIRST_GLYPH_CODE; }
 
-int whole(double v) { return static_cast<int>(std::trunc(v)); }
-
 // ---------------------------------------------------------------- sine
 
 constexpr double SINE_DEGREES_PER_RADIAN = 57.296;
@@ -118,6 +116,12 @@ void draw_text_small(const std::string& text, double x, double y, double proport
                                   SMALL_GLYPH_WIDTH, SMALL_GLYPH_HEIGHT);
         pen += text_advance(text, i, proportional);
     }
+}
+
+std::string padded(double value, size_t width) {
+    std::string s = string_from_number(value);
+    if (s.size() < width) s.insert(0, width - s.size(), '0');
+    return s;
 }
 
 // ---------------------------------------------------------------- shapes

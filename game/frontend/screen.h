@@ -46,6 +46,10 @@ void draw_text_centred(const std::string& text, double x, double y, double propo
 // Glyphs stretched to 32 x 20, advances as full size.
 void draw_text_small(const std::string& text, double x, double y, double proportional);
 
+// A number as text, zero-padded on the left to width; padding only
+// lengthens, so a longer number stays whole.
+std::string padded(double value, size_t width);
+
 // Filled equilateral triangle, one colour per corner.
 void draw_triangle(double cx, double cy, double radius, double angle, int c0, int c1, int c2);
 

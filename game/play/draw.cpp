@@ -13,8 +13,6 @@
 
 namespace {
 
-int whole(double v) { return static_cast<int>(std::trunc(v)); }
-
 // ---------------------------------------------------------------- layout
 
 constexpr int BLACK = 0;
@@ -152,12 +150,6 @@ void draw_polygon(int sprite, const Polygon& p, double x, double y, const int ti
 TileForm corner_colours(const std::string& code, int first, double angle) {
     return {angle, tile_colour_of(string_mid(code, first, 1)), tile_colour_of(string_mid(code, first + 2, 1)),
             tile_colour_of(string_mid(code, first + 4, 1))};
-}
-
-std::string padded(double value, size_t width) {
-    std::string s = string_from_number(value);
-    while (s.size() < width) s = "0" + s;
-    return s;
 }
 
 }  // namespace

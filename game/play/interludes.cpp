@@ -38,13 +38,6 @@ constexpr double PAUSED_Y = 380;
 constexpr double CONTINUE_Y = 575;
 constexpr int PAUSE_DONE = 3;
 
-// Padding only lengthens: a longer number is shown in full.
-std::string padded(double value, size_t width) {
-    std::string s = string_from_number(value);
-    while (s.size() < width) s = "0" + s;
-    return s;
-}
-
 void draw_level_heading() {
     std::string heading =
         level != 0 ? "LEVEL " + string_from_number(level) + " COMPLETE!" : "TRAINING LEVEL COMPLETE!";

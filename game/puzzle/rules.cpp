@@ -28,8 +28,6 @@ constexpr int VORTEX_TRAIL = 10;
 
 const char* const INGAME_MUSIC = "mp3media/ingame.mp3";
 
-int whole(double v) { return static_cast<int>(v); }
-
 // Catalogue tile 0 in the form its cell needs: one turn makes a down code.
 std::string first_tile_code(bool up_cell) {
     const std::string code = catalogue_code(0);
