@@ -40,10 +40,16 @@ struct TextLine {
 
 enum class MarkerKind { PointerLine, PlainLine, Ring };
 
-// Lines run from (a, b) to (c, d); rings have centre (a, b) and radius c.
+// A line from (x1, y1) to (x2, y2); a pointer line ends in a small square.
+struct LineMarker { int x1, y1, x2, y2; };
+// Two white circles: radius and radius + RING_GAP around (cx, cy).
+struct RingMarker { int cx, cy, radius; };
+
+// Only the part of its kind is used.
 struct Marker {
     MarkerKind kind;
-    int a, b, c, d;
+    LineMarker line{};
+    RingMarker ring{};
     When when = When::Always;
 };
 
@@ -77,8 +83,9 @@ struct Page {
     void (*before)() = nullptr; // the script step that sets the page up
 };
 
-Marker pointer_line(int x1, int y1, int x2, int y2) { return {MarkerKind::PointerLine, x1, y1, x2, y2}; }
-Marker ring(int cx, int cy, int r, When when = When::Always) { return {MarkerKind::Ring, cx, cy, r, 0, when}; }
+Marker pointer_line(int x1, int y1, int x2, int y2) { return {MarkerKind::PointerLine, {x1, y1, x2, y2}}; }
+Marker plain_line(int x1, int y1, int x2, int y2) { return {MarkerKind::PlainLine, {x1, y1, x2, y2}}; }
+Marker ring(int cx, int cy, int r, When when = When::Always) { return {MarkerKind::Ring, {}, {cx, cy, r}, when}; }
 
 const TextLine CONTINUE = {620, "CLICK TO CONTINUE"};
 
@@ -275,7 +282,7 @@ const std::vector<Page>& pages() {
         for (int i = 0; i < static_cast<int>(std::size(tips)); ++i) {
             page = {FIRST_TIP_PAGE + i, tips[i], {}, Exit::Click};
             page.debris = true;
-            if (page.number == QUIT_TIP_PAGE) page.markers = {{MarkerKind::PlainLine, 100, 515, 20, 650}};
+            if (page.number == QUIT_TIP_PAGE) page.markers = {plain_line(100, 515, 20, 650)};
             p.push_back(page);
         }
         return p;
@@ -313,13 +320,14 @@ void draw_page(const Page& page) {
         if (shown_now(line.when)) draw_text_centred(line.text, TEXT_CENTRE_X, line.y, PROPORTIONAL);
     for (const Marker& m : page.markers) {
         if (!shown_now(m.when)) continue;
+        const LineMarker& l = m.line;
         switch (m.kind) {
         case MarkerKind::PointerLine:
-            draw_line(m.a, m.b, m.c, m.d, WHITE);
-            draw_rect(m.c - 2, m.d - 2, LINE_END_SQUARE, LINE_END_SQUARE, WHITE);
+            draw_line(l.x1, l.y1, l.x2, l.y2, WHITE);
+            draw_rect(l.x2 - 2, l.y2 - 2, LINE_END_SQUARE, LINE_END_SQUARE, WHITE);
             break;
-        case MarkerKind::PlainLine: draw_line(m.a, m.b, m.c, m.d, WHITE); break;
-        case MarkerKind::Ring: draw_ring(m.a, m.b, m.c); break;
+        case MarkerKind::PlainLine: draw_line(l.x1, l.y1, l.x2, l.y2, WHITE); break;
+        case MarkerKind::Ring: draw_ring(m.ring.cx, m.ring.cy, m.ring.radius); break;
         }
     }
 }
