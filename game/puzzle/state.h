@@ -107,6 +107,11 @@ extern double vortex_colour_target[3];
 double tile_timer_rate(double level);
 
 // ---------------------------------------------------------------- settings
+// The player's switches and tile colours. The front end loads, edits and
+// saves them (settings.dat), but they live here because the rules read them
+// (start_level asks music_off and vortex_on) and the tests of the rules set
+// the colours that tile_colour_of gives. Kept with the play state, the rules
+// build and test without the front end.
 
 extern int music_off;              // non-zero: no music
 extern int vortex_on;              // 1: vortex behind the play screen
