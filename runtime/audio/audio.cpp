@@ -168,6 +168,10 @@ Mix_Chunk* make_chunk(const WavData& wav) {
 
 double music_clock() { return timer_ms(); }
 
+// The slot a slot number names: numbers above the last slot share the last
+// one; -1 for a negative number.
+int slot_index(int slot) { return slot < 0 ? -1 : std::min(slot, SOUND_SLOTS - 1); }
+
 void start_track() {
     Mix_HaltMusic();
     Mix_PlayMusic(g_music.track, 0);
@@ -229,8 +233,9 @@ void audio_stop() {
 // ---------------------------------------------------------------- sound effects
 
 int load_sound(const std::string& path, int slot, int voices) {
-    if (slot < 0) return 0;
-    SoundSlot& target = g_slots[size_t(std::min(slot, SOUND_SLOTS - 1))];
+    const int index = slot_index(slot);
+    if (index < 0) return 0;
+    SoundSlot& target = g_slots[size_t(index)];
     release_slot(target);
     if (!g_device_open) return 0;
 
@@ -258,8 +263,8 @@ int load_sound(const std::string& path, int slot, int voices) {
 }
 
 int play_sound(int slot, double pan, double volume) {
-    if (slot < 0 || !g_device_open) return -1;
-    const int index = std::min(slot, SOUND_SLOTS - 1);
+    const int index = slot_index(slot);
+    if (index < 0 || !g_device_open) return -1;
     SoundSlot& s = g_slots[size_t(index)];
     if (s.voice_count == 0) return -1;
 
@@ -291,8 +296,9 @@ int play_sound(int slot, double pan, double volume) {
 }
 
 bool sound_playing(int slot) {
-    if (slot < 0 || !g_device_open) return false;
-    const SoundSlot& s = g_slots[size_t(std::min(slot, SOUND_SLOTS - 1))];
+    const int index = slot_index(slot);
+    if (index < 0 || !g_device_open) return false;
+    const SoundSlot& s = g_slots[size_t(index)];
     for (int v = 0; v < s.voice_count; ++v)
         if (Mix_Playing(s.channel[size_t(v)])) return true;
     return false;

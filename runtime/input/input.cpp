@@ -4,6 +4,7 @@
 // real ones take the same road, and the game sees only what the events said.
 #include "runtime/input/input.h"
 #include "runtime/input/input_internal.h"
+#include "runtime/values/bytes.h"
 
 #include "runtime/frame/frame.h"
 
@@ -250,8 +251,6 @@ char character_of(int scan) {
     return char(key);
 }
 
-char lower_case(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-char upper_case(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
 // ---------------------------------------------------------------- event handling
 
@@ -410,8 +409,8 @@ std::string inkey() {
     for (int scan = 0; scan <= LAST_INKEY_SCAN && found == 0; ++scan)
         if (g_input.keys[scan]) found = character_of(scan);
     if (found != 0 && (g_input.keys[SCAN_LEFT_SHIFT] || g_input.keys[SCAN_RIGHT_SHIFT]))
-        found = upper_case(found);
-    const char lowered = lower_case(found);
+        found = ascii_upper(found);
+    const char lowered = ascii_lower(found);
     if (lowered == g_input.last_character) return std::string();
     g_input.last_character = lowered;
     return found ? std::string(1, found) : std::string();
