@@ -9,6 +9,7 @@
 // viewport or presents, so every pixel ends up as unbatched drawing leaves it.
 #include "runtime/gfx/gfx.h"
 #include "runtime/gfx/image_internal.h"
+#include "runtime/gfx/letterbox_internal.h"
 #include "runtime/gfx/renderer_internal.h"
 
 #include "runtime/files/files.h"
@@ -338,12 +339,10 @@ void Renderer::begin_frame() {
 
 void Renderer::present(int drawable_width, int drawable_height) {
     flush();
-    // Letterbox: the largest rectangle of the frame's shape that fits, centred.
-    const double scale = std::min(double(drawable_width) / screen_width_, double(drawable_height) / screen_height_);
-    const int width = int(std::lround(screen_width_ * scale));
-    const int height = int(std::lround(screen_height_ * scale));
-    const int left = (drawable_width - width) / 2;
-    const int bottom = (drawable_height - height) / 2;
+    // GL counts rows from the bottom.
+    const Letterbox box = letterbox_of(drawable_width, drawable_height, screen_width_, screen_height_);
+    const int width = box.width, height = box.height, left = box.left;
+    const int bottom = drawable_height - box.top - box.height;
     fb_.bind(GL_READ_FRAMEBUFFER, framebuffer_);
     fb_.bind(GL_DRAW_FRAMEBUFFER, 0);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);

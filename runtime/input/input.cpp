@@ -4,6 +4,7 @@
 // real ones take the same road, and the game sees only what the events said.
 #include "runtime/input/input.h"
 #include "runtime/input/input_internal.h"
+#include "runtime/gfx/letterbox_internal.h"
 #include "runtime/values/bytes.h"
 
 #include "runtime/frame/frame.h"
@@ -171,35 +172,46 @@ InputState g_input;
 int screen_width() { return runtime_config().screen_width; }
 int screen_height() { return runtime_config().screen_height; }
 
-// The letterbox of the screen inside the window: scale and top-left offset.
-struct Letterbox {
-    double scale = 1.0;
+// The picture's place in window coordinates: the renderer's letterbox,
+// worked out in drawable pixels (more than one per window coordinate on a
+// HiDPI screen), so both agree to the pixel. Identity without a window.
+struct WindowBox {
     double left = 0.0;
     double top = 0.0;
+    double scale_x = 1.0;   // window coordinates per screen pixel
+    double scale_y = 1.0;
 };
 
-Letterbox window_letterbox() {
-    Letterbox box;
+WindowBox window_box() {
+    WindowBox box;
     if (g_input.window == nullptr) return box;
-    int w = 0, h = 0;
+    int w = 0, h = 0, dw = 0, dh = 0;
     SDL_GetWindowSize(g_input.window, &w, &h);
-    if (w <= 0 || h <= 0 || screen_width() <= 0 || screen_height() <= 0) return box;
-    box.scale = std::min(double(w) / screen_width(), double(h) / screen_height());
-    box.left = (w - screen_width() * box.scale) / 2.0;
-    box.top = (h - screen_height() * box.scale) / 2.0;
+    SDL_GL_GetDrawableSize(g_input.window, &dw, &dh);
+    if (dw <= 0 || dh <= 0) {
+        dw = w;
+        dh = h;
+    }
+    const Letterbox picture = letterbox_of(dw, dh, screen_width(), screen_height());
+    if (w <= 0 || h <= 0 || picture.width <= 0 || picture.height <= 0) return box;
+    const double pixels_x = double(dw) / w, pixels_y = double(dh) / h;
+    box.left = picture.left / pixels_x;
+    box.top = picture.top / pixels_y;
+    box.scale_x = double(picture.width) / screen_width() / pixels_x;
+    box.scale_y = double(picture.height) / screen_height() / pixels_y;
     return box;
 }
 
 void window_to_screen(int wx, int wy, int& sx, int& sy) {
-    const Letterbox box = window_letterbox();
-    sx = int((wx - box.left) / box.scale);
-    sy = int((wy - box.top) / box.scale);
+    const WindowBox box = window_box();
+    sx = int((wx - box.left) / box.scale_x);
+    sy = int((wy - box.top) / box.scale_y);
 }
 
 void screen_to_window(int sx, int sy, int& wx, int& wy) {
-    const Letterbox box = window_letterbox();
-    wx = int(sx * box.scale + box.left);
-    wy = int(sy * box.scale + box.top);
+    const WindowBox box = window_box();
+    wx = int(sx * box.scale_x + box.left);
+    wy = int(sy * box.scale_y + box.top);
 }
 
 // ---------------------------------------------------------------- reads
