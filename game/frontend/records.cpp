@@ -62,10 +62,11 @@ bool make_folders(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The whole content of a data file, or false when it is missing or unreadable.
-bool read_data_file(const std::string& path, std::vector<uint8_t>& bytes) {
+// The first bytes of a data file (no more than its format holds, whatever
+// its size), or false when it is missing, unreadable or not a regular file.
+bool read_data_file(const std::string& path, size_t format_bytes, std::vector<uint8_t>& bytes) {
     bytes.clear();
-    return file_exists(path) && read_resolved(path, bytes);
+    return file_exists(path) && read_resolved(path, bytes, format_bytes);
 }
 
 // Opens a data file for writing on the data channel; a folder that cannot
@@ -121,7 +122,7 @@ void load_settings() {
     std::vector<uint8_t> bytes;
     // A file too short to hold every value counts as missing: the defaults
     // apply and the file stays as it is until the next save.
-    if (read_data_file(data_folder() + "settings.dat", bytes) && bytes.size() >= SETTINGS_BYTES) {
+    if (read_data_file(data_folder() + "settings.dat", SETTINGS_BYTES, bytes) && bytes.size() >= SETTINGS_BYTES) {
         music_off = bytes[0];
         vortex_on = bytes[1];
         for (int i = 0; i < CHANNEL_COUNT; ++i) colour_channels[i] = bytes[static_cast<size_t>(2 + i)];
@@ -153,7 +154,7 @@ void load_high_scores() {
     std::vector<uint8_t> bytes;
     // A short file would run off its end: the default table is used and the
     // file is left alone. Characters the font cannot show become spaces.
-    if (read_data_file(data_folder() + "hiscore.dat", bytes) && bytes.size() >= HIGH_SCORE_BYTES) {
+    if (read_data_file(data_folder() + "hiscore.dat", HIGH_SCORE_BYTES, bytes) && bytes.size() >= HIGH_SCORE_BYTES) {
         size_t at = 0;
         for (int row = 0; row < HIGH_SCORE_ROWS; ++row) {
             std::string name, score_text;

@@ -31,13 +31,24 @@ constexpr const char* TITLE = "Wedgewise";
 constexpr const char* AUTOMATED_VARIABLE = "WEDGEWISE_AUTOMATED";
 constexpr int USAGE_EXIT_CODE = 2;
 
-constexpr const char* USAGE =
-    "Usage: wedgewise [--windowed] [--frames N] [--help] [--version]\n"
-    "  --windowed  start in a window instead of full screen\n"
-    "  --frames N  quit after N frames, telling on stderr when the first was shown\n"
-    "              (a smoke test for packagers, and start-up timing)\n"
-    "  --help      show this text and exit\n"
-    "  --version   show the version and exit\n";
+// The --help text: every option parse_command_line takes, the environment
+// variable it reads and the exit statuses.
+std::string usage() {
+    return std::string(
+               "Usage: wedgewise [--windowed] [--frames N] [--help] [--version]\n"
+               "  --windowed  start in a window instead of full screen\n"
+               "  --frames N  quit after N frames, telling on stderr when the first was shown\n"
+               "              (a smoke test for packagers, and start-up timing)\n"
+               "  --help      show this text and exit\n"
+               "  --version   show the version and exit\n"
+               "Environment:\n  ") +
+           AUTOMATED_VARIABLE +
+           "  set (to anything) for automated runs such as tests: no software-\n"
+           "              rendering dialog, no pause when another window takes the focus\n"
+           "Exit status: 0 (also when a run-time error ended the game: see ErrorLog.txt\n"
+           "  in the temporary folder); " + std::to_string(USAGE_EXIT_CODE) +
+           " for an unknown option or a bad --frames number.\n";
+}
 constexpr long MAX_QUIT_FRAMES = 100000000;
 
 // ---------------------------------------------------------------- media table
@@ -132,7 +143,7 @@ bool parse_command_line(int argc, char** argv, RuntimeConfig& config, std::strin
             const long n = std::strtol(text, &end, 10);
             if (end == text || *end != '\0' || errno != 0 || n < 1 || n > MAX_QUIT_FRAMES) {
                 message = "wedgewise: --frames needs a number of frames from 1 to " +
-                          std::to_string(MAX_QUIT_FRAMES) + "\n" + USAGE;
+                          std::to_string(MAX_QUIT_FRAMES) + "\n" + usage();
                 exit_code = USAGE_EXIT_CODE;
                 return false;
             }
@@ -140,7 +151,7 @@ bool parse_command_line(int argc, char** argv, RuntimeConfig& config, std::strin
             config.command_line += ' ';
             config.command_line += argv[++i];
         } else if (arg == "--help") {
-            message = USAGE;
+            message = usage();
             exit_code = 0;
             return false;
         } else if (arg == "--version") {
@@ -148,7 +159,7 @@ bool parse_command_line(int argc, char** argv, RuntimeConfig& config, std::strin
             exit_code = 0;
             return false;
         } else {
-            message = "wedgewise: unknown option '" + arg + "'\n" + USAGE;
+            message = "wedgewise: unknown option '" + arg + "'\n" + usage();
             exit_code = USAGE_EXIT_CODE;
             return false;
         }
@@ -234,9 +245,9 @@ bool score_enters_table(double score_value) {
     return score_value > string_to_number(high_score_table(FIFTEENTH_ENTRY, SCORE_COLUMN));
 }
 
-void game_end() {
+void game_end(bool clock_ran_out) {
     music_stop();
-    if (level_timer <= 0) out_of_time();
+    if (clock_ran_out) out_of_time();
     if (practice_mode != 0) {
         practice_mode = 0;
         return;

@@ -66,29 +66,29 @@ bool advance_play_frame() {
     return true;
 }
 
-bool frame_loop_pass() {
+PassResult frame_loop_pass() {
     // The completion test comes before the level clock, so a puzzle finished
     // on the last frame still counts.
     if (!board_has_space()) {
         music_stop();
         if (practice_mode == 0) level_complete();
-        if (practice_mode == 1 || level > LAST_LEVEL) return false;
+        if (practice_mode == 1 || level > LAST_LEVEL) return PassResult::Completed;
     }
-    if (!advance_play_frame()) return false;
+    if (!advance_play_frame()) return PassResult::OutOfTime;
     draw_play_screen();
     show_screen();
     // The buttons use the pointer as read at the start of this pass.
     if (mouse_left == 1 && over_quit_button(mouse_x, mouse_y)) {
         wait_left_release();
-        return false;
+        return PassResult::Quit;
     }
     if (mouse_left == 1 && over_pause_button(mouse_x, mouse_y)) pause_screen();
-    return true;
+    return PassResult::Playing;
 }
 
 void play_game() {
     start_level();
-    while (frame_loop_pass()) {
-    }
-    game_end();
+    PassResult result = PassResult::Playing;
+    while (result == PassResult::Playing) result = frame_loop_pass();
+    game_end(result == PassResult::OutOfTime);
 }

@@ -5,8 +5,10 @@
 
 // ---------------------------------------------------------------- program
 
-// Sets the configuration, starts the runtime and runs the main program.
-// Returns the process exit code (0). Options: --windowed, --help, --version.
+// Sets the configuration (WEDGEWISE_AUTOMATED set in the environment makes
+// an automated run), starts the runtime and runs the main program. Options:
+// --windowed, --frames N, --help, --version. Returns the process exit code:
+// 0, or 2 for an unknown option or a bad --frames number.
 int game_entry(int argc, char** argv);
 
 // Start-up then the game cycle; never returns (ends through program_end).
@@ -24,8 +26,11 @@ void install_play_services();
 // One game from start_level to its end (frame loop and game end).
 void play_game();
 
-// One pass of the frame loop; returns false when the game ends.
-bool frame_loop_pass();
+// How a pass of the frame loop left the game.
+enum class PassResult { Playing, Completed, OutOfTime, Quit };
+
+// One pass of the frame loop; anything but Playing ends the game.
+PassResult frame_loop_pass();
 
 // The game's own work of one pass, between the completion test and the
 // drawing: clocks, vortex, pointer, clicks and debris. False when the level

@@ -7,5 +7,8 @@ void audio_start();
 // Stops music, releases every slot (last first), then the device.
 void audio_stop();
 
+// The warning beep: a short tone through the mixer; nothing without a device.
+void audio_beep();
+
 // Restarts a looping track whose length has elapsed (show_screen, pause loop).
 void music_loop_check();

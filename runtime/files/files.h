@@ -1,6 +1,8 @@
-// Files: one lookup for every file the program reads (a loose file wins, else
-// an entry of the "sbX" media containers), and eight byte channels for the
-// game's own data files.
+// Files: one lookup for every file the program reads, and eight byte channels
+// for the game's own data files. The lookup takes, in this order: a loose
+// file of that name; an entry of the "sbX" container appended to the running
+// executable (so the one-file game finds its media whatever names the game
+// gives its containers); an entry of the named container.
 #pragma once
 
 #include <cstddef>
@@ -18,14 +20,16 @@ void media_container_set(const std::string& graphics_path, const std::string& au
 // Points both containers at a path (start-up uses the executable itself).
 void media_containers_reset(const std::string& path);
 
-// Looks a name up: a loose file, else the container's entry, extracted to
-// memory ("mem://" name) or to a temporary file. Drops the container's
+// Looks a name up: a loose file, else the executable's own entry, else the
+// named container's entry, extracted to memory ("mem://" name) or to a
+// temporary file in the user's private temporary folder. Drops the container's
 // previous result first. Returns true when found; resolved is the name to open.
 bool media_resolve(Container container, const std::string& name, bool to_memory,
                    std::string& resolved);
 
-// Reads a resolved name completely (a real file or a "mem://" block).
-bool read_resolved(const std::string& resolved, std::vector<uint8_t>& out);
+// Reads a resolved name (a regular file or a "mem://" block): all of it, or
+// its first max_bytes when it is longer.
+bool read_resolved(const std::string& resolved, std::vector<uint8_t>& out, size_t max_bytes = SIZE_MAX);
 
 // Looks a "mem://" name up; false when it is not a valid memory name.
 bool mem_block(const std::string& name, const uint8_t*& data, size_t& size);

@@ -97,6 +97,7 @@ struct FrameState {
 
 FrameState state;
 bool software_gl_warned = false;  // the warning box shows once per process
+bool full_screen_refused = false; // tests: the display refuses full screen
 
 // Steady clock in ms (the default clock source).
 double system_clock_ms() {
@@ -117,10 +118,9 @@ void sleep_ms(double ms) {
         system_sleep_ms(ms);
 }
 
-bool automated_run() {
-    return state.config.automated || std::getenv("WEDGEWISE_AUTOMATED") != nullptr ||
-           std::getenv("CI") != nullptr;
-}
+// The configuration alone decides: the game's entry sets it from
+// WEDGEWISE_AUTOMATED, tests set it themselves.
+bool automated_run() { return state.config.automated != 0; }
 
 void set_caption(const std::string& caption) {
     state.caption = caption;
@@ -263,11 +263,12 @@ void warn_software_gl() {
 // Desktop full screen (never a mode switch); refused: a centred window.
 void set_window_form() {
     if (state.config.full_screen) {
-        if (SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
+        if (!full_screen_refused && SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
             SDL_ShowWindow(state.window);
             SDL_RaiseWindow(state.window);
             return;
         }
+        audio_beep();
         startup_log("No Fullscreen Mode available");
         state.config.full_screen = 0;
         SDL_SetWindowSize(state.window, FALLBACK_WIDTH, FALLBACK_HEIGHT);
@@ -515,9 +516,11 @@ const RuntimeConfig& runtime_config() { return state.config; }
 // ---------------------------------------------------------------- paths and log
 
 std::string user_temp_dir() {
+    // Only an absolute folder counts: a relative one would point into the
+    // program's folder, which start-up makes current.
     for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
         const char* value = std::getenv(name);
-        if (value && *value) {
+        if (value && *value == '/') {
             std::string folder = value;
             if (folder.back() != '/') folder += '/';
             return folder;
@@ -583,6 +586,8 @@ void frame_set_clock(std::function<double()> clock, std::function<void(double)> 
     state.sleep = std::move(sleep);
     state.deadline = clock_ms();
 }
+
+void frame_refuse_full_screen(bool refuse) { full_screen_refused = refuse; }
 
 void frame_set_frame_hook(std::function<void()> hook) { state.frame_hook = std::move(hook); }
 

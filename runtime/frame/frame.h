@@ -19,7 +19,9 @@ struct RuntimeConfig {
     int anti_aliasing = 0;
     int mouse_captured = 1;     // relative mouse, system pointer hidden
     int debug = 0;              // verbose end log and no auto-pause
-    int automated = 0;          // tests and CI: no dialog, no pause from stolen focus
+    int automated = 0;          // automated runs (tests): no software-GL dialog, and
+                                // focus changes only when runtime_set_window_active
+                                // says so; the game sets it from WEDGEWISE_AUTOMATED
     std::string working_folder; // tests: the folder made current instead of the program's
     long quit_after_frames = 0;  // > 0: the program ends after main_program has shown this
                                  // many frames, and reports on stderr when it showed its first
@@ -74,8 +76,9 @@ const RuntimeConfig& runtime_config();
 
 // ---------------------------------------------------------------- paths and log
 
-// The user's private temporary folder (TMPDIR, XDG_RUNTIME_DIR, else
-// /tmp/wedgewise-UID made 0700); always ends with "/".
+// The user's private temporary folder (TMPDIR, XDG_RUNTIME_DIR, each only
+// when absolute, else /tmp/wedgewise-UID made 0700); ends with "/", or ""
+// when no such folder can be had.
 std::string user_temp_dir();
 
 // The folder of the running executable, ending with "/".
@@ -95,6 +98,9 @@ int create_private_file(const std::string& path, bool append);
 
 // Replaces the clock and the sleep used by pacing (ms); nullptr restores them.
 void frame_set_clock(std::function<double()> clock, std::function<void(double)> sleep);
+
+// Makes start-up's full-screen request fail, as a display refusing it would.
+void frame_refuse_full_screen(bool refuse);
 
 // Called once per show_screen, after presenting (tests script input here).
 void frame_set_frame_hook(std::function<void()> hook);

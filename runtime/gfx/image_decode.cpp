@@ -15,10 +15,6 @@ namespace {
 
 // ---------------------------------------------------------------- small helpers
 
-bool sane_size(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && width <= IMAGE_MAX_SIDE && height <= IMAGE_MAX_SIDE &&
-           width * height <= IMAGE_MAX_PIXELS;
-}
 
 // Writes one pixel, turning the key colour into transparent black.
 void put_pixel(uint8_t* dst, uint8_t r, uint8_t g, uint8_t b, uint8_t a, int key) {
@@ -70,7 +66,7 @@ bool decode_bmp(const uint8_t* data, size_t size, int key, DecodedImage& out) {
     // Rows are stored bottom-up; a negative height marks a top-down file.
     const bool top_down = height < 0;
     if (top_down) height = -height;
-    if (compression != BMP_COMPRESSION_NONE || !sane_size(width, height)) return false;
+    if (compression != BMP_COMPRESSION_NONE || !image_size_allowed(width, height)) return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return false;
 
     const size_t palette_start = BMP_FILE_HEADER + header_size;
@@ -158,7 +154,7 @@ int run_png_decode(PngDecode& d, PngReader& reader, int& width, int& height, int
     png_read_info(d.png, d.info);
     const png_uint_32 w = png_get_image_width(d.png, d.info);
     const png_uint_32 h = png_get_image_height(d.png, d.info);
-    if (!sane_size(w, h)) return 0;
+    if (!image_size_allowed(w, h)) return 0;
     // Palette and small grey become 8-bit, tRNS becomes alpha, 16 bits become 8.
     png_set_expand(d.png);
     png_set_strip_16(d.png);
@@ -280,6 +276,11 @@ bool write_png_file(const std::string& path, int width, int height, const std::v
 }
 
 // ---------------------------------------------------------------- sizes
+
+bool image_size_allowed(int64_t width, int64_t height) {
+    return width > 0 && height > 0 && width <= IMAGE_MAX_SIDE && height <= IMAGE_MAX_SIDE &&
+           width * height <= IMAGE_MAX_PIXELS;
+}
 
 int power_of_two_at_least(int value, int minimum) {
     int size = 1;

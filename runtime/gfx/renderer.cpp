@@ -481,7 +481,7 @@ void Renderer::empty_slot(int slot) {
 
 void Renderer::install(int slot, const DecodedImage& image, int minimum_texture) {
     empty_slot(slot);
-    if (!valid(slot) || image.width <= 0 || image.height <= 0 || image.width > max_texture_ ||
+    if (!valid(slot) || !image_size_allowed(image.width, image.height) || image.width > max_texture_ ||
         image.height > max_texture_ || image.rgba.size() != size_t(image.width) * size_t(image.height) * 4) {
         return;
     }
@@ -673,7 +673,7 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     Slot& s = slots_[size_t(slot)];
     s.mask.clear();
     s.has_mask = false;
-    if (width <= 0 || height <= 0 || width > max_texture_ || height > max_texture_) {
+    if (!image_size_allowed(width, height) || width > max_texture_ || height > max_texture_) {
         empty_slot(slot);
         return;
     }

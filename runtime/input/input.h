@@ -4,6 +4,8 @@
 // The mouse is relative while captured; the runtime tracks its own pointer,
 // starting at (100, 100) and clamped to the screen. Motion and wheel are taken
 // once per frame; buttons are read at every call. Keys use PC set-1 scan codes.
+// At start-up "No SDL_Mouse" is logged when relative motion cannot be had and
+// "No SDL_KB" when the video driver has no keyboard; the program goes on.
 #pragma once
 
 #include <string>
@@ -33,6 +35,8 @@ void show_system_pointer(double on);
 int key_down(int scan_code);
 
 // One character for a key newly pressed ("\x08" Backspace, "\n" Enter), or "".
+// The character is the one the window system typed for the key's press
+// (layout, Shift and AltGr applied, Latin-1); a-z become A-Z under Shift.
 std::string inkey();
 
 // ---------------------------------------------------------------- test injection

@@ -459,6 +459,25 @@ TEST_F(Renderer, GrabbedWhitePixelCollidesOnlyWithOpaquePixels) {
     EXPECT_EQ(sprite_collision(10, 100, 100, 99, 100, 100), 0) << "an empty slot collides with nothing";
 }
 
+TEST_F(Renderer, ImagesAndGrabsBeyondTheSizeCapLeaveTheSlotEmpty) {
+    write_file(path("wide.png"), png_from_colours(4097, 1, std::vector<int>(4097, RED)));
+    write_file(path("widest.png"), png_from_colours(4096, 1, std::vector<int>(4096, RED)));
+    load_sprite("widest.png", SLOT);
+    EXPECT_EQ(sprite_width(SLOT), 4096);
+    load_sprite("wide.png", SLOT);
+    EXPECT_EQ(sprite_width(SLOT), 0);
+    // Grabs share the cap, whatever GL could hold.
+    grab_sprite(SLOT, 0, 0, 4096, 1);
+    EXPECT_EQ(sprite_width(SLOT), 4096);
+    for (const auto& size : {std::pair{4097, 1}, std::pair{1, 4097}}) {
+        grab_sprite(SLOT, 0, 0, 8, 8);
+        ASSERT_EQ(sprite_width(SLOT), 8);
+        grab_sprite(SLOT, 0, 0, size.first, size.second);
+        EXPECT_EQ(sprite_width(SLOT), 0) << size.first << " x " << size.second;
+        EXPECT_EQ(sprite_height(SLOT), 0);
+    }
+}
+
 TEST_F(Renderer, GrabCopiesTheScreenRectangleUpright) {
     draw_rect(10, 10, 3, 1, RED);
     draw_rect(10, 11, 3, 1, GREEN);
