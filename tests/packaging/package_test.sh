@@ -131,12 +131,16 @@ check "appstreamcli validates the metainfo and the installed tree" metainfo
 id "$PLAYER" >/dev/null 2>&1 && userdel -r -f "$PLAYER" >/dev/null 2>&1
 useradd --create-home --shell /bin/bash "$PLAYER"
 PLAYER_HOME=$(getent passwd "$PLAYER" | cut -d: -f6)
-SOURCE_TREE=$(cd "$(dirname "$0")/../.." && pwd)
 
+# Everything a package can place: the top level and the system's folders,
+# less the package manager's own records, caches and logs, which change with
+# every install.
 file_list() {
-    find / -xdev \( -path /proc -o -path /sys -o -path /dev -o -path /run -o -path /tmp -o -path /var/tmp \
-        -o -path /var/cache -o -path /var/log -o -path /var/lib/dpkg -o -path /var/lib/apt -o -path /root \
-        -o -path "$PLAYER_HOME" -o -path "$SOURCE_TREE" -o -path "$DEB_DIR" \) -prune -o -print 2>/dev/null | sort
+    {
+        find / -mindepth 1 -maxdepth 1
+        find /etc /usr /opt /srv /var \( -path /var/cache -o -path /var/log -o -path /var/lib/dpkg \
+            -o -path /var/lib/apt -o -path /var/tmp \) -prune -o -print
+    } 2>/dev/null | sort
 }
 file_list >"$WORK/before.txt"
 dpkg-query -W -f='${Package}\n' | sort >"$WORK/packages-before.txt"
@@ -148,13 +152,14 @@ install_package() {
 }
 check "dpkg -i, then apt-get -f install, leaves the package configured" install_package
 
-# Every library the program asks for belongs to a package it depends on.
+# Every library the program itself asks for belongs to a package it depends on.
 linked_libraries_declared() {
     local depends
     depends=$(dpkg-query -W -f='${Depends}' "$PACKAGE" | tr ',|' '\n\n' | sed 's/^ *//; s/[ (].*//; s/:.*//' | sort -u)
     echo "Depends: $(dpkg-query -W -f='${Depends}' "$PACKAGE")"
     local bad=0 lib path owner
-    while read -r lib path; do
+    while read -r lib; do
+        path=$(ldd /usr/games/$PACKAGE | awk -v lib="$lib" '$1 == lib && $2 == "=>" { print $3 }')
         owner=$(dpkg -S "$path" 2>/dev/null || dpkg -S "$(realpath "$path")" 2>/dev/null ||
             dpkg -S "${path#/usr}" 2>/dev/null || dpkg -S "/usr$path" 2>/dev/null)
         owner=${owner%%:*}
@@ -162,11 +167,13 @@ linked_libraries_declared() {
         if [ -z "$owner" ] || ! grep -qx "$owner" <<<"$depends"; then
             echo "$lib ($path) comes from '${owner:-no package}', which is not a dependency"
             bad=1
+        else
+            echo "$lib: $owner"
         fi
-    done < <(ldd /usr/games/$PACKAGE | awk '$2 == "=>" && $3 ~ /^\// { print $1, $3 }')
+    done < <(readelf -d /usr/games/$PACKAGE | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
     return $bad
 }
-check "every linked library comes from a declared dependency" linked_libraries_declared
+check "every library the program links comes from a declared dependency" linked_libraries_declared
 
 dpkg-query -W -f='${Package}\n' | sort >"$WORK/packages-installed.txt"
 echo "installed files:"
