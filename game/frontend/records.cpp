@@ -101,7 +101,9 @@ std::string data_folder() {
     char cwd[4096];
     std::string here = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : program_dir();
     if (here.empty() || here.back() != '/') here += '/';
-    if (folder_writable(here)) return here;
+    // An installed game never writes into the system's folders, even when
+    // run by root: its records go to the player's own data folder.
+    if (!media_installed() && folder_writable(here)) return here;
 
     std::string root;
     const char* xdg = std::getenv("XDG_DATA_HOME");

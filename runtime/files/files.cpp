@@ -533,6 +533,12 @@ void media_containers_reset(const std::string& path)
     media_container_set(path, path);
 }
 
+bool media_installed()
+{
+    const std::string& path = container_of(Container::Graphics).path;
+    return container_location(path) != path;
+}
+
 namespace {
 
 // Hands an entry on as the container's result: a memory block or a temporary file.
@@ -613,7 +619,7 @@ bool media_resolve(Container container, const std::string& name, bool to_memory,
         resolved = name;
         return false;
     }
-    FileSource src(mc.path);
+    FileSource src(container_location(mc.path));
     if (!src.ok()) {
         resolved.clear();
         return false;

@@ -37,6 +37,28 @@ bool mem_block(const std::string& name, const uint8_t*& data, size_t& size);
 // Frees memory entries and deletes temporary files of both containers.
 void media_containers_release();
 
+// ---------------------------------------------------------------- data folder
+
+// A portable copy keeps its containers next to itself; an installed game
+// keeps them in its data folder (/usr/share/games/wedgewise for
+// /usr/games/wedgewise). A container named without a folder is opened from
+// the current folder (the program's: start-up made it current) when it is
+// there, else from the data folder; the name is returned unchanged when
+// neither holds it, or when it names a folder of its own.
+std::string container_location(const std::string& path);
+
+// The data folder, ending in '/': the way from the program's folder to it is
+// compiled in, so a copy installed under any prefix finds its own. Empty when
+// the program has none.
+std::string media_data_folder();
+
+// Replaces the data folder (empty: none); for tests.
+void media_data_folder_set(const std::string& folder);
+
+// Whether the graphics container comes from the data folder: the game runs
+// as installed, and its records belong in the player's own data folder.
+bool media_installed();
+
 // ---------------------------------------------------------------- channels
 
 constexpr int FILE_CHANNELS = 8;

@@ -1,6 +1,5 @@
 // Pictures of the front end: the bitmap font, the level names, the title
-// logo layers and backdrop tile, the intro picture, the colour editor parts
-// and the window icon.
+// logo layers and backdrop tile, the intro picture and the colour editor parts.
 #include "mediagen.h"
 
 #include <algorithm>
@@ -407,34 +406,6 @@ bool make_colsarrows(const std::string& dir) {
     return write_keyed_png(dir + "/colsarrows.png", cv.image(), COLOUR_INK);
 }
 
-// ---------------------------------------------------------------- icon
-
-bool make_icon(const std::string& dir) {
-    constexpr int S = 128;
-    Canvas cv(S, S);
-    cairo_t* cr = cv.cr;
-    rounded_rect(cr, 4, 4, S - 8, S - 8, 22);
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, 4, 0, S - 4);
-    cairo_pattern_add_color_stop_rgb(g, 0, channel(0x232B6C, 16), channel(0x232B6C, 8), channel(0x232B6C, 0));
-    cairo_pattern_add_color_stop_rgb(g, 1, channel(COLOUR_NIGHT_DEEP, 16), channel(COLOUR_NIGHT_DEEP, 8),
-                                     channel(COLOUR_NIGHT_DEEP, 0));
-    cairo_set_source(cr, g);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(g);
-    set_rgb(cr, COLOUR_GOLD);
-    cairo_set_line_width(cr, 3);
-    cairo_stroke(cr);
-    // A big triangle of four glass tiles.
-    const double top = 20, bottom = 108, left = 20, right = 108, mid = 64, half = 64;
-    const Point apex = {mid, top}, bl = {left, bottom}, br = {right, bottom};
-    const Point ml = {(left + mid) / 2, half}, mr = {(right + mid) / 2, half}, mb = {mid, bottom};
-    glass_triangle(cr, apex, ml, mr, TILE_COLOURS[5]);
-    glass_triangle(cr, ml, bl, mb, TILE_COLOURS[0]);
-    glass_triangle(cr, mr, mb, br, TILE_COLOURS[2]);
-    glass_triangle(cr, ml, mr, mb, TILE_COLOURS[4]);
-    return write_rgba_png(dir + "/wedgewise.png", cv.image());
-}
-
 }  // namespace
 
 bool make_front_pictures(const std::string& dir) {
@@ -446,7 +417,6 @@ bool make_front_pictures(const std::string& dir) {
     ok &= make_logo4(dir);
     ok &= make_colsframe(dir);
     ok &= make_colsarrows(dir);
-    ok &= make_icon(dir);
     return ok;
 }
 

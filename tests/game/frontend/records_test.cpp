@@ -17,6 +17,7 @@
 
 #include "game/frontend/frontend.h"
 #include "game/puzzle/state.h"
+#include "runtime/files/files.h"
 
 namespace fs = std::filesystem;
 
@@ -106,6 +107,26 @@ TEST_F(Records, DataFolderFallsBackToThePlayersDataFolder) {
     fs::permissions(locked, fs::perms::owner_all);
     EXPECT_EQ(folder, (xdg / "wedgewise").string() + "/");
     EXPECT_TRUE(fs::is_directory(xdg / "wedgewise"));
+}
+
+TEST_F(Records, AnInstalledGameKeepsItsRecordsInThePlayersFolderEvenWhereItCouldWrite) {
+    // Installed: the program's folder holds no containers, the data folder does.
+    fs::path data = folder_ / "share";
+    fs::create_directory(data);
+    std::ofstream(data / "media.gfx") << "container";
+    fs::path xdg = folder_ / "xdg";
+    media_data_folder_set(data.string());
+    media_container_set("media.gfx", "media.aud");
+    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    const std::string installed = data_folder();
+    // A copy with its containers beside it is portable again.
+    std::ofstream("media.gfx") << "container";
+    const std::string portable = data_folder();
+    unsetenv("XDG_DATA_HOME");
+    media_container_set("", "");
+    media_data_folder_set("");
+    EXPECT_EQ(installed, (xdg / "wedgewise").string() + "/");
+    EXPECT_EQ(fs::path(portable), fs::path(folder_.string() + "/"));
 }
 
 // ---------------------------------------------------------------- settings
