@@ -10,7 +10,8 @@ PACKAGES := cmake g++ make pkg-config git \
   libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev libxtst-dev \
   libgtest-dev googletest xvfb xauth \
   lame libcairo2-dev libfreetype-dev fonts-dejavu-core fonts-league-spartan \
-  clang libclang-rt-14-dev libcadical-dev fonts-comfortaa
+  clang libclang-rt-14-dev libcadical-dev fonts-comfortaa \
+  weston xwayland pulseaudio pulseaudio-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
