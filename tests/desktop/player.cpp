@@ -16,6 +16,7 @@ constexpr int LONGEST_STEP = 40;
 constexpr auto STEP_SPACING = std::chrono::milliseconds(4);
 constexpr int SETTLE_FRAMES = 4;
 constexpr int AIM_TRIES = 4;
+constexpr int SETTLE_TRIES = 30;
 
 }  // namespace
 
@@ -55,21 +56,31 @@ Point game_pointer(LiveGame& game) {
     return p;
 }
 
+Point settled_pointer(LiveGame& game) {
+    Point last = game_pointer(game);
+    for (int i = 0; i < SETTLE_TRIES; ++i) {
+        game.frames(SETTLE_FRAMES);
+        const Point now = game_pointer(game);
+        if (now.x == last.x && now.y == last.y) return now;
+        last = now;
+    }
+    return last;
+}
+
 bool align_pointer(LiveGame& game, Seat& seat, int screen_width, int screen_height) {
+    seat.move(2 * screen_width, 2 * screen_height);
     seat.move(-2 * screen_width, -2 * screen_height);
-    game.frames(SETTLE_FRAMES);
-    const Point p = game_pointer(game);
+    const Point p = settled_pointer(game);
     return p.x == 0 && p.y == 0;
 }
 
 bool point_at(LiveGame& game, Seat& seat, Point p, double game_per_x) {
     for (int i = 0; i < AIM_TRIES; ++i) {
-        const Point now = game_pointer(game);
+        const Point now = settled_pointer(game);
         if (now.x == p.x && now.y == p.y) return true;
         seat.move(int(std::lround((p.x - now.x) / game_per_x)), int(std::lround((p.y - now.y) / game_per_x)));
-        game.frames(SETTLE_FRAMES);
     }
-    const Point now = game_pointer(game);
+    const Point now = settled_pointer(game);
     return now.x == p.x && now.y == p.y;
 }
 

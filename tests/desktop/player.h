@@ -33,10 +33,16 @@ private:
 // The pointer as the game tracks it, read between two frames.
 Point game_pointer(LiveGame& game);
 
-// Pushes the pointer into the top-left corner, where both the game's pointer
-// and the server's stop: from then on the two go together, and a far move
-// of the game's pointer does not run the server's into its screen's edge.
-// False when the game's pointer is not at (0, 0) then.
+// The game's pointer once it has stopped moving: the seat's motion travels
+// Weston and the game's event queue, which a loaded machine delays.
+Point settled_pointer(LiveGame& game);
+
+// The server's pointer stops at its screen's edges while the game's goes on
+// to the game's own, so the two drift apart. Pushed right and down, then
+// left and up, both end in the top-left corner (when the screen, in the
+// output's logical pixels, is at least the game's size): from then on they
+// go together, and no move within the game runs the server's pointer into
+// an edge. False when the game's pointer is not at (0, 0) then.
 bool align_pointer(LiveGame& game, Seat& seat, int screen_width, int screen_height);
 
 // Moves the game's pointer to p by relative motion; `game_per_x` is how

@@ -197,7 +197,9 @@ bool Stack::start_x(int width, int height) {
 bool Stack::start_weston(int width, int height, int scale, bool xwayland) {
     wayland_socket_ = "wedgewise-" + std::to_string(getpid());
     std::vector<std::string> argv = {"weston", "--backend=x11-backend.so", "--socket=" + wayland_socket_,
-                                     "--width=" + std::to_string(width), "--height=" + std::to_string(height),
+                                     // The X11 back end takes the output's size in logical pixels.
+                                     "--width=" + std::to_string(width / scale),
+                                     "--height=" + std::to_string(height / scale),
                                      "--scale=" + std::to_string(scale), "--use-pixman", "--idle-time=0",
                                      "--no-config", "--log=" + root_ + "/weston.log"};
     if (xwayland) argv.push_back("--xwayland");

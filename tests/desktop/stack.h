@@ -64,7 +64,8 @@ public:
     // Xvfb of this size at 24-bit depth; its display name in x_display().
     bool start_x(int width, int height);
     // Weston's X11 back end in the X server: one output of width x height X
-    // pixels at that output scale, with XWayland when asked.
+    // pixels at that output scale (width / scale logical pixels wide), with
+    // XWayland when asked.
     bool start_weston(int width, int height, int scale, bool xwayland);
     // Another Wayland client (a Weston demo) that takes the focus.
     bool start_other_client();

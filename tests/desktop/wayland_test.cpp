@@ -66,12 +66,11 @@ void play_on_weston(LiveGame& game, Seat& seat, Stack& stack, const std::string&
     // pointer moves the same.
     seat.click(game, X_LEFT);
     REQUIRE(game.frames(INTRO_SCROLL_FRAMES), "the intro did not end");
-    const Point before = game_pointer(game);
+    const Point before = settled_pointer(game);
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     seat.x().pointer(x0, y0);
     seat.move(60, 45);
-    game.frames(6);
-    const Point after = game_pointer(game);
+    const Point after = settled_pointer(game);
     seat.x().pointer(x1, y1);
     EXPECT_EQ(x1 - x0, 60);
     EXPECT_EQ(y1 - y0, 45);
