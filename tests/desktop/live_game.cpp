@@ -26,6 +26,9 @@ std::string make_folder() {
     if (mkdtemp(name) == nullptr) return std::string();
     std::error_code ec;
     fs::create_directory_symlink(fs::path(WEDGEWISE_BINARY_DIR) / "media", fs::path(name) / "media", ec);
+    // The music ("mp3media/...") comes from the audio container only.
+    for (const char* container : {"media.gfx", "media.aud"})
+        fs::create_symlink(fs::path(WEDGEWISE_BINARY_DIR) / container, fs::path(name) / container, ec);
     return name;
 }
 

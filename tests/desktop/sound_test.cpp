@@ -1,8 +1,9 @@
 // Sound through a real sound server: a private PulseAudio whose null sink's
 // monitor is recorded while the game plays through SDL's pulseaudio driver.
 // Times are taken on the steady clock when the game asks for a sound and
-// found again in the recording, so every check allows for the stack's
-// latency and for a loaded machine.
+// found again in the recording. The recording's own start says little (the
+// monitor delivers in bursts until a client plays), so each test anchors
+// the recording's time to the first thing the game played.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,7 +39,6 @@ constexpr double GAP_FLOOR_DB = -60.0;     // below this a 5 ms window is a gap
 constexpr double MAX_SEAM_GAP_MS = 50.0;
 constexpr double SILENCE_DB = -90.0;       // music off: nothing at all
 constexpr double MAX_TIMING_ERROR_S = 0.100;
-constexpr double LONGEST_PLAUSIBLE_LATENCY_S = 0.8;
 constexpr double MENU_TRACK_MIN_MS = 60000;  // the menu theme; the intro's is half as long
 constexpr Point MUSIC_ITEM{511, 456};
 constexpr int SOUND_TONE_SLOT = 20;
@@ -68,13 +68,22 @@ protected:
         ASSERT_TRUE(recording.read(wav)) << "the monitor's recording cannot be read";
         ASSERT_GT(recording.seconds(), 1.0);
     }
-    // Seconds into the recording of a steady-clock moment.
-    double at(double steady) const { return steady - recording_start; }
+    // Seconds into the recording of a steady-clock moment, once anchor()
+    // has tied the two clocks together.
+    double at(double steady) const { return steady - recording_start + offset; }
+    // The first sound heard is the one the game started at `steady`.
+    bool anchor(double steady) {
+        const double heard = recording.first_sound(0, AUDIBLE_DB - 10);
+        if (heard < 0) return false;
+        offset = heard - (steady - recording_start);
+        return true;
+    }
 
     Stack stack;
     LiveGame game;
     std::string wav;
     double recording_start = 0;
+    double offset = 0;
     Recording recording;
 };
 
@@ -160,10 +169,12 @@ void write_tone(const std::string& path, double seconds, double hz, double ampli
 // The intro's and the menu's music are heard, the menu theme comes round
 // again without a gap, and TURN MUSIC OFF silences it.
 TEST_F(SoundStack, MusicIsHeardTheMenuThemeLoopsWithoutAGapAndTurnsOff) {
-    double intro_click = 0, menu_start = 0, menu_length_ms = 0, music_off_at = 0;
+    double intro_start = 0, intro_click = 0, menu_start = 0, menu_length_ms = 0, music_off_at = 0;
     bool looped = false, stopped = false;
     game.config.full_screen = 0;
     game.run(main_program, [&](LiveGame& g) {
+        if (!g.until([] { return music_playing(); }, 10)) return;
+        intro_start = steady_s();
         g.frames(180);   // three seconds of the intro
         intro_click = steady_s();
         click_at(g, {512, 400});
@@ -181,6 +192,7 @@ TEST_F(SoundStack, MusicIsHeardTheMenuThemeLoopsWithoutAGapAndTurnsOff) {
     ASSERT_GT(menu_start, 0) << "the menu theme never started";
     ASSERT_TRUE(looped) << "the menu theme did not come round again";
     ASSERT_TRUE(stopped) << "TURN MUSIC OFF did not stop the music";
+    ASSERT_TRUE(anchor(intro_start)) << "the intro was not heard";
 
     const double intro_db = recording.rms_db(at(intro_click) - 2.5, at(intro_click) - 0.5);
     const double menu_db = recording.rms_db(at(menu_start) + 2, at(menu_start) + 12);
@@ -209,11 +221,12 @@ TEST_F(SoundStack, OutOfTimeCutsTheDirgeAfter20Seconds) {
         });
         if (!g.until([] { return level_timer <= 0 && music_playing(); }, 5)) return;
         dirge_start = steady_s();
-        g.frames(22 * 60);
+        std::this_thread::sleep_for(std::chrono::seconds(22));
     });
     stop_and_read();
     ASSERT_GT(dirge_start, 0) << "the out-of-time screen played no tune";
-    const double first = recording.first_sound(at(dirge_start) - 0.5, AUDIBLE_DB - 10);
+    // Nothing else plays in this game: the first sound is the tune's.
+    const double first = recording.first_sound(0, AUDIBLE_DB - 10);
     const double last = recording.last_sound(SILENT_DB + 1);
     ASSERT_GE(first, 0) << "nothing was heard";
     std::printf("[ sound    ] dirge heard from %.2f s to %.2f s: %.2f s, RMS %.1f dBFS\n", first, last, last - first,
@@ -254,20 +267,19 @@ TEST_F(SoundStack, GameSoundsAreHeardAtTheFramesThatPlayedThem) {
     EXPECT_EQ(timed.played.front().first, 3) << "the first sound is the pick-up";
     const auto onsets = recording.onsets(AUDIBLE_DB - 5, GAP_FLOOR_DB, 150);
     ASSERT_EQ(onsets.size(), timed.played.size()) << "each sound the game played is heard once";
+    // Each sound's distance from the time the game asked for it; they all
+    // differ from their typical one by the stack's jitter alone.
     std::vector<double> latency;
     for (size_t i = 0; i < onsets.size(); ++i) latency.push_back(onsets[i] - at(timed.played[i].second));
     std::vector<double> sorted = latency;
     std::sort(sorted.begin(), sorted.end());
     const double typical = sorted[sorted.size() / 2];
-    std::printf("[ sound    ] %zu sounds, latency of the stack %.0f ms; each sound's difference:", latency.size(),
-                typical * 1000);
+    std::printf("[ sound    ] %zu sounds; each one's difference from the typical delay:", latency.size());
     for (size_t i = 0; i < latency.size(); ++i) {
         std::printf(" slot %d %+.0f ms", timed.played[i].first, (latency[i] - typical) * 1000);
         EXPECT_NEAR(latency[i], typical, MAX_TIMING_ERROR_S) << "sound " << i << " (slot " << timed.played[i].first << ")";
     }
     std::printf("\n");
-    EXPECT_GT(typical, -MAX_TIMING_ERROR_S);
-    EXPECT_LT(typical, LONGEST_PLAUSIBLE_LATENCY_S);
 }
 
 // Pan hard left silences the right channel; the volume's decibel law.
@@ -281,6 +293,7 @@ TEST_F(SoundStack, HardLeftPanAndTheDecibelVolumeLaw) {
     game.config.full_screen = 0;
     game.run([&] {
         loaded = load_sound("tone.wav", SOUND_TONE_SLOT, 1);
+        for (int i = 0; i < 120; ++i) show_screen();   // the server's stream is flowing
         for (Play& p : plays) {
             p.at = steady_s();
             play_sound(SOUND_TONE_SLOT, p.pan, p.volume);
@@ -310,6 +323,7 @@ TEST_F(SoundStack, HardLeftPanAndTheDecibelVolumeLaw) {
 TEST_F(SoundStack, ServerKilledMidGameTheGameGoesOnSilently) {
     double killed = 0, after_kill = 0;
     long frames_after = 0;
+    bool went_on = false;
     game.config.full_screen = 0;
     game.run([] {
         program_start_up();
@@ -327,19 +341,19 @@ TEST_F(SoundStack, ServerKilledMidGameTheGameGoesOnSilently) {
         const long before = g.frames_shown();
         // Turning, dropping and another track while the server is gone.
         click_at(g, store_point(5), 2);
-        g.frames(60);
+        went_on = g.frames(60);
         click_at(g, {300, 300});
-        g.on_game([] { music_play("mp3media/triangle.mp3", 1); });
-        g.frames(120);
+        went_on = g.on_game([] { music_play("mp3media/triangle.mp3", 1); }) && went_on;
+        went_on = g.frames(120) && went_on;
         frames_after = g.frames_shown() - before;
         after_kill = steady_s() - killed;
     });
     EXPECT_FALSE(game.ended_by_itself()) << "the program ended when the sound server died";
     EXPECT_EQ(game.error_code(), 0);
     ASSERT_GT(killed, 0) << "the game never got going";
-    // At 60 frames a second less slack for a loaded machine: the game is not stuck.
+    // Frames kept coming (each wait is bounded): the game is not stuck.
+    EXPECT_TRUE(went_on) << "the game stopped presenting frames";
     EXPECT_GE(frames_after, 180);
-    EXPECT_LT(after_kill, 12.0);
     std::printf("[ sound    ] after the server died: %ld frames in %.1f s\n", frames_after, after_kill);
 
     // The next start, with the server still gone.
