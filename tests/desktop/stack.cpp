@@ -145,6 +145,7 @@ Stack::Stack() {
 
 Stack::~Stack() {
     recorder_.stop();
+    keep_running_.stop();
     other_.stop();
     sound_.stop();
     weston_.stop();
@@ -243,8 +244,10 @@ bool Stack::start_sound() {
     for (int tries = 0; tries < 50; ++tries) {
         Child pactl;
         if (pactl.start({"pactl", "set-default-sink", "cap"}, env, root_ + "/pactl.log") && pactl.wait(5000) == 0) {
-            sound_up_ = true;
-            return true;
+            sound_up_ = keep_running_.start({"pacat", "--playback", "--raw", "--format=s16le", "--rate=44100",
+                                             "--channels=2", "/dev/zero"},
+                                            env, root_ + "/pacat.log");
+            return sound_up_;
         }
         sleep_ms(100);
     }
@@ -258,7 +261,14 @@ bool Stack::start_recording(const std::string& wav_path) {
                           "--latency-msec=20", "--file-format=wav", wav_path},
                          env, root_ + "/parec.log"))
         return false;
-    return wait_for_file(wav_path, SERVER_START_MS);
+    // Recording has begun once the file grows past its header.
+    constexpr long FLOWING_BYTES = 44 + 44100 * 4 / 5;
+    for (int waited = 0; waited < SERVER_START_MS; waited += POLL_STEP_MS) {
+        struct stat info {};
+        if (stat(wav_path.c_str(), &info) == 0 && info.st_size > FLOWING_BYTES) return true;
+        sleep_ms(POLL_STEP_MS);
+    }
+    return false;
 }
 
 void Stack::stop_recording() {

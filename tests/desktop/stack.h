@@ -70,7 +70,9 @@ public:
     // Another Wayland client (a Weston demo) that takes the focus.
     bool start_other_client();
     void stop_other_client() { other_.stop(); }
-    // PulseAudio with a null sink "cap" at 44100 Hz as the default sink.
+    // PulseAudio with a null sink "cap" at 44100 Hz as the default sink,
+    // kept running by a stream of silence (an idle sink's monitor delivers in
+    // bursts and drops the start of what is played next).
     bool start_sound();
     // parec on the sink's monitor into a WAV file, from now on.
     bool start_recording(const std::string& wav_path);
@@ -107,6 +109,7 @@ private:
     Child weston_;
     Child other_;
     Child sound_;
+    Child keep_running_;
     Child recorder_;
     bool sound_up_ = false;
 };
