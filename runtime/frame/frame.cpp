@@ -1,6 +1,7 @@
 // Program frame on SDL2 and OpenGL: start-up, show_screen with its pacing, the
 // window's messages, the start-up log and the orderly end.
 #include "runtime/frame/frame.h"
+#include "runtime/frame/frame_internal.h"
 
 #include "runtime/audio/audio.h"
 #include "runtime/audio/audio_internal.h"
@@ -98,6 +99,7 @@ struct FrameState {
 FrameState state;
 bool software_gl_warned = false;  // the warning box shows once per process
 bool full_screen_refused = false; // tests: the display refuses full screen
+bool hear_focus = false;          // focus changes count in automated runs too
 
 // Steady clock in ms (the default clock source).
 double system_clock_ms() {
@@ -121,6 +123,8 @@ void sleep_ms(double ms) {
 // The configuration alone decides: the game's entry sets it from
 // WEDGEWISE_AUTOMATED, tests set it themselves.
 bool automated_run() { return state.config.automated != 0; }
+
+bool focus_counts() { return hear_focus || !automated_run(); }
 
 void set_caption(const std::string& caption) {
     state.caption = caption;
@@ -593,6 +597,8 @@ void frame_set_frame_hook(std::function<void()> hook) { state.frame_hook = std::
 
 void frame_set_pump_hook(std::function<void()> hook) { state.pump_hook = std::move(hook); }
 
+void frame_hear_focus(bool on) { hear_focus = on; }
+
 long frame_count() { return state.frames; }
 
 void runtime_pump_events() {
@@ -608,10 +614,10 @@ void runtime_pump_events() {
                 // take the focus from each other; there the focus is only
                 // changed on purpose (runtime_set_window_active).
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
-                    if (!automated_run()) focus_changed(true);
+                    if (focus_counts()) focus_changed(true);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
-                    if (!automated_run()) focus_changed(false);
+                    if (focus_counts()) focus_changed(false);
                     break;
                 default: break;
             }
