@@ -5,7 +5,9 @@
 // frame is what it reads in a 1024 x 768 window.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -135,7 +137,11 @@ TEST_P(ScreenSizes, PictureFillsTheLargestCentredRectanglePointerAndReadbacksHol
         // The player's first click (over nothing): Weston lets a window lock
         // the pointer only once it has been clicked.
         seat.click(g, X_LEFT);
-        g.frames(10);
+        // Weston takes the lock up a moment after the click; a first short
+        // move is the player's hand settling on the mouse.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        seat.move(-30, 0);
+        settled_pointer(g);
         // How far the game's pointer goes for the server's pixel: one to one,
         // or the output's logical pixels on a scaled output.
         const Point a = settled_pointer(g);
