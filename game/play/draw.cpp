@@ -4,6 +4,7 @@
 #include <string>
 
 #include "game/frontend/screen.h"
+#include "game/play/level_names.h"
 #include "game/play/play.h"
 #include "game/puzzle/rules.h"
 #include "game/puzzle/services.h"
@@ -68,17 +69,6 @@ constexpr Notice NOTICES[] = {
 constexpr int VORTEX_X = 386;
 constexpr int VORTEX_Y = 325;
 constexpr int VORTEX_SEGMENTS = 10;
-
-// Level names, relative to the board drawing area; entry n - 1 is level n.
-struct Point { int x, y; };
-constexpr Point LEVEL_NAME_POSITIONS[] = {
-    {320, 100}, {230, 100}, {320, 200}, {60, 90},   {200, 100}, {20, 30},   {440, 210}, {140, 5},
-    {200, 2},   {10, 40},   {440, 400}, {70, 70},   {320, 90},  {20, 550},  {200, 160}, {20, 350},
-    {415, 320}, {20, 5},    {220, 120}, {200, 5},   {420, 180}, {420, 440}, {250, 100}, {250, 40},
-    {20, 20},   {270, 120}, {185, 550}, {370, 200}, {60, 370},  {420, 460}, {430, 540}, {320, 100},
-    {200, 160}, {400, 140}, {320, 140}, {200, 480}, {430, 370}, {130, 5},   {420, 210}, {490, 150},
-};
-constexpr int NAMED_LEVELS = static_cast<int>(sizeof LEVEL_NAME_POSITIONS / sizeof LEVEL_NAME_POSITIONS[0]);
 
 // ---------------------------------------------------------------- tile polygons
 // Every vertex sits at an offset from the box corner and takes the texture
@@ -210,8 +200,8 @@ void draw_board() {
     set_viewport(BOARD_ORIGIN_X, BOARD_ORIGIN_Y, BOARD_AREA_W, BOARD_AREA_H);
     if (level >= 1 && level <= NAMED_LEVELS) {
         int n = whole(level);
-        const Point& p = LEVEL_NAME_POSITIONS[n - 1];
-        draw_anim_frame(SPRITE_LEVEL_NAMES, n - 1, p.x, p.y);
+        const LevelName& name = LEVEL_NAMES[n - 1];
+        draw_anim_frame(SPRITE_LEVEL_NAMES, n - 1, name.x, name.y);
     }
     for (int y = 0; y < BOARD_ROWS; y++)
         for (int x = 0; x < BOARD_COLUMNS; x++)

@@ -157,7 +157,4 @@ bool write_wav(const std::string& path, const std::vector<float>& samples, int c
 // Scales samples so the peak sits at the given level in dBFS.
 void normalise_peak(std::vector<float>& samples, double dbfs);
 
-// The level names, one per level 1..40.
-extern const char* const LEVEL_NAMES[40];
-
 }  // namespace mediagen
