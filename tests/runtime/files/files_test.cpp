@@ -67,6 +67,16 @@ protected:
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
         fs::current_path(dir_);
+        // Temporary media go to a folder of this test's own: the shared
+        // per-user folder would let tests running side by side meet on the
+        // same extracted name, and a test that stops early would leave its
+        // planted files there for the next run.
+        tmp_ = dir_.string() + "-tmp";
+        fs::create_directory(tmp_);
+        const char* tmp = std::getenv("TMPDIR");
+        had_tmpdir_ = tmp != nullptr;
+        old_tmpdir_ = tmp ? tmp : "";
+        ::setenv("TMPDIR", tmp_.c_str(), 1);
         set_error_code(0);
         fs::create_directory("media");
         media_container_set("media.gfx", "media.aud");
@@ -76,11 +86,17 @@ protected:
         set_error_code(0);
         file_close_all();
         media_containers_release();
+        if (had_tmpdir_) ::setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+        else ::unsetenv("TMPDIR");
         fs::current_path(old_cwd_);
         fs::remove_all(dir_);
+        fs::remove_all(tmp_);
     }
     fs::path old_cwd_;
     fs::path dir_;
+    fs::path tmp_;   // beside dir_, so listings of dir_ stay as the tests expect
+    bool had_tmpdir_ = false;
+    std::string old_tmpdir_;
 };
 
 // The siblings a write channel leaves next to a target.
