@@ -100,6 +100,12 @@ protected:
                 EXPECT_TRUE(i > 0 && lines[i - 1] == "Init GFX") << "note belongs after Init GFX";
                 continue;
             }
+            // These tests start the runtime several times in one process, and
+            // SDL 2.26 now and then brings its X11 driver back up only on the
+            // second try, landing on its offscreen driver, which has no
+            // keyboard. Which driver SDL lands on is not what these tests check
+            // (the input tests do), so its keyboard line is left out here.
+            if (lines[i] == "No SDL_KB") continue;
             out.push_back(lines[i]);
         }
         return out;
