@@ -66,6 +66,11 @@ void play_on_weston(LiveGame& game, Seat& seat, Stack& stack, const std::string&
     // pointer moves the same.
     seat.click(game, X_LEFT);
     REQUIRE(game.frames(INTRO_SCROLL_FRAMES), "the intro did not end");
+    // Weston takes the lock up a moment after the click; a first short move
+    // is the player's hand settling on the mouse.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    seat.move(-30, 0);
+    settled_pointer(game);
     const Point before = settled_pointer(game);
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     seat.x().pointer(x0, y0);
