@@ -43,6 +43,15 @@ RuntimeConfig windowed() {
     return config;
 }
 
+// A few frames so the window is mapped, relative mode is on and nothing
+// the X server sent is still pending.
+void settle_window() {
+    for (int i = 0; i < 10; ++i) {
+        SDL_Delay(5);
+        show_screen();
+    }
+}
+
 }  // namespace
 
 TEST(RealInput, XTestEventsTravelSdlsWholePath) {
@@ -51,11 +60,7 @@ TEST(RealInput, XTestEventsTravelSdlsWholePath) {
     if (!why.empty()) GTEST_SKIP() << why;
 
     runtime_run(windowed(), [&] {
-        // Settle: window mapped, relative mode on, nothing pending.
-        for (int i = 0; i < 10; ++i) {
-            SDL_Delay(5);
-            show_screen();
-        }
+        settle_window();
         input_set_pointer(100, 100);
         show_screen();
         (void)mouse_axis(0);
@@ -134,10 +139,7 @@ TEST(RealInput, ShiftedKeysTypeTheLayoutsCharacters) {
     if (!why.empty()) GTEST_SKIP() << why;
 
     runtime_run(windowed(), [&] {
-        for (int i = 0; i < 10; ++i) {
-            SDL_Delay(5);
-            show_screen();
-        }
+        settle_window();
         (void)inkey();
         const struct {
             KeySym key;
