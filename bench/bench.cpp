@@ -3,6 +3,7 @@
 // frame. Frames are unpaced (the frame clock is replaced by one that is
 // always past the deadline), so the figures are pure drawing cost.
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/gfx/image_internal.h"
 #include "runtime/gfx/renderer_internal.h"

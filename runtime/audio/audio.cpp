@@ -9,7 +9,7 @@
 #include "runtime/audio/wav.h"
 
 #include "runtime/files/files.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -166,7 +166,9 @@ Mix_Chunk* make_chunk(const WavData& wav) {
 
 // ---------------------------------------------------------------- music helpers
 
-double music_clock() { return timer_ms(); }
+double (*g_clock_ms)() = nullptr;   // the frame's timer, given at audio_start
+
+double music_clock() { return g_clock_ms ? g_clock_ms() : 0; }
 
 // The slot a slot number names: numbers above the last slot share the last
 // one; -1 for a negative number.
@@ -181,7 +183,8 @@ void start_track() {
 
 // ---------------------------------------------------------------- device
 
-void audio_start() {
+void audio_start(double (*clock_ms)()) {
+    g_clock_ms = clock_ms;
     if (g_device_open) return;
     Mix_Init(MIX_INIT_MP3);
     g_mixer_inited = true;

@@ -2,8 +2,9 @@
 //
 // Every screen of the game is a loop that draws a whole frame and calls
 // show_screen(); show_screen is the only place that presents, paces to the
-// frame rate and drains the window's messages. program_end() never returns:
-// it shuts everything down and unwinds to runtime_run(), which returns 0.
+// frame rate and drains the window's messages. program_end() (in
+// runtime/process) runs the frame's shut-down and unwinds to runtime_run(),
+// which returns 0.
 #pragma once
 
 #include <functional>
@@ -27,9 +28,6 @@ struct RuntimeConfig {
     std::string command_line;
 };
 
-// Thrown by program_end() to unwind to runtime_run(); never caught elsewhere.
-struct ProgramEnded {};
-
 // ---------------------------------------------------------------- life cycle
 
 // Starts the runtime (log, window, GL, input, sound, containers, "Loading...").
@@ -44,22 +42,6 @@ int runtime_run(const RuntimeConfig& config, const std::function<void()>& main_p
 // focus pause, Escape and Alt+F4, polls input and restarts looping music.
 void show_screen();
 
-// Orderly end: closes channels, stops music, releases everything, removes
-// temporary files, then unwinds to runtime_run() (exit code 0).
-[[noreturn]] void program_end();
-
-// program_end() with error code 0: the player chose to quit.
-[[noreturn]] void program_quit();
-
-// Stores a run-time error code (and what failed, for the log and stderr).
-double set_error_code(double code, const std::string& what = std::string());
-
-// [[noreturn]] shorthand: set_error_code then program_end.
-[[noreturn]] void runtime_error(int code, const std::string& what);
-
-// The error code stored last (0 = orderly end).
-double runtime_error_code();
-
 // Milliseconds since the end of start-up.
 double timer_ms();
 
@@ -71,25 +53,6 @@ bool runtime_running();
 
 // The configuration runtime_start was given.
 const RuntimeConfig& runtime_config();
-
-// ---------------------------------------------------------------- paths and log
-
-// The user's private temporary folder (TMPDIR, XDG_RUNTIME_DIR, else
-// /tmp/wedgewise-UID made 0700); always ends with "/".
-std::string user_temp_dir();
-
-// The folder of the running executable, ending with "/".
-std::string program_dir();
-
-// The running executable's own path.
-std::string program_path();
-
-// Appends one line (CR LF) to ErrorLog.txt in the user's temporary folder.
-void startup_log(const std::string& line);
-
-// Opens a file for writing without following a symbolic link at its name
-// (O_NOFOLLOW, mode 0600); returns a POSIX descriptor or -1.
-int create_private_file(const std::string& path, bool append);
 
 // ---------------------------------------------------------------- test seam
 

@@ -10,6 +10,7 @@
 
 #include "game/frontend/screen.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
 
 namespace fs = std::filesystem;

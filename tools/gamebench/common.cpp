@@ -4,6 +4,7 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "tools/solver/solver.h"
 
 #include <spawn.h>

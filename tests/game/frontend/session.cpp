@@ -11,6 +11,7 @@
 #include "game/puzzle/state.h"
 #include "runtime/files/files.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
 
 namespace fs = std::filesystem;

@@ -17,6 +17,7 @@
 #include "harness.h"
 #include "runtime/audio/audio.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
 #include "tools/solver/solver.h"

@@ -1,6 +1,7 @@
 // The program frame: start-up log, the ways a program ends, the focus pause,
 // the end keys, and frame pacing driven by an injected clock.
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
 #include "runtime/values/values.h"
 

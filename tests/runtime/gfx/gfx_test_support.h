@@ -4,6 +4,7 @@
 #pragma once
 
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 
 #include <gtest/gtest.h>
