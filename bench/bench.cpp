@@ -8,6 +8,8 @@
 #include "runtime/gfx/image_internal.h"
 #include "runtime/gfx/renderer_internal.h"
 #include "runtime/text/text.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/gfx/gfx_testing.h"
 
 #include <chrono>
 #include <ctime>

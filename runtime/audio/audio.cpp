@@ -6,6 +6,7 @@
 // reach -50 dB. Without a device everything goes on silently.
 #include "runtime/audio/audio.h"
 #include "runtime/audio/audio_internal.h"
+#include "runtime/audio/audio_testing.h"
 #include "runtime/audio/wav.h"
 
 #include "runtime/files/files.h"

@@ -1,6 +1,7 @@
 // Program frame on SDL2 and OpenGL: start-up, show_screen with its pacing, the
 // window's messages, the start-up log and the orderly end.
 #include "runtime/frame/frame.h"
+#include "runtime/frame/frame_testing.h"
 
 #include "runtime/audio/audio.h"
 #include "runtime/audio/audio_internal.h"

@@ -53,32 +53,3 @@ bool runtime_running();
 
 // The configuration runtime_start was given.
 const RuntimeConfig& runtime_config();
-
-// ---------------------------------------------------------------- test seam
-
-// Replaces the clock and the sleep used by pacing (ms); nullptr restores them.
-void frame_set_clock(std::function<double()> clock, std::function<void(double)> sleep);
-
-// Called once per show_screen, after presenting (tests script input here).
-void frame_set_frame_hook(std::function<void()> hook);
-
-// Called by every event pump, also inside the game's wait loops (tests).
-void frame_set_pump_hook(std::function<void()> hook);
-
-// Frames presented since start-up.
-long frame_count();
-
-// Drains pending window and input events (show_screen and input reads use it).
-void runtime_pump_events();
-
-// Window focus as the frame sees it; tests may force a focus change.
-bool runtime_window_active();
-void runtime_set_window_active(bool active);
-
-// The window caption currently shown.
-std::string runtime_caption();
-
-// Push a quit request or a window close into SDL's queue (tests); the next
-// event pump ends the program as the window system would.
-void runtime_push_quit();
-void runtime_push_window_close();

@@ -4,6 +4,7 @@
 // real ones take the same road, and the game sees only what the events said.
 #include "runtime/input/input.h"
 #include "runtime/input/input_internal.h"
+#include "runtime/input/input_testing.h"
 #include "runtime/gfx/letterbox_internal.h"
 #include "runtime/values/bytes.h"
 

@@ -2,6 +2,7 @@
 // built-in 8 x 8 font made from bit patterns, and fixed-pitch printing.
 #include "runtime/text/text.h"
 #include "runtime/text/text_internal.h"
+#include "runtime/text/text_testing.h"
 
 #include "runtime/files/files.h"
 #include "runtime/gfx/gfx.h"

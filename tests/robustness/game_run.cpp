@@ -7,6 +7,8 @@
 #include "runtime/frame/frame.h"
 #include "runtime/process/process.h"
 #include "runtime/input/input.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 #include "tools/sbx/writer.h"
 
 #include <dirent.h>

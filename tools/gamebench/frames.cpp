@@ -10,6 +10,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
+#include "runtime/frame/frame_testing.h"
 #include "tools/gamebench/stats.h"
 
 #include <chrono>

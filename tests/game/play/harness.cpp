@@ -17,6 +17,8 @@
 #include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 
 namespace fs = std::filesystem;
 

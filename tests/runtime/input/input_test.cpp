@@ -4,6 +4,8 @@
 #include "runtime/process/process.h"
 #include "runtime/input/input.h"
 #include "runtime/input/input_internal.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/process/process.h"
 #include "runtime/input/input.h"
+#include "runtime/input/input_testing.h"
 #include "tests/support/xtest_client.h"
 
 #include <SDL.h>

@@ -5,6 +5,8 @@
 
 #include "runtime/text/text.h"
 #include "runtime/text/text_internal.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/text/text_testing.h"
 
 #include <algorithm>
 
