@@ -7,6 +7,7 @@
 #include "game/puzzle/state.h"
 #include "runtime/audio/audio.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
 

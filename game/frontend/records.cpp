@@ -11,7 +11,7 @@
 #include "game/frontend/frontend.h"
 #include "game/puzzle/state.h"
 #include "runtime/files/files.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 namespace {
 

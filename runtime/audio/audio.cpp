@@ -6,10 +6,11 @@
 // reach -50 dB. Without a device everything goes on silently.
 #include "runtime/audio/audio.h"
 #include "runtime/audio/audio_internal.h"
+#include "runtime/audio/audio_testing.h"
 #include "runtime/audio/wav.h"
 
 #include "runtime/files/files.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -212,7 +213,9 @@ void release_beep() {
 
 // ---------------------------------------------------------------- music helpers
 
-double music_clock() { return timer_ms(); }
+double (*g_clock_ms)() = nullptr;   // the frame's timer, given at audio_start
+
+double music_clock() { return g_clock_ms ? g_clock_ms() : 0; }
 
 // The slot a slot number names: numbers above the last slot share the last
 // one; -1 for a negative number.
@@ -227,7 +230,8 @@ void start_track() {
 
 // ---------------------------------------------------------------- device
 
-void audio_start() {
+void audio_start(double (*clock_ms)()) {
+    g_clock_ms = clock_ms;
     if (g_device_open) return;
     Mix_Init(MIX_INIT_MP3);
     g_mixer_inited = true;

@@ -1,8 +1,9 @@
 // Between the frame and the audio module.
 #pragma once
 
-// Opens the mixer (22050 Hz, stereo, 16-bit); the game goes on silently if not.
-void audio_start();
+// Opens the mixer (22050 Hz, stereo, 16-bit); the game goes on silently if
+// not. clock_ms is the program's timer, which paces looping music.
+void audio_start(double (*clock_ms)());
 
 // Stops music, releases every slot (last first), then the device.
 void audio_stop();

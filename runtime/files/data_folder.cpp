@@ -1,7 +1,7 @@
 // The data folder of an installed game, and where a container is opened from.
 #include "runtime/files/files.h"
 
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 #include <filesystem>
 

@@ -13,7 +13,7 @@
 #include "runtime/files/files.h"
 
 #include "runtime/files/container.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -164,21 +164,6 @@ int open_regular(const std::string& path, int64_t& size)
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     size = static_cast<int64_t>(st.st_size);
     return fd;
-}
-
-// Writes the whole buffer, retrying short writes.
-bool write_all(int fd, const uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // A container file read in place, so a lookup never loads the whole file.

@@ -8,8 +8,9 @@
 // are drawn before anything reads the frame, copies from it, changes the
 // viewport or presents, so every pixel ends up as unbatched drawing leaves it.
 #include "runtime/gfx/gfx.h"
+#include "runtime/gfx/gfx_testing.h"
 #include "runtime/gfx/image_internal.h"
-#include "runtime/gfx/letterbox_internal.h"
+#include "runtime/values/letterbox.h"
 #include "runtime/gfx/renderer_internal.h"
 
 #include "runtime/files/files.h"

@@ -4,10 +4,10 @@
 // real ones take the same road, and the game sees only what the events said.
 #include "runtime/input/input.h"
 #include "runtime/input/input_internal.h"
-#include "runtime/gfx/letterbox_internal.h"
+#include "runtime/input/input_testing.h"
+#include "runtime/values/letterbox.h"
+#include "runtime/process/process.h"
 #include "runtime/values/bytes.h"
-
-#include "runtime/frame/frame.h"
 
 #include <SDL.h>
 
@@ -187,8 +187,17 @@ InputState g_input;
 
 // ---------------------------------------------------------------- coordinates
 
-int screen_width() { return runtime_config().screen_width; }
-int screen_height() { return runtime_config().screen_height; }
+// Given by input_start; they outlive input_stop, as the frame's configuration does.
+int g_screen_width = 0;
+int g_screen_height = 0;
+void (*g_pump)() = nullptr;
+
+int screen_width() { return g_screen_width; }
+int screen_height() { return g_screen_height; }
+
+void pump_events() {
+    if (g_pump) g_pump();
+}
 
 // The picture's place in window coordinates: the renderer's letterbox,
 // worked out in drawable pixels (more than one per window coordinate on a
@@ -260,7 +269,7 @@ void take_frame_motion() {
 
 // Every mouse read sees the live buttons: drain what is waiting first.
 void read_mouse() {
-    runtime_pump_events();
+    pump_events();
     take_frame_motion();
 }
 
@@ -367,7 +376,10 @@ bool keyboard_available() {
 
 // ---------------------------------------------------------------- frame interface
 
-void input_start(SDL_Window* window, bool captured) {
+void input_start(SDL_Window* window, bool captured, int screen_width, int screen_height, void (*pump)()) {
+    g_screen_width = screen_width;
+    g_screen_height = screen_height;
+    g_pump = pump;
     g_input = InputState{};
     g_input.window = window;
     // Relative mode through warping loses motion; the default (off) is the
@@ -491,12 +503,12 @@ void show_system_pointer(double on) {
 // ---------------------------------------------------------------- keyboard
 
 int key_down(int scan_code) {
-    runtime_pump_events();
+    pump_events();
     return g_input.keys[scan_code & (SCAN_CODES - 1)] ? 1 : 0;
 }
 
 std::string inkey() {
-    runtime_pump_events();
+    pump_events();
     char found = 0;
     for (int scan = 0; scan <= LAST_INKEY_SCAN && found == 0; ++scan)
         if (g_input.keys[scan]) found = character_of(scan);

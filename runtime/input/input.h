@@ -38,19 +38,3 @@ int key_down(int scan_code);
 // The character is the one the window system typed for the key's press
 // (layout, Shift and AltGr applied, Latin-1); a-z become A-Z under Shift.
 std::string inkey();
-
-// ---------------------------------------------------------------- test injection
-// These push events into SDL's queue, so the real event path runs.
-
-void input_push_motion(int dx, int dy);
-void input_push_button(int button, bool down);   // 1 left, 2 right, 3 middle
-void input_push_wheel(int steps);                // +1 away from the user
-void input_push_key(int scan_code, bool down);   // set-1 scan code
-void input_push_text(const std::string& text);   // typed text, if needed
-
-// Places the tracked pointer directly (tests only).
-void input_set_pointer(int x, int y);
-
-// SDL scancode for a set-1 scan code, and back (0 when none).
-int sdl_scancode_of(int scan_code);
-int scan_code_of_sdl(int sdl_scancode);

@@ -3,7 +3,7 @@
 #include "runtime/values/values.h"
 #include "runtime/values/bytes.h"
 
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 #include <array>
 #include <charconv>

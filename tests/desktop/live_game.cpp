@@ -8,9 +8,10 @@
 #include <system_error>
 #include <thread>
 
-#include "runtime/frame/frame_internal.h"
+#include "runtime/frame/frame_testing.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/gfx/image_internal.h"
+#include "runtime/process/process.h"
 
 namespace fs = std::filesystem;
 

@@ -18,6 +18,8 @@
 #include "game/puzzle/state.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
+#include "runtime/input/input_testing.h"
+#include "runtime/process/process.h"
 #include "tests/desktop/live_game.h"
 #include "tests/desktop/picture.h"
 #include "tests/desktop/player.h"

@@ -13,6 +13,7 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/frame/frame_testing.h"
 #include "tests/desktop/live_game.h"
 #include "tests/desktop/picture.h"
 #include "tests/desktop/player.h"

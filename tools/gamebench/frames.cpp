@@ -8,7 +8,9 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
+#include "runtime/frame/frame_testing.h"
 #include "tools/gamebench/stats.h"
 
 #include <chrono>

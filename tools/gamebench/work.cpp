@@ -8,7 +8,7 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/services.h"
 #include "game/puzzle/state.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "tools/gamebench/stats.h"
 
 #include <unistd.h>

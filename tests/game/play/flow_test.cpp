@@ -18,8 +18,11 @@
 #include "harness.h"
 #include "runtime/audio/audio.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 #include "tools/solver/solver.h"
 
 namespace {

@@ -3,6 +3,8 @@
 #include "audio_support.h"
 
 #include "runtime/audio/audio.h"
+#include "runtime/audio/audio_testing.h"
+#include "runtime/frame/frame_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // test in a fresh current directory.
 #include "runtime/files/files.h"
 #include "runtime/files/container.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "tools/sbx/writer.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,11 @@
 // The program frame: start-up log, the ways a program ends, the focus pause,
 // the end keys, and frame pacing driven by an injected clock.
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
 #include "runtime/values/values.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // the pointer through: whole pixels, centred, never outside the surface.
 #include <gtest/gtest.h>
 
-#include "runtime/gfx/letterbox_internal.h"
+#include "runtime/values/letterbox.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "runtime/gfx/renderer_internal.h"
 #include "runtime/text/text.h"
+#include "runtime/gfx/gfx_testing.h"
 
 #include <algorithm>
 #include <cmath>

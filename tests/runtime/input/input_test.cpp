@@ -1,8 +1,11 @@
 // Mouse and keyboard through SDL's event queue, with the real runtime: each
 // show_screen is a frame, input_push_* put events where SDL's own go.
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
 #include "runtime/input/input_internal.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

@@ -2,7 +2,9 @@
 // mouse relatively, clicks, scrolls and types, and the game-facing reads
 // must see it through SDL exactly as the pushed events are seen.
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
+#include "runtime/input/input_testing.h"
 #include "tests/support/xtest_client.h"
 
 #include <SDL.h>

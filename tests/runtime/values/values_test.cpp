@@ -1,6 +1,6 @@
 // The value layer: string rules, number text, arrays and their faults, the
 // generator and the data lists.
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/values/bytes.h"
 #include "runtime/values/values.h"
 
