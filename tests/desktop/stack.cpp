@@ -1,6 +1,7 @@
 // The private desktop's servers: each a child of the test program that dies
 // with it (PR_SET_PDEATHSIG), started in its own runtime folder.
 #include "tests/desktop/stack.h"
+#include "tests/support/xvfb.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -164,35 +165,9 @@ std::vector<std::pair<std::string, std::string>> Stack::server_environment() con
 }
 
 bool Stack::start_x(int width, int height) {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    const std::string fd = std::to_string(fds[1]);
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    const pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        close(fds[0]);
-        exec_child({"Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp"}, {},
-                   root_ + "/xvfb.log");
-    }
-    close(fds[1]);
-    // The server writes its display number once it takes connections.
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (poll(&p, 1, SERVER_START_MS) > 0) {
-        char c;
-        if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-        number += c;
-    }
-    close(fds[0]);
-    if (number.empty()) {
-        ::kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        return false;
-    }
-    x_pid_ = pid;
-    x_display_ = ":" + number;
-    return true;
+    x_pid_ = xvfb::start(screen, root_ + "/xvfb.log", SERVER_START_MS, x_display_);
+    return x_pid_ > 0;
 }
 
 bool Stack::start_weston(int width, int height, int scale, bool xwayland) {

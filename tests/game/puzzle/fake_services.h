@@ -77,6 +77,16 @@ inline void rules_frame(bool tick_timer = false) {
     else if (spin_angle < 0) spin_angle += 4;
 }
 
+// The rules over a fresh game with the fake's services, silent and without
+// the vortex, as most tests want them.
+inline void start_quiet_rules(FakeServices& f) {
+    set_puzzle_services(&f);
+    create_play_arrays();
+    settings_defaults();
+    music_off = 1;
+    vortex_on = 0;
+}
+
 // Left click (press frame, release frame) at the current pointer.
 inline void click(FakeServices& f) {
     f.left = 1;

@@ -55,11 +55,7 @@ void check_invariants(const NumberArray& start_board, int first_x, int first_y, 
 
 TEST(PlayProperties, RandomPlayKeepsTheInvariants) {
     FakeServices fake;
-    set_puzzle_services(&fake);
-    create_play_arrays();
-    settings_defaults();
-    music_off = 1;
-    vortex_on = 0;
+    start_quiet_rules(fake);
     // What the sequences did, so the test knows it covered every move.
     int placed = 0, exploded = 0, recovered = 0, returned = 0, expired = 0;
     for (int round = 0; round < 16; ++round) {

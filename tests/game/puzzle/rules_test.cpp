@@ -16,11 +16,7 @@ protected:
     FakeServices fake;
 
     void SetUp() override {
-        set_puzzle_services(&fake);
-        create_play_arrays();
-        settings_defaults();
-        music_off = 1;
-        vortex_on = 0;
+        start_quiet_rules(fake);
         random_seed(12345);
         score = 0;
         practice_mode = 0;

@@ -3,6 +3,8 @@
 #include "runtime/files/container.h"
 #include "tools/sbx/writer.h"
 
+#include "tests/support/random_bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,15 +15,6 @@ namespace {
 std::vector<uint8_t> bytes_of(const std::string& s)
 {
     return std::vector<uint8_t>(s.begin(), s.end());
-}
-
-std::vector<uint8_t> random_bytes(size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> v(n);
-    for (auto& b : v)
-        b = static_cast<uint8_t>(rng());
-    return v;
 }
 
 std::vector<uint8_t> build(const std::vector<PackInput>& inputs, std::vector<uint8_t> host = {}, bool from_end = false)

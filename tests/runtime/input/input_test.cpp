@@ -6,6 +6,7 @@
 #include "runtime/input/input_internal.h"
 #include "runtime/frame/frame_testing.h"
 #include "runtime/input/input_testing.h"
+#include "tests/runtime/input/input_support.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -33,14 +34,6 @@ constexpr int SCAN_UP = 200;
 constexpr int SCAN_SPACE = 57;
 constexpr int SCAN_ONE = 2;
 constexpr int SCAN_F1 = 59;
-
-RuntimeConfig windowed() {
-    RuntimeConfig config;
-    config.full_screen = 0;
-    config.automated = 1;
-    config.frame_rate = 0;
-    return config;
-}
 
 void run_in_runtime(const std::function<void()>& body, RuntimeConfig config = windowed()) {
     runtime_run(config, [&] {

@@ -5,6 +5,7 @@
 #include "runtime/process/process.h"
 #include "runtime/input/input.h"
 #include "runtime/input/input_testing.h"
+#include "tests/runtime/input/input_support.h"
 #include "tests/support/xtest_client.h"
 
 #include <SDL.h>
@@ -35,14 +36,6 @@ bool frames_until(const std::function<bool()>& done) {
         if (done()) return true;
     }
     return false;
-}
-
-RuntimeConfig windowed() {
-    RuntimeConfig config;
-    config.full_screen = 0;
-    config.automated = 1;
-    config.frame_rate = 0;
-    return config;
 }
 
 // A few frames so the window is mapped, relative mode is on and nothing

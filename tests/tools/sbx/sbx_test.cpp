@@ -3,6 +3,8 @@
 #include "runtime/files/container.h"
 #include "runtime/files/files.h"
 
+#include "tests/support/random_bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -33,15 +35,6 @@ void write_bytes(const fs::path& path, const std::vector<uint8_t>& data)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-}
-
-std::vector<uint8_t> random_bytes(size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> v(n);
-    for (auto& b : v)
-        b = static_cast<uint8_t>(rng());
-    return v;
 }
 
 std::vector<uint8_t> text_bytes(size_t lines)

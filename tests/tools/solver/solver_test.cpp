@@ -117,11 +117,7 @@ void play_solution(FakeServices& fake, const SolveReport& report) {
 
 TEST(Solver, EveryLevelIsSolvedThroughTheRules) {
     FakeServices fake;
-    set_puzzle_services(&fake);
-    create_play_arrays();
-    settings_defaults();
-    music_off = 1;
-    vortex_on = 0;
+    start_quiet_rules(fake);
     for (int lvl = FIRST_LEVEL; lvl <= LAST_LEVEL; ++lvl) {
         SCOPED_TRACE("level " + std::to_string(lvl));
         LevelShape shape = read_level_shape(lvl);
