@@ -1,6 +1,7 @@
 // Program frame on SDL2 and OpenGL: start-up, show_screen with its pacing, the
 // window's messages, the start-up log and the orderly end.
 #include "runtime/frame/frame.h"
+#include "runtime/frame/startup_profile.h"
 
 #include "runtime/audio/audio.h"
 #include "runtime/audio/audio_internal.h"
@@ -88,6 +89,8 @@ struct FrameState {
     long frames = 0;
     long shown_frames = 0;      // frames shown by the program, not by start-up's "Loading..."
     bool program_started = false;  // main_program has been called
+
+    FrameSpend spend;            // of the last show_screen
 
     std::function<double()> clock;
     std::function<void(double)> sleep;
@@ -317,6 +320,9 @@ bool runtime_start(const RuntimeConfig& config) {
     state.caption.clear();
     state.interval = config.frame_rate > 0 ? 1000.0 / config.frame_rate : UNLIMITED_INTERVAL_MS;
 
+    startup_profile_begin();
+    startup_phase(StartupPhase::SdlGl);
+
     // 1-2: a fresh log; auto-pause on; the clock is chosen by frame_set_clock.
     delete_log();
     state.auto_pause = true;
@@ -340,6 +346,8 @@ bool runtime_start(const RuntimeConfig& config) {
     warn_software_gl();
     state.deadline = clock_ms();
 
+    startup_phase(StartupPhase::SoundInput);
+
     // 4-5: caption and random seed.
     set_caption(state.title);
     random_seed(static_cast<uint32_t>(static_cast<long long>(clock_ms())));
@@ -362,6 +370,7 @@ bool runtime_start(const RuntimeConfig& config) {
     if (chdir(state.start_folder.c_str()) != 0) startup_log("No Program Folder");
 
     // 10-12: a first presented frame, then "Loading..." and the fonts.
+    startup_phase(StartupPhase::LoadingFrame);
     state.frame_now = state.frame_previous = clock_ms();
     present_frame();
     pace_frame();
@@ -387,17 +396,28 @@ double process_cpu_ms() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
-// A run limited to a number of frames (start-up timing, smoke tests): the
-// first frame's moment on the steady clock, which a parent process shares,
-// and the processor time spent by then.
-void count_toward_quit() {
+// Counts the frames the program shows. The first ends the start-up profile;
+// a run limited to a number of frames (start-up timing, smoke tests) reports
+// that frame's moment on the steady clock, which a parent process shares,
+// the processor time spent by then and the profile's phases.
+void count_shown_frame() {
     ++state.shown_frames;
+    const bool limited = state.config.quit_after_frames > 0;
     if (state.shown_frames == 1) {
-        std::fprintf(stderr, "wedgewise: first frame shown at %.3f ms (steady clock), %.3f ms processor time\n",
-                     system_clock_ms(), process_cpu_ms());
-        std::fflush(stderr);
+        const std::string profile = startup_profile_finish();
+        if (limited) {
+            std::fprintf(stderr, "wedgewise: first frame shown at %.3f ms (steady clock), %.3f ms processor time\n",
+                         system_clock_ms(), process_cpu_ms());
+            size_t start = 0;
+            while (start < profile.size()) {
+                const size_t end = profile.find('\n', start);
+                std::fprintf(stderr, "wedgewise: %s\n", profile.substr(start, end - start).c_str());
+                start = end == std::string::npos ? profile.size() : end + 1;
+            }
+            std::fflush(stderr);
+        }
     }
-    if (state.shown_frames >= state.config.quit_after_frames) end_by_user();
+    if (limited && state.shown_frames >= state.config.quit_after_frames) end_by_user();
 }
 
 }  // namespace
@@ -447,11 +467,16 @@ void show_screen() {
     runtime_pump_events();
 
     // 6-7: present, wait for the deadline, fresh drawing state.
+    // The split is timed on the steady clock: an injected clock must see
+    // exactly the reads pacing makes.
+    const double before_present = system_clock_ms();
     present_frame();
     ++state.frames;
+    const double before_wait = system_clock_ms();
     pace_frame();
+    state.spend = {before_wait - before_present, system_clock_ms() - before_wait};
     if (state.frame_hook) state.frame_hook();
-    if (state.config.quit_after_frames > 0 && state.program_started) count_toward_quit();
+    if (state.program_started) count_shown_frame();
 }
 
 void program_end() {
@@ -589,6 +614,19 @@ void frame_set_frame_hook(std::function<void()> hook) { state.frame_hook = std::
 void frame_set_pump_hook(std::function<void()> hook) { state.pump_hook = std::move(hook); }
 
 long frame_count() { return state.frames; }
+
+FrameSpend frame_last_spend() { return state.spend; }
+
+void frame_present_probe(int frames) {
+    if (!state.running || !state.window) return;
+    for (int i = 0; i < frames; ++i) {
+        int width = 0, height = 0;
+        SDL_GL_GetDrawableSize(state.window, &width, &height);
+        renderer_present_probe(width, height);
+        SDL_GL_SwapWindow(state.window);
+    }
+    renderer_begin_frame();
+}
 
 void runtime_pump_events() {
     if (state.pump_hook) state.pump_hook();

@@ -91,6 +91,53 @@ void startup_log(const std::string& line);
 // (O_NOFOLLOW, mode 0600); returns a POSIX descriptor or -1.
 int create_private_file(const std::string& path, bool append);
 
+// ---------------------------------------------------------------- start-up profile
+
+// Where the time from runtime_start to the first frame of the game goes.
+// Time is charged to the innermost open phase: a StartupScope opens one
+// inside whatever runs (decoding inside media loading, say), and
+// startup_phase moves the outer sequence on. Recording stops at the first
+// frame the game shows; a run limited with quit_after_frames prints the
+// table on stderr then ("wedgewise: phase <key> <wall ms> <cpu ms> <page faults>").
+enum class StartupPhase {
+    SdlGl,             // SDL video, window, GL context, renderer
+    SoundInput,        // mixer, input, window shown, containers
+    LoadingFrame,      // the first frames and "Loading..."
+    ContainerReading,  // media lookups, container entries, loose files read
+    PngDecoding,
+    AtlasBuilding,     // copies of small sprites into shared pages
+    TextureUpload,     // textures made and filled
+    StateCompilation,  // first draw in each GL state (the driver builds its shaders)
+    SoundLoading,
+    MusicStart,
+    LoadMedia,         // the rest of the game's media loading
+    Settings,          // high scores and settings
+    MeasureGlyphs,
+    FirstFrame,        // the intro's first frame
+    Count
+};
+
+// A short key and a label for each phase, in the enum's order.
+const char* startup_phase_key(StartupPhase phase);
+const char* startup_phase_label(StartupPhase phase);
+
+// Moves the outer sequence on to the phase (scopes stay open).
+void startup_phase(StartupPhase phase);
+
+// Charges the time until it ends to its phase, inside the current one.
+class StartupScope {
+public:
+    explicit StartupScope(StartupPhase phase);
+    ~StartupScope();
+    StartupScope(const StartupScope&) = delete;
+    StartupScope& operator=(const StartupScope&) = delete;
+private:
+    unsigned generation_;   // the recording it belongs to; 0 = not recording
+};
+
+// Whether phases are still being recorded (until the first frame).
+bool startup_recording();
+
 // ---------------------------------------------------------------- test seam
 
 // Replaces the clock and the sleep used by pacing (ms); nullptr restores them.
@@ -104,6 +151,20 @@ void frame_set_pump_hook(std::function<void()> hook);
 
 // Frames presented since start-up.
 long frame_count();
+
+// How the last show_screen spent its time (ms, on the steady clock):
+// presenting (pending drawing, the copy to the window, the swap, the next
+// frame's clear) and then waiting for the deadline.
+struct FrameSpend {
+    double present_ms = 0;
+    double wait_ms = 0;
+};
+FrameSpend frame_last_spend();
+
+// Benchmarks: shows `frames` frames by the shortest path there is (clear the
+// offscreen frame, copy it to the window, swap), without pacing, input or
+// anything else show_screen does; what show_screen costs beyond this is its own.
+void frame_present_probe(int frames);
 
 // Drains pending window and input events (show_screen and input reads use it).
 void runtime_pump_events();

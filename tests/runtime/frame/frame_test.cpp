@@ -1,6 +1,7 @@
 // The program frame: start-up log, the ways a program ends, the focus pause,
 // the end keys, and frame pacing driven by an injected clock.
 #include "runtime/frame/frame.h"
+#include "runtime/frame/startup_profile.h"
 #include "runtime/input/input.h"
 #include "runtime/values/values.h"
 
@@ -12,6 +13,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
+#include <set>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -162,7 +166,64 @@ TEST_F(Frame, AFrameLimitEndsTheProgramAndReportsTheFirstFrame) {
                           &at, &cpu), 2) << err;
     EXPECT_GT(at, 0);      // the steady clock, not the test's clock
     EXPECT_GT(cpu, 0);
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "reported once: " << err;
+    size_t reports = 0;
+    for (size_t at_line = err.find("first frame shown"); at_line != std::string::npos;
+         at_line = err.find("first frame shown", at_line + 1))
+        ++reports;
+    EXPECT_EQ(reports, 1u) << "reported once: " << err;
+    // Then the start-up profile: where it began, and the phases start-up ran.
+    EXPECT_NE(err.find("\nwedgewise: profile began at "), std::string::npos) << err;
+    for (const char* key : {"sdl_gl", "sound_input", "loading_frame"}) {
+        double wall = -1, phase_cpu = -1;
+        long faults = -1;
+        const size_t line = err.find(std::string("\nwedgewise: phase ") + key + " ");
+        ASSERT_NE(line, std::string::npos) << key << " in " << err;
+        EXPECT_EQ(std::sscanf(err.c_str() + line + std::strlen("\nwedgewise: phase ") + std::strlen(key),
+                              " %lf %lf %ld", &wall, &phase_cpu, &faults), 3) << key;
+        EXPECT_GT(wall, 0) << key;
+        EXPECT_GE(faults, 0) << key;
+    }
+    EXPECT_EQ(err.find("phase glyphs"), std::string::npos) << "a phase that never ran is left out";
+}
+
+TEST_F(Frame, StartupTimeGoesToTheInnermostPhaseUntilTheFirstFrame) {
+    // Outside a recording scopes and phase changes do nothing.
+    startup_profile_finish();
+    EXPECT_FALSE(startup_recording());
+    { const StartupScope ignored(StartupPhase::PngDecoding); }
+    EXPECT_EQ(startup_profile_finish(), "");
+
+    startup_profile_begin();
+    EXPECT_TRUE(startup_recording());
+    startup_phase(StartupPhase::LoadMedia);
+    {
+        const StartupScope reading(StartupPhase::ContainerReading);
+        const StartupScope decoding(StartupPhase::PngDecoding);
+    }
+    // A scope still open from a recording that has ended, closed in a new
+    // one, leaves the new one's phases alone.
+    auto stale = std::make_unique<StartupScope>(StartupPhase::TextureUpload);
+    startup_profile_begin();
+    startup_phase(StartupPhase::Settings);
+    const StartupScope glyphs(StartupPhase::MeasureGlyphs);
+    stale.reset();
+    {
+        const StartupScope upload(StartupPhase::TextureUpload);
+    }
+    const std::string text = startup_profile_finish();
+    EXPECT_FALSE(startup_recording());
+    EXPECT_EQ(text.rfind("profile began at ", 0), 0u) << text;
+    for (const char* key : {"settings", "glyphs", "upload"})
+        EXPECT_NE(text.find(std::string("phase ") + key + " "), std::string::npos) << key << " in " << text;
+    for (const char* key : {"load_media", "containers", "png"})
+        EXPECT_EQ(text.find(std::string("phase ") + key + " "), std::string::npos) << key << " in " << text;
+    // Every phase has its own key and label.
+    std::set<std::string> keys;
+    for (int i = 0; i < static_cast<int>(StartupPhase::Count); ++i) {
+        keys.insert(startup_phase_key(static_cast<StartupPhase>(i)));
+        EXPECT_STRNE(startup_phase_label(static_cast<StartupPhase>(i)), "");
+    }
+    EXPECT_EQ(keys.size(), static_cast<size_t>(StartupPhase::Count));
 }
 
 TEST_F(Frame, RuntimeErrorLogsOneLineAndExitsZero) {

@@ -613,6 +613,30 @@ TEST_F(Renderer, LargeSpritesWithClearAreasDrawLikeAWholeQuad) {
     EXPECT_EQ(get_pixel(104, 75), rgb(30, 30, 30));
 }
 
+TEST_F(Renderer, TexelsBeyondTheImageStayClearWhateverWasLoadedBefore) {
+    // Textures are filled from the image and a reused block of zeros; the
+    // atlas page is never filled as a whole. Sampling past an image's edge,
+    // in its own texture or its atlas copy, must still find nothing.
+    sprite_from_rgba(SLOT, 300, 200, solid_rgba(300, 200, RED));
+    sprite_from_rgba(SLOT + 1, 40, 30, solid_rgba(40, 30, GREEN));    // 64 x 32, with an atlas copy
+    sprite_from_rgba(SLOT + 2, 300, 100, solid_rgba(300, 100, BLUE));  // 512 x 128
+    const int back = rgb(10, 20, 30);
+    for (bool fast : {true, false}) {
+        renderer_set_fast_paths(fast);
+        draw_rect(0, 0, 700, 300, back);
+        draw_sprite_part(SLOT + 1, 0, 0, 64, 32, 10, 10, 64, 32);
+        draw_sprite_part(SLOT + 2, 0, 0, 512, 128, 100, 60, 512, 128);
+        EXPECT_EQ(get_pixel(10 + 39, 10 + 29), GREEN) << fast;
+        EXPECT_EQ(get_pixel(10 + 40, 10), back) << fast;
+        EXPECT_EQ(get_pixel(10 + 63, 10 + 31), back) << fast;
+        EXPECT_EQ(get_pixel(100 + 299, 60 + 99), BLUE) << fast;
+        EXPECT_EQ(get_pixel(100 + 300, 60), back) << fast;
+        EXPECT_EQ(get_pixel(100, 60 + 100), back) << fast;
+        EXPECT_EQ(get_pixel(100 + 511, 60 + 127), back) << fast;
+    }
+    renderer_set_fast_paths(true);
+}
+
 // ---------------------------------------------------------------- screenshot
 
 TEST_F(Renderer, ScreenshotStoresTheFrame) {
