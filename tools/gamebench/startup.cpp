@@ -5,6 +5,7 @@
 #include "tools/gamebench/stats.h"
 
 #include "runtime/frame/frame.h"
+#include "runtime/process/startup_phase.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

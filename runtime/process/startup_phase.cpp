@@ -1,17 +1,14 @@
 // The start-up profile: wall and processor time charged to the innermost
 // open phase, from runtime_start to the game's first frame.
-#include "runtime/frame/frame.h"
-#include "runtime/frame/startup_profile.h"
+#include "runtime/process/startup_phase.h"
 
-#include <array>
 #include <chrono>
-#include <cstdio>
 #include <sys/resource.h>
 #include <vector>
 
 namespace {
 
-constexpr size_t PHASES = static_cast<size_t>(StartupPhase::Count);
+constexpr size_t PHASES = STARTUP_PHASES;
 
 struct PhaseName {
     const char* key;
@@ -109,19 +106,14 @@ void startup_profile_begin() {
     profile.began = profile.last.wall;
 }
 
-std::string startup_profile_finish() {
-    if (!profile.recording) return std::string();
+std::optional<StartupProfile> startup_profile_finish() {
+    if (!profile.recording) return std::nullopt;
     profile.charge();
     profile.recording = false;
     profile.open.clear();
-    char line[160];
-    std::snprintf(line, sizeof line, "profile began at %.3f\n", profile.began);
-    std::string text = line;
-    for (size_t i = 0; i < PHASES; ++i) {
-        const Moment& m = profile.spent[i];
-        if (m.wall <= 0 && m.cpu <= 0) continue;
-        std::snprintf(line, sizeof line, "phase %s %.3f %.3f %ld\n", NAMES[i].key, m.wall, m.cpu, m.faults);
-        text += line;
-    }
-    return text;
+    StartupProfile result;
+    result.began_ms = profile.began;
+    for (size_t i = 0; i < PHASES; ++i)
+        result.phases[i] = {profile.spent[i].wall, profile.spent[i].cpu, profile.spent[i].faults};
+    return result;
 }
