@@ -256,6 +256,14 @@ bool decode_png(const uint8_t* data, size_t size, int key, const std::string& na
     return true;
 }
 
+bool png_decodes_quietly(const uint8_t* data, size_t size) {
+    // Signature, then the IHDR chunk: length, type, width, height, depth, colour type.
+    constexpr size_t IHDR_TYPE = 12, IHDR_DEPTH = 24, IHDR_COLOUR = 25, IHDR_END = 29;
+    if (!data || size < IHDR_END || png_sig_cmp(data, 0, PNG_SIGNATURE) != 0) return false;
+    if (std::memcmp(data + IHDR_TYPE, "IHDR", 4) != 0 || data[IHDR_DEPTH] != 8) return false;
+    return data[IHDR_COLOUR] == PNG_COLOR_TYPE_RGB || data[IHDR_COLOUR] == PNG_COLOR_TYPE_RGB_ALPHA;
+}
+
 bool decode_image(const uint8_t* data, size_t size, int key, const std::string& name,
                   DecodedImage& out) {
     return decode_bmp(data, size, key, out) || decode_png(data, size, key, name, out);

@@ -24,6 +24,8 @@
 #include <bitset>
 #include <cmath>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -217,10 +219,11 @@ public:
 
     // sprites
     void empty_slot(int slot);
-    void load(const std::string& path, int slot, int key);
+    void load(const std::string& path, int slot, int key, int frame_width, int frame_height);
+    bool finish_deferred_load();
+    void set_deferred_loading(bool on) { defer_loads_ = on; }
     void install(int slot, const DecodedImage& image, int minimum_texture);
-    void set_frame_size(int slot, int width, int height);
-    const Slot* slot(int slot) const;
+    const Slot* slot(int slot);
     void draw_image_part(int slot, double sx, double sy, double sw, double sh, double x, double y, double w,
                          double h, bool clamp);
     void draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int x, int y);
@@ -274,6 +277,9 @@ private:
     float shape_alpha(int colour) const;
     bool read_frame(int x, int y, int width, int height, std::vector<uint8_t>& rgba);
     bool valid(int slot) const { return slot >= 0 && slot < SPRITE_SLOTS; }
+    void settle(int slot);
+    void finish_load(int slot);
+    void apply_image(int slot, const DecodedImage& image, int frame_width, int frame_height);
 
     int screen_width_;
     int screen_height_;
@@ -282,6 +288,25 @@ private:
     std::vector<uint8_t> zeros_;      // fills the clear part of new textures
     std::vector<uint8_t> file_;       // the image file being loaded, kept for the next
     DecodedImage decoded_;            // its pixels, kept likewise
+
+    // Deferred loads. An image is read when the game loads it but decoded
+    // and uploaded only when something first needs its slot (a draw, a size
+    // query, a collision test, a grab) or when show_screen has time to spare
+    // before a deadline, oldest first. Start-up then pays only for what the
+    // first frames show. Only images whose decoding cannot print anything
+    // are deferred (see png_decodes_quietly), and each keeps the bytes read
+    // at load time, so the game sees exactly what loading at once gives.
+    struct DeferredLoad {
+        std::vector<uint8_t> file;
+        std::string name;
+        int key = 0;
+        int frame_width = 0, frame_height = 0;   // load_anim's frame size, 0 = none
+        uint64_t order = 0;
+    };
+    std::map<int, DeferredLoad> deferred_;                 // by slot
+    std::deque<std::pair<int, uint64_t>> deferred_order_;  // slot and order, oldest first
+    uint64_t deferred_count_ = 0;
+    bool defer_loads_ = true;
     bool fast_paths_ = true;
     FramebufferCalls fb_;
     GLuint framebuffer_ = 0;
@@ -358,6 +383,8 @@ bool Renderer::create() {
 
 void Renderer::destroy() {
     vertices_.clear();
+    deferred_.clear();
+    deferred_order_.clear();
     slots_.for_each([](Slot& s) {
         if (s.texture) glDeleteTextures(1, &s.texture);
         s = Slot{};
@@ -575,10 +602,57 @@ void push_quad(std::vector<Vertex>& out, float x0, float y0, float x1, float y1,
 
 // ---------------------------------------------------------------- sprites
 
-const Slot* Renderer::slot(int slot) const { return valid(slot) ? &slots_.at(size_t(slot)) : nullptr; }
+const Slot* Renderer::slot(int slot) {
+    if (!valid(slot)) return nullptr;
+    settle(slot);
+    return &slots_.at(size_t(slot));
+}
+
+void Renderer::settle(int slot) {
+    if (!deferred_.empty() && deferred_.count(slot)) finish_load(slot);
+}
+
+void Renderer::finish_load(int slot) {
+    const auto it = deferred_.find(slot);
+    if (it == deferred_.end()) return;
+    // Out of the table first: installing empties the slot, which would
+    // otherwise drop the load being finished.
+    DeferredLoad load = std::move(it->second);
+    deferred_.erase(it);
+    {
+        const StartupScope phase(StartupPhase::PngDecoding);
+        if (!decode_image(load.file.data(), load.file.size(), load.key, load.name, decoded_)) return;
+    }
+    apply_image(slot, decoded_, load.frame_width, load.frame_height);
+}
+
+bool Renderer::finish_deferred_load() {
+    while (!deferred_order_.empty()) {
+        const auto [slot, order] = deferred_order_.front();
+        deferred_order_.pop_front();
+        const auto it = deferred_.find(slot);
+        // A slot loaded again, emptied or already needed leaves a stale entry.
+        if (it == deferred_.end() || it->second.order != order) continue;
+        finish_load(slot);
+        return true;
+    }
+    return false;
+}
+
+void Renderer::apply_image(int slot, const DecodedImage& image, int frame_width, int frame_height) {
+    install(slot, image, LOAD_MIN_TEXTURE);
+    if (frame_width != 0 || frame_height != 0) {
+        Slot& s = slots_[size_t(slot)];
+        if (s.image_width > 0) {
+            s.frame_width = frame_width;
+            s.frame_height = frame_height;
+        }
+    }
+}
 
 void Renderer::empty_slot(int slot) {
     if (!valid(slot)) return;
+    if (!deferred_.empty()) deferred_.erase(slot);
     flush();
     Slot& s = slots_[size_t(slot)];
     if (s.texture) glDeleteTextures(1, &s.texture);
@@ -672,7 +746,7 @@ void Renderer::place_in_atlas(int slot, const DecodedImage& image) {
     page->shelf_height = std::max(page->shelf_height, height);
 }
 
-void Renderer::load(const std::string& path, int slot, int key) {
+void Renderer::load(const std::string& path, int slot, int key, int frame_width, int frame_height) {
     empty_slot(slot);
     if (!valid(slot)) return;
     // The buffers stay for the next load: memory the process has touched
@@ -683,22 +757,28 @@ void Renderer::load(const std::string& path, int slot, int key) {
         if (!media_resolve(Container::Graphics, path, true, resolved)) return;
         if (!read_resolved(resolved, file_) || file_.empty()) return;
     }
+    if (defer_loads_ && png_decodes_quietly(file_.data(), file_.size())) {
+        DeferredLoad& load = deferred_[slot];
+        load.file = file_;
+        load.name = path;
+        load.key = key;
+        load.frame_width = frame_width;
+        load.frame_height = frame_height;
+        load.order = ++deferred_count_;
+        deferred_order_.emplace_back(slot, load.order);
+        return;
+    }
     {
         const StartupScope phase(StartupPhase::PngDecoding);
         if (!decode_image(file_.data(), file_.size(), key, path, decoded_)) return;
     }
-    install(slot, decoded_, LOAD_MIN_TEXTURE);
-}
-
-void Renderer::set_frame_size(int slot, int width, int height) {
-    if (!valid(slot)) return;
-    slots_[size_t(slot)].frame_width = width;
-    slots_[size_t(slot)].frame_height = height;
+    apply_image(slot, decoded_, frame_width, frame_height);
 }
 
 void Renderer::draw_image_part(int slot, double sx, double sy, double sw, double sh, double x, double y, double w,
                                double h, bool clamp) {
     if (!valid(slot)) return;
+    settle(slot);
     const Slot& s = slots_.at(size_t(slot));
     if (!s.texture || s.image_width <= 0) return;
     const bool whole = [](std::initializer_list<double> values) {
@@ -722,6 +802,7 @@ void Renderer::draw_image_part(int slot, double sx, double sy, double sw, double
 
 void Renderer::draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int x, int y) {
     if (!valid(slot)) return;
+    settle(slot);
     const Slot& s = slots_.at(size_t(slot));
     if (!s.texture || s.image_width <= 0 || sw <= 0 || sh <= 0) return;
     // Only the blocks holding a visible pixel are drawn: the rest would be
@@ -760,6 +841,7 @@ void Renderer::draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int
 
 void Renderer::draw_frame(int slot, int frame, double x, double y, double w, double h, bool stretched) {
     if (!valid(slot)) return;
+    settle(slot);
     const Slot& s = slots_.at(size_t(slot));
     if (!s.texture || s.frame_width <= 0 || s.frame_height <= 0) return;
     const int per_row = s.image_width / s.frame_width;
@@ -795,6 +877,7 @@ bool Renderer::read_frame(int x, int y, int width, int height, std::vector<uint8
 
 void Renderer::grab(int slot, int x, int y, int width, int height) {
     if (!valid(slot)) return;
+    settle(slot);   // a grab keeps the loaded texture's frame size
     flush();
     Slot& s = slots_[size_t(slot)];
     s.mask.clear();
@@ -833,6 +916,8 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
 
 int Renderer::collision(int slot1, int x1, int y1, int slot2, int x2, int y2) {
     if (!valid(slot1) || !valid(slot2)) return 0;
+    settle(slot1);
+    settle(slot2);
     Slot* sprites[2] = {&slots_[size_t(slot1)], &slots_[size_t(slot2)]};
     const Slot& a = *sprites[0];
     const Slot& b = *sprites[1];
@@ -994,6 +1079,7 @@ void Renderer::set_alpha_mode(double a) {
 void Renderer::polygon_begin(int slot) {
     polygon_count_ = 0;
     polygon_exact_.clear();
+    if (valid(slot)) settle(slot);
     polygon_slot_ = (valid(slot) && slots_.at(size_t(slot)).texture) ? slot : -1;
 }
 
@@ -1084,6 +1170,12 @@ void renderer_present_probe(int drawable_width, int drawable_height) {
     if (Renderer* r = renderer()) r->present_probe(drawable_width, drawable_height);
 }
 
+bool renderer_finish_deferred_load() { return g_renderer && g_renderer->finish_deferred_load(); }
+
+void renderer_set_deferred_loading(bool on) {
+    if (g_renderer) g_renderer->set_deferred_loading(on);
+}
+
 void renderer_destroy() {
     if (g_renderer) g_renderer->destroy();
     g_renderer.reset();
@@ -1107,12 +1199,12 @@ void renderer_screen_size(int& width, int& height) {
 void load_sprite(const std::string& path, int slot) { load_sprite_keyed(path, slot, KEY_COLOUR); }
 
 void load_anim(const std::string& path, int slot, int frame_width, int frame_height) {
-    load_sprite(path, slot);
-    if (sprite_width(slot) > 0) renderer()->set_frame_size(slot, frame_width, frame_height);
+    // The frame size is set with the image, when it has a width.
+    if (Renderer* r = renderer()) r->load(path, slot, KEY_COLOUR, frame_width, frame_height);
 }
 
 void load_sprite_keyed(const std::string& path, int slot, int key_colour) {
-    if (Renderer* r = renderer()) r->load(path, slot, key_colour);
+    if (Renderer* r = renderer()) r->load(path, slot, key_colour, 0, 0);
 }
 
 void sprite_from_rgba(int slot, int width, int height, const std::vector<uint8_t>& rgba) {
