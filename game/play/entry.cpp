@@ -17,6 +17,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
+#include "runtime/process/startup_phase.h"
 
 #ifndef WEDGEWISE_VERSION
 #define WEDGEWISE_VERSION "unknown"
@@ -221,11 +222,15 @@ void program_start_up() {
     create_play_arrays();
     high_score_table.dim(HIGH_SCORE_ROWS, HIGH_SCORE_COLUMNS);
     glyph_width_table.dim(GLYPH_COUNT);
+    startup_phase(StartupPhase::LoadMedia);
     load_media();
+    startup_phase(StartupPhase::Settings);
     load_high_scores();
     load_settings();
+    startup_phase(StartupPhase::MeasureGlyphs);
     measure_glyphs();
     install_play_services();
+    startup_phase(StartupPhase::FirstFrame);
 }
 
 void main_program() {

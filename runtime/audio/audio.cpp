@@ -11,6 +11,7 @@
 
 #include "runtime/files/files.h"
 #include "runtime/process/process.h"
+#include "runtime/process/startup_phase.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -300,10 +301,14 @@ int load_sound(const std::string& path, int slot, int voices) {
     release_slot(target);
     if (!g_device_open) return 0;
 
-    std::string resolved;
     std::vector<uint8_t> bytes;
-    if (!media_resolve(Container::Graphics, path, true, resolved)) return 0;
-    if (!read_resolved(resolved, bytes)) return 0;
+    {
+        const StartupScope phase(StartupPhase::ContainerReading);
+        std::string resolved;
+        if (!media_resolve(Container::Graphics, path, true, resolved)) return 0;
+        if (!read_resolved(resolved, bytes)) return 0;
+    }
+    const StartupScope phase(StartupPhase::SoundLoading);
     WavData wav;
     if (!parse_wav(bytes, wav)) return 0;
     Mix_Chunk* chunk = make_chunk(wav);
@@ -372,6 +377,7 @@ void music_play(const std::string& path, int loop) {
     g_music.file = path;
     g_music.restarts = 0;
     if (!g_device_open) return;
+    const StartupScope phase(StartupPhase::MusicStart);
     std::string resolved;
     if (!media_resolve(Container::Audio, path, false, resolved)) return;
     Mix_Music* track = Mix_LoadMUS(resolved.c_str());

@@ -10,6 +10,7 @@
 #include "runtime/input/input.h"
 #include "runtime/input/input_internal.h"
 #include "runtime/process/process.h"
+#include "runtime/process/startup_phase.h"
 #include "runtime/text/text_internal.h"
 #include "runtime/values/values.h"
 
@@ -24,6 +25,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -39,6 +41,9 @@ constexpr double UNLIMITED_INTERVAL_MS = 2.0;  // frame interval with no frame-r
 constexpr double PAUSE_SLEEP_MS = 100.0;       // pause loop's nap between message checks
 constexpr int SLEEP_THRESHOLD_MS = 5;          // sleep only when more than this is left
 constexpr double SLEEP_MARGIN_MS = 3.0;        // wake this early and finish by polling
+// Finishing a deferred image load is begun only with this much time left
+// before the deadline (the largest image takes a few ms to decode and upload).
+constexpr double DEFERRED_LOAD_MIN_MS = 9.0;
 
 // Set-1 scan codes of the end keys.
 constexpr int SCAN_ESCAPE = 1;
@@ -83,6 +88,8 @@ struct FrameState {
     long frames = 0;
     long shown_frames = 0;      // frames shown by the program, not by start-up's "Loading..."
     bool program_started = false;  // main_program has been called
+
+    FrameSpend spend;            // of the last show_screen
 
     std::function<double()> clock;
     std::function<void(double)> sleep;
@@ -171,6 +178,12 @@ void pace_frame() {
         runtime_pump_events();
         now = clock_ms();
         const double left = state.deadline - now;
+        // Spare time finishes deferred image loads, one at a time, so that
+        // they are done before the game needs them and a draw never waits.
+        if (left > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) {
+            last = now - 1;
+            continue;
+        }
         if (static_cast<long long>(left) > SLEEP_THRESHOLD_MS) {
             sleep_ms(left - SLEEP_MARGIN_MS);
         } else if (now == last) {
@@ -180,6 +193,10 @@ void pace_frame() {
             now = std::max(clock_ms(), state.deadline);
             break;
         }
+        // The last few milliseconds are polled, but the processor is offered
+        // to other threads between polls: on two cores the GL driver's
+        // rasteriser threads and other programs need it more than the clock.
+        if (now != last && now <= state.deadline) std::this_thread::yield();
         last = now;
     } while (!(now > state.deadline));
     state.deadline += state.interval;
@@ -330,6 +347,9 @@ bool runtime_start(const RuntimeConfig& config) {
     state.caption.clear();
     state.interval = config.frame_rate > 0 ? 1000.0 / config.frame_rate : UNLIMITED_INTERVAL_MS;
 
+    startup_profile_begin();
+    startup_phase(StartupPhase::SdlGl);
+
     // 1-2: a fresh log; auto-pause on; the clock is chosen by frame_set_clock.
     startup_log_clear();
     state.auto_pause = true;
@@ -352,6 +372,8 @@ bool runtime_start(const RuntimeConfig& config) {
     }
     warn_software_gl();
     state.deadline = clock_ms();
+
+    startup_phase(StartupPhase::SoundInput);
 
     // 4-5: caption and random seed.
     set_caption(state.title);
@@ -376,6 +398,7 @@ bool runtime_start(const RuntimeConfig& config) {
     if (chdir(state.start_folder.c_str()) != 0) startup_log("No Program Folder");
 
     // 10-12: a first presented frame, then "Loading..." and the fonts.
+    startup_phase(StartupPhase::LoadingFrame);
     state.frame_now = state.frame_previous = clock_ms();
     present_frame();
     pace_frame();
@@ -403,17 +426,38 @@ double process_cpu_ms() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
-// A run limited to a number of frames (start-up timing, smoke tests): the
-// first frame's moment on the steady clock, which a parent process shares,
-// and the processor time spent by then.
-void count_toward_quit() {
-    ++state.shown_frames;
-    if (state.shown_frames == 1) {
-        std::fprintf(stderr, "wedgewise: first frame shown at %.3f ms (steady clock), %.3f ms processor time\n",
-                     system_clock_ms(), process_cpu_ms());
-        std::fflush(stderr);
+// The start-up table on stderr, one line per phase that took any time:
+// "wedgewise: phase <key> <wall ms> <cpu ms> <page faults>", after the
+// moment recording began on the steady clock.
+void print_startup_profile(const StartupProfile& profile) {
+    std::fprintf(stderr, "wedgewise: profile began at %.3f\n", profile.began_ms);
+    for (size_t i = 0; i < STARTUP_PHASES; ++i) {
+        const StartupSpend& spend = profile.phases[i];
+        if (spend.wall_ms <= 0 && spend.cpu_ms <= 0) continue;
+        std::fprintf(stderr, "wedgewise: phase %s %.3f %.3f %ld\n", startup_phase_key(static_cast<StartupPhase>(i)),
+                     spend.wall_ms, spend.cpu_ms, spend.page_faults);
     }
-    if (state.shown_frames >= state.config.quit_after_frames) end_by_user();
+}
+
+// The game's first frame is on the screen once it is swapped: that ends
+// the start-up profile, and a run limited to a number of frames (start-up
+// timing, smoke tests) reports the moment on the steady clock, which a
+// parent process shares, the processor time spent by then and the phases.
+void note_first_frame(double shown_at) {
+    const std::optional<StartupProfile> profile = startup_profile_finish();
+    if (state.config.quit_after_frames <= 0) return;
+    std::fprintf(stderr, "wedgewise: first frame shown at %.3f ms (steady clock), %.3f ms processor time\n",
+                 shown_at, process_cpu_ms());
+    if (profile) print_startup_profile(*profile);
+    std::fflush(stderr);
+}
+
+// Counts the frames the program shows; a run limited to a number of frames
+// ends after the last.
+void count_shown_frame() {
+    ++state.shown_frames;
+    const bool limited = state.config.quit_after_frames > 0;
+    if (limited && state.shown_frames >= state.config.quit_after_frames) end_by_user();
 }
 
 }  // namespace
@@ -463,11 +507,17 @@ void show_screen() {
     runtime_pump_events();
 
     // 6-7: present, wait for the deadline, fresh drawing state.
+    // The split is timed on the steady clock: an injected clock must see
+    // exactly the reads pacing makes.
+    const double before_present = system_clock_ms();
     present_frame();
     ++state.frames;
+    const double before_wait = system_clock_ms();
+    if (state.program_started && state.shown_frames == 0) note_first_frame(before_wait);
     pace_frame();
+    state.spend = {before_wait - before_present, system_clock_ms() - before_wait};
     if (state.frame_hook) state.frame_hook();
-    if (state.config.quit_after_frames > 0 && state.program_started) count_toward_quit();
+    if (state.program_started) count_shown_frame();
 }
 
 double timer_ms() { return clock_ms() - state.timer_origin; }
@@ -495,6 +545,19 @@ void frame_set_pump_hook(std::function<void()> hook) { state.pump_hook = std::mo
 void frame_hear_focus(bool on) { hear_focus = on; }
 
 long frame_count() { return state.frames; }
+
+FrameSpend frame_last_spend() { return state.spend; }
+
+void frame_present_probe(int frames) {
+    if (!state.running || !state.window) return;
+    for (int i = 0; i < frames; ++i) {
+        int width = 0, height = 0;
+        SDL_GL_GetDrawableSize(state.window, &width, &height);
+        renderer_present_probe(width, height);
+        SDL_GL_SwapWindow(state.window);
+    }
+    renderer_begin_frame();
+}
 
 void runtime_pump_events() {
     if (state.pump_hook) state.pump_hook();

@@ -42,3 +42,19 @@ std::string runtime_caption();
 // event pump ends the program as the window system would.
 void runtime_push_quit();
 void runtime_push_window_close();
+
+// ---------------------------------------------------------------- benchmarks
+
+// How the last show_screen spent its time (ms, on the steady clock):
+// presenting (pending drawing, the copy to the window, the swap, the next
+// frame's clear) and then waiting for the deadline.
+struct FrameSpend {
+    double present_ms = 0;
+    double wait_ms = 0;
+};
+FrameSpend frame_last_spend();
+
+// Shows `frames` frames by the shortest path there is (clear the offscreen
+// frame, copy it to the window, swap), without pacing, input or anything
+// else show_screen does; what show_screen costs beyond this is its own.
+void frame_present_probe(int frames);

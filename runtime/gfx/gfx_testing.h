@@ -16,3 +16,7 @@ bool gfx_save_screenshot(const std::string& path);
 // Tests: false draws every primitive on its own from the sprite's own texture
 // (no runs, atlas or skipped blocks), the reference the fast paths must match.
 void renderer_set_fast_paths(bool on);
+
+// Tests: false decodes and uploads every image as it is loaded, the
+// reference that deferred loading must match (on by default).
+void renderer_set_deferred_loading(bool on);

@@ -16,6 +16,12 @@ namespace {
 // ---------------------------------------------------------------- small helpers
 
 
+// Empties an image but keeps its buffer for the next decode.
+void reset(DecodedImage& out) {
+    out.width = out.height = 0;
+    out.rgba.clear();
+}
+
 // Writes one pixel, turning the key colour into transparent black.
 void put_pixel(uint8_t* dst, uint8_t r, uint8_t g, uint8_t b, uint8_t a, int key) {
     if (key >= 0 && a == 255 && (r | (g << 8) | (b << 16)) == (key & 0xFFFFFF)) {
@@ -37,7 +43,7 @@ constexpr uint32_t BMP_COMPRESSION_NONE = 0;
 }  // namespace
 
 bool decode_bmp(const uint8_t* data, size_t size, int key, DecodedImage& out) {
-    out = DecodedImage{};
+    reset(out);
     if (!data || size < BMP_FILE_HEADER + BMP_CORE_HEADER || data[0] != 'B' || data[1] != 'M') {
         return false;
     }
@@ -90,7 +96,7 @@ bool decode_bmp(const uint8_t* data, size_t size, int key, DecodedImage& out) {
 
     out.width = int(width);
     out.height = int(height);
-    out.rgba.assign(size_t(width) * size_t(height) * 4, 0);
+    out.rgba.resize(size_t(width) * size_t(height) * 4);
     for (int64_t row = 0; row < height; ++row) {
         const int64_t stored_row = top_down ? row : height - 1 - row;
         const uint8_t* src = data + pixel_offset + size_t(stored_row) * stride;
@@ -146,8 +152,11 @@ struct PngDecode {
 };
 
 // Returns 1 decoded, 0 failed, -1 unsupported format (notice printed).
-int run_png_decode(PngDecode& d, PngReader& reader, int& width, int& height, int& colour_type,
-                   int& depth) {
+// filled: 8-bit RGB without a transparency chunk is read with a filler byte
+// straight into rgba, opaque and still to be keyed; every other kind goes
+// to d.pixels as libpng expands it.
+int run_png_decode(PngDecode& d, PngReader& reader, std::vector<uint8_t>& rgba, int& width, int& height,
+                   int& colour_type, int& depth, bool& filled) {
     if (setjmp(png_jmpbuf(d.png))) return 0;
     png_set_read_fn(d.png, &reader, png_read_memory);
     png_set_user_limits(d.png, IMAGE_MAX_SIDE, IMAGE_MAX_SIDE);
@@ -155,6 +164,9 @@ int run_png_decode(PngDecode& d, PngReader& reader, int& width, int& height, int
     const png_uint_32 w = png_get_image_width(d.png, d.info);
     const png_uint_32 h = png_get_image_height(d.png, d.info);
     if (!image_size_allowed(w, h)) return 0;
+    filled = png_get_color_type(d.png, d.info) == PNG_COLOR_TYPE_RGB && png_get_bit_depth(d.png, d.info) == 8 &&
+             !png_get_valid(d.png, d.info, PNG_INFO_tRNS);
+    if (filled) png_set_filler(d.png, 0xFF, PNG_FILLER_AFTER);
     // Palette and small grey become 8-bit, tRNS becomes alpha, 16 bits become 8.
     png_set_expand(d.png);
     png_set_strip_16(d.png);
@@ -170,9 +182,10 @@ int run_png_decode(PngDecode& d, PngReader& reader, int& width, int& height, int
     const size_t row_bytes = png_get_rowbytes(d.png, d.info);
     const size_t channels = png_get_channels(d.png, d.info);
     if (row_bytes != size_t(w) * channels) return 0;
-    d.pixels.resize(row_bytes * h);
+    std::vector<uint8_t>& pixels = filled ? rgba : d.pixels;
+    pixels.resize(row_bytes * h);
     d.rows.resize(h);
-    for (png_uint_32 y = 0; y < h; ++y) d.rows[y] = d.pixels.data() + size_t(y) * row_bytes;
+    for (png_uint_32 y = 0; y < h; ++y) d.rows[y] = pixels.data() + size_t(y) * row_bytes;
     png_read_image(d.png, d.rows.data());
     png_read_end(d.png, nullptr);
     width = int(w);
@@ -184,7 +197,7 @@ int run_png_decode(PngDecode& d, PngReader& reader, int& width, int& height, int
 
 bool decode_png(const uint8_t* data, size_t size, int key, const std::string& name,
                 DecodedImage& out) {
-    out = DecodedImage{};
+    reset(out);
     if (!data || size < PNG_SIGNATURE || png_sig_cmp(data, 0, PNG_SIGNATURE) != 0) return false;
     PngDecode d;
     d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_quiet_error, png_quiet_warning);
@@ -193,7 +206,8 @@ bool decode_png(const uint8_t* data, size_t size, int key, const std::string& na
     if (!d.info) return false;
     PngReader reader{data, size, 0};
     int width = 0, height = 0, colour_type = 0, depth = 0;
-    const int result = run_png_decode(d, reader, width, height, colour_type, depth);
+    bool filled = false;
+    const int result = run_png_decode(d, reader, out.rgba, width, height, colour_type, depth, filled);
     if (result == -1) {
         std::printf("File %s has unsupported color type.\nTypes GRAY, RGB and RGB_ALPHA are supported.\n",
                     name.c_str());
@@ -205,12 +219,31 @@ bool decode_png(const uint8_t* data, size_t size, int key, const std::string& na
         std::fflush(stdout);
         return false;
     }
-    if (result != 1) return false;
+    if (result != 1) {
+        out.rgba.clear();
+        return false;
+    }
 
     out.width = width;
     out.height = height;
-    out.rgba.resize(size_t(width) * size_t(height) * 4);
     const size_t pixels = size_t(width) * size_t(height);
+    if (filled) {
+        // Already RGBA; only the key colour changes, to transparent black.
+        if (key >= 0) {
+            const uint8_t key_bytes[4] = {uint8_t(key & 0xFF), uint8_t((key >> 8) & 0xFF), uint8_t((key >> 16) & 0xFF),
+                                          255};
+            uint32_t keyed;
+            std::memcpy(&keyed, key_bytes, 4);
+            uint8_t* p = out.rgba.data();
+            for (size_t i = 0; i < pixels; ++i, p += 4) {
+                uint32_t word;
+                std::memcpy(&word, p, 4);
+                if (word == keyed) std::memset(p, 0, 4);
+            }
+        }
+        return true;
+    }
+    out.rgba.resize(pixels * 4);
     const uint8_t* src = d.pixels.data();
     uint8_t* dst = out.rgba.data();
     for (size_t i = 0; i < pixels; ++i, dst += 4) {
@@ -221,6 +254,14 @@ bool decode_png(const uint8_t* data, size_t size, int key, const std::string& na
         }
     }
     return true;
+}
+
+bool png_decodes_quietly(const uint8_t* data, size_t size) {
+    // Signature, then the IHDR chunk: length, type, width, height, depth, colour type.
+    constexpr size_t IHDR_TYPE = 12, IHDR_DEPTH = 24, IHDR_COLOUR = 25, IHDR_END = 29;
+    if (!data || size < IHDR_END || png_sig_cmp(data, 0, PNG_SIGNATURE) != 0) return false;
+    if (std::memcmp(data + IHDR_TYPE, "IHDR", 4) != 0 || data[IHDR_DEPTH] != 8) return false;
+    return data[IHDR_COLOUR] == PNG_COLOR_TYPE_RGB || data[IHDR_COLOUR] == PNG_COLOR_TYPE_RGB_ALPHA;
 }
 
 bool decode_image(const uint8_t* data, size_t size, int key, const std::string& name,

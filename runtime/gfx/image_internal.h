@@ -31,6 +31,11 @@ struct DecodedImage {
 
 // ---------------------------------------------------------------- decoding
 
+// True for a PNG whose header says 8-bit RGB or RGB with alpha: decoding it
+// either succeeds or fails silently, never printing a notice, so when it
+// happens makes no difference to what the program shows.
+bool png_decodes_quietly(const uint8_t* data, size_t size);
+
 // BMP (1, 4, 8-bit palettised, 24 and 32-bit, uncompressed). Every pixel gets
 // alpha 255; a pixel equal to the packed key colour (key >= 0) becomes
 // (0, 0, 0, 0). False when the bytes are not a BMP this decoder takes.

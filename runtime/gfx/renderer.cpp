@@ -14,14 +14,20 @@
 #include "runtime/gfx/renderer_internal.h"
 
 #include "runtime/files/files.h"
+#include "runtime/process/startup_phase.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
 
 #include <algorithm>
+#include <array>
+#include <bitset>
 #include <cmath>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -102,6 +108,35 @@ struct Slot {
     bool has_mask = false;
 };
 
+// The sprite table, made page by page as slots are first used: the game
+// uses a few dozen of its 65536 slots, and the whole table up front would be
+// megabytes of memory touched at start-up for nothing.
+class SlotTable {
+public:
+    Slot& operator[](size_t slot) {
+        std::unique_ptr<Page>& page = pages_[slot / PAGE_SLOTS];
+        if (!page) page = std::make_unique<Page>();
+        return (*page)[slot % PAGE_SLOTS];
+    }
+    // An unused slot reads as an empty one.
+    const Slot& at(size_t slot) const {
+        static const Slot empty;
+        const std::unique_ptr<Page>& page = pages_[slot / PAGE_SLOTS];
+        return page ? (*page)[slot % PAGE_SLOTS] : empty;
+    }
+    template <typename Visit>
+    void for_each(Visit visit) {
+        for (std::unique_ptr<Page>& page : pages_)
+            if (page)
+                for (Slot& s : *page) visit(s);
+    }
+
+private:
+    static constexpr size_t PAGE_SLOTS = 256;
+    using Page = std::array<Slot, PAGE_SLOTS>;
+    std::array<std::unique_ptr<Page>, SPRITE_SLOTS / PAGE_SLOTS> pages_;
+};
+
 // Where a primitive's texels come from.
 struct Source {
     GLuint texture = 0;  // 0 untextured
@@ -172,7 +207,7 @@ bool is_key(int colour) { return (colour & 0xFFFFFF) == KEY_COLOUR; }
 
 class Renderer {
 public:
-    Renderer(int width, int height) : screen_width_(width), screen_height_(height), slots_(SPRITE_SLOTS) {}
+    Renderer(int width, int height) : screen_width_(width), screen_height_(height) {}
 
     bool create();
     void destroy();
@@ -180,13 +215,15 @@ public:
     // frame
     void begin_frame();
     void present(int drawable_width, int drawable_height);
+    void present_probe(int drawable_width, int drawable_height);
 
     // sprites
     void empty_slot(int slot);
-    void load(const std::string& path, int slot, int key);
+    void load(const std::string& path, int slot, int key, int frame_width, int frame_height);
+    bool finish_deferred_load();
+    void set_deferred_loading(bool on) { defer_loads_ = on; }
     void install(int slot, const DecodedImage& image, int minimum_texture);
-    void set_frame_size(int slot, int width, int height);
-    const Slot* slot(int slot) const;
+    const Slot* slot(int slot);
     void draw_image_part(int slot, double sx, double sy, double sw, double sh, double x, double y, double w,
                          double h, bool clamp);
     void draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int x, int y);
@@ -229,25 +266,52 @@ private:
     void apply_blend(uint8_t mask);
     void apply_test(uint8_t mask);
     void bind_texture(GLuint texture);
-    void place_in_atlas(int slot, const std::vector<uint8_t>& texels);
+    void place_in_atlas(int slot, const DecodedImage& image);
     bool use_atlas(const Slot& s) const { return fast_paths_ && s.atlas_page >= 0; }
     Source own_source(int slot, bool clamp, bool nearest) const {
-        return {slots_[size_t(slot)].texture, slot, clamp, nearest};
+        return {slots_.at(size_t(slot)).texture, slot, clamp, nearest};
     }
     void reset_fixed_state();
+    size_t drawn_state_key() const;
     void shape_masks(float alpha, uint8_t& blend_mask, uint8_t& test_mask) const;
     float shape_alpha(int colour) const;
     bool read_frame(int x, int y, int width, int height, std::vector<uint8_t>& rgba);
     bool valid(int slot) const { return slot >= 0 && slot < SPRITE_SLOTS; }
+    void settle(int slot);
+    void finish_load(int slot);
+    void apply_image(int slot, const DecodedImage& image, int frame_width, int frame_height);
 
     int screen_width_;
     int screen_height_;
-    std::vector<Slot> slots_;
+    SlotTable slots_;
     std::vector<AtlasPage> atlas_;
+    std::vector<uint8_t> zeros_;      // fills the clear part of new textures
+    std::vector<uint8_t> file_;       // the image file being loaded, kept for the next
+    DecodedImage decoded_;            // its pixels, kept likewise
+
+    // Deferred loads. An image is read when the game loads it but decoded
+    // and uploaded only when something first needs its slot (a draw, a size
+    // query, a collision test, a grab) or when show_screen has time to spare
+    // before a deadline, oldest first. Start-up then pays only for what the
+    // first frames show. Only images whose decoding cannot print anything
+    // are deferred (see png_decodes_quietly), and each keeps the bytes read
+    // at load time, so the game sees exactly what loading at once gives.
+    struct DeferredLoad {
+        std::vector<uint8_t> file;
+        std::string name;
+        int key = 0;
+        int frame_width = 0, frame_height = 0;   // load_anim's frame size, 0 = none
+        uint64_t order = 0;
+    };
+    std::map<int, DeferredLoad> deferred_;                 // by slot
+    std::deque<std::pair<int, uint64_t>> deferred_order_;  // slot and order, oldest first
+    uint64_t deferred_count_ = 0;
+    bool defer_loads_ = true;
     bool fast_paths_ = true;
     FramebufferCalls fb_;
     GLuint framebuffer_ = 0;
     GLuint frame_texture_ = 0;
+    GLint frame_filter_ = 0;          // filter set on it for presenting (0 = none yet)
     int max_texture_ = 0;
     std::string gl_name_;
 
@@ -265,6 +329,10 @@ private:
     int gl_blend_ = -1;
     int gl_test_ = -1;
     GLuint gl_texture_ = UNKNOWN_TEXTURE;
+    // Combinations of texture, filter, wrap, blending, alpha test and
+    // primitive drawn so far (see drawn_state_key).
+    std::bitset<5 * 3 * 2 * 2> drawn_states_;
+    bool presented_ = false;
 
     // read-back cache: valid while `drawn_` equals `cache_drawn_`
     uint64_t drawn_ = 1;
@@ -315,10 +383,12 @@ bool Renderer::create() {
 
 void Renderer::destroy() {
     vertices_.clear();
-    for (Slot& s : slots_) {
+    deferred_.clear();
+    deferred_order_.clear();
+    slots_.for_each([](Slot& s) {
         if (s.texture) glDeleteTextures(1, &s.texture);
         s = Slot{};
-    }
+    });
     for (AtlasPage& page : atlas_) glDeleteTextures(1, &page.texture);
     atlas_.clear();
     if (fb_.bind) fb_.bind(GL_FRAMEBUFFER, 0);
@@ -344,15 +414,57 @@ void Renderer::present(int drawable_width, int drawable_height) {
     const Letterbox box = letterbox_of(drawable_width, drawable_height, screen_width_, screen_height_);
     const int width = box.width, height = box.height, left = box.left;
     const int bottom = drawable_height - box.top - box.height;
+    fb_.bind(GL_FRAMEBUFFER, 0);
+    // Bars only where the frame leaves some of the window uncovered.
+    if (width != drawable_width || height != drawable_height) {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    if (width <= 0 || height <= 0) return;
+    // The frame is drawn into the window as one textured quad in a state the
+    // sprites use too: a framebuffer blit would make the driver build a
+    // pipeline of its own for it. Unscaled, every sample falls on a texel
+    // centre, so nearest filtering copies the frame exactly.
+    const bool unscaled = width == screen_width_ && height == screen_height_;
+    glViewport(left, bottom, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, 1.0, 0.0, 1.0, -1.0, 1.0);   // the frame's texture rows run bottom-up, like the window's
+    glMatrixMode(GL_MODELVIEW);
+    bind_texture(frame_texture_);
+    const GLint filter = unscaled ? GL_NEAREST : GL_LINEAR;
+    if (frame_filter_ != filter) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        frame_filter_ = filter;
+    }
+    apply_blend(blend_bit(BLEND_OPAQUE));
+    apply_test(TEST_OFF);
+    static constexpr Vertex QUAD[6] = {
+        {0, 0, 0, 0, 1, 1, 1, 1}, {1, 0, 1, 0, 1, 1, 1, 1}, {1, 1, 1, 1, 1, 1, 1, 1},
+        {0, 0, 0, 0, 1, 1, 1, 1}, {1, 1, 1, 1, 1, 1, 1, 1}, {0, 1, 0, 1, 1, 1, 1, 1},
+    };
+    const GLsizei stride = sizeof(Vertex);
+    glVertexPointer(2, GL_FLOAT, stride, &QUAD[0].x);
+    glTexCoordPointer(2, GL_FLOAT, stride, &QUAD[0].u);
+    glColorPointer(4, GL_FLOAT, stride, &QUAD[0].r);
+    std::optional<StartupScope> phase;
+    if (!presented_) phase.emplace(StartupPhase::StateCompilation);
+    presented_ = true;
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    ++draw_calls_;
+}
+
+void Renderer::present_probe(int drawable_width, int drawable_height) {
+    fb_.bind(GL_FRAMEBUFFER, framebuffer_);
+    glClear(GL_COLOR_BUFFER_BIT);
     fb_.bind(GL_READ_FRAMEBUFFER, framebuffer_);
     fb_.bind(GL_DRAW_FRAMEBUFFER, 0);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    if (width > 0 && height > 0) {
-        fb_.blit(0, 0, screen_width_, screen_height_, left, bottom, left + width, bottom + height,
-                 GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    }
-    fb_.bind(GL_FRAMEBUFFER, framebuffer_);
+    const int width = std::min(drawable_width, screen_width_), height = std::min(drawable_height, screen_height_);
+    fb_.blit(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl_texture_ = UNKNOWN_TEXTURE;
 }
 
 // ---------------------------------------------------------------- batching
@@ -432,9 +544,30 @@ void Renderer::flush() {
     glVertexPointer(2, GL_FLOAT, stride, &vertices_[0].x);
     glTexCoordPointer(2, GL_FLOAT, stride, &vertices_[0].u);
     glColorPointer(4, GL_FLOAT, stride, &vertices_[0].r);
+    // The first draw in a combination of states is where a software driver
+    // builds the code for it; the start-up profile shows that apart.
+    const size_t state = drawn_state_key();
+    std::optional<StartupScope> phase;
+    if (!drawn_states_.test(state)) {
+        drawn_states_.set(state);
+        phase.emplace(StartupPhase::StateCompilation);
+    }
     glDrawArrays(batch_.primitive == Primitive::Lines ? GL_LINES : GL_TRIANGLES, 0, GLsizei(vertices_.size()));
     ++draw_calls_;
     vertices_.clear();
+}
+
+size_t Renderer::drawn_state_key() const {
+    const Source& source = batch_.source;
+    bool nearest = true, clamp = true;   // atlas pages
+    if (source.wrap_slot >= 0) {
+        nearest = slots_.at(size_t(source.wrap_slot)).nearest;
+        clamp = slots_.at(size_t(source.wrap_slot)).clamped;
+    }
+    size_t key = source.texture ? 1 + (nearest ? 1 : 0) + (clamp ? 2 : 0) : 0;   // 0..4
+    key = key * 3 + size_t(gl_blend_);
+    key = key * 2 + size_t(gl_test_);
+    return key * 2 + (batch_.primitive == Primitive::Lines ? 1 : 0);
 }
 
 void Renderer::submit(const Source& source, Primitive primitive, uint8_t blend_mask, uint8_t test_mask,
@@ -469,10 +602,57 @@ void push_quad(std::vector<Vertex>& out, float x0, float y0, float x1, float y1,
 
 // ---------------------------------------------------------------- sprites
 
-const Slot* Renderer::slot(int slot) const { return valid(slot) ? &slots_[size_t(slot)] : nullptr; }
+const Slot* Renderer::slot(int slot) {
+    if (!valid(slot)) return nullptr;
+    settle(slot);
+    return &slots_.at(size_t(slot));
+}
+
+void Renderer::settle(int slot) {
+    if (!deferred_.empty() && deferred_.count(slot)) finish_load(slot);
+}
+
+void Renderer::finish_load(int slot) {
+    const auto it = deferred_.find(slot);
+    if (it == deferred_.end()) return;
+    // Out of the table first: installing empties the slot, which would
+    // otherwise drop the load being finished.
+    DeferredLoad load = std::move(it->second);
+    deferred_.erase(it);
+    {
+        const StartupScope phase(StartupPhase::PngDecoding);
+        if (!decode_image(load.file.data(), load.file.size(), load.key, load.name, decoded_)) return;
+    }
+    apply_image(slot, decoded_, load.frame_width, load.frame_height);
+}
+
+bool Renderer::finish_deferred_load() {
+    while (!deferred_order_.empty()) {
+        const auto [slot, order] = deferred_order_.front();
+        deferred_order_.pop_front();
+        const auto it = deferred_.find(slot);
+        // A slot loaded again, emptied or already needed leaves a stale entry.
+        if (it == deferred_.end() || it->second.order != order) continue;
+        finish_load(slot);
+        return true;
+    }
+    return false;
+}
+
+void Renderer::apply_image(int slot, const DecodedImage& image, int frame_width, int frame_height) {
+    install(slot, image, LOAD_MIN_TEXTURE);
+    if (frame_width != 0 || frame_height != 0) {
+        Slot& s = slots_[size_t(slot)];
+        if (s.image_width > 0) {
+            s.frame_width = frame_width;
+            s.frame_height = frame_height;
+        }
+    }
+}
 
 void Renderer::empty_slot(int slot) {
     if (!valid(slot)) return;
+    if (!deferred_.empty()) deferred_.erase(slot);
     flush();
     Slot& s = slots_[size_t(slot)];
     if (s.texture) glDeleteTextures(1, &s.texture);
@@ -489,16 +669,25 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     const int tw = power_of_two_at_least(image.width, minimum_texture);
     const int th = power_of_two_at_least(image.height, minimum_texture);
     if (tw > max_texture_ || th > max_texture_) return;
-    // The image sits at the texture's top-left (row 0 = top); the rest is clear.
-    std::vector<uint8_t> texels(size_t(tw) * size_t(th) * 4, 0);
-    for (int y = 0; y < image.height; ++y) {
-        std::memcpy(&texels[size_t(y) * size_t(tw) * 4], &image.rgba[size_t(y) * size_t(image.width) * 4],
-                    size_t(image.width) * 4);
-    }
+    std::optional<StartupScope> phase(std::in_place, StartupPhase::TextureUpload);
     Slot& s = slots_[size_t(slot)];
     while (glGetError() != GL_NO_ERROR) {
     }
-    s.texture = make_texture(tw, th, GL_LINEAR, GL_REPEAT, texels.data());
+    // The image sits at the texture's top-left (row 0 = top); the rest is
+    // clear. Filled straight from the image and a block of zeros, so no
+    // texture-sized copy is made.
+    s.texture = make_texture(tw, th, GL_LINEAR, GL_REPEAT, nullptr);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
+    const size_t right = size_t(tw - image.width) * size_t(image.height) * 4, below = size_t(tw) * size_t(th - image.height) * 4;
+    if (zeros_.size() < std::max(right, below)) zeros_.resize(std::max(right, below), 0);
+    if (right > 0) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, image.width, 0, tw - image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                        zeros_.data());
+    }
+    if (below > 0) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, image.height, tw, th - image.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                        zeros_.data());
+    }
     gl_texture_ = UNKNOWN_TEXTURE;
     if (glGetError() != GL_NO_ERROR) {
         empty_slot(slot);
@@ -508,11 +697,12 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     s.texture_height = th;
     s.image_width = image.width;
     s.image_height = image.height;
+    phase.emplace(StartupPhase::AtlasBuilding);
     s.blocks = build_block_map(image.rgba.data(), image.width, image.height, image.width);
-    place_in_atlas(slot, texels);
+    place_in_atlas(slot, image);
 }
 
-void Renderer::place_in_atlas(int slot, const std::vector<uint8_t>& texels) {
+void Renderer::place_in_atlas(int slot, const DecodedImage& image) {
     Slot& s = slots_[size_t(slot)];
     if (s.texture_width > ATLAS_MAX_TEXTURE || s.texture_height > ATLAS_MAX_TEXTURE || ATLAS_PAGE > max_texture_) {
         return;
@@ -526,20 +716,23 @@ void Renderer::place_in_atlas(int slot, const std::vector<uint8_t>& texels) {
     }
     if (!page || page->shelf_y + height > ATLAS_PAGE) {
         AtlasPage fresh;
-        const std::vector<uint8_t> clear(size_t(ATLAS_PAGE) * ATLAS_PAGE * 4, 0);
-        fresh.texture = make_texture(ATLAS_PAGE, ATLAS_PAGE, GL_NEAREST, GL_CLAMP_TO_EDGE, clear.data());
+        // Left unfilled: drawing samples a copy only inside it and its border.
+        fresh.texture = make_texture(ATLAS_PAGE, ATLAS_PAGE, GL_NEAREST, GL_CLAMP_TO_EDGE, nullptr);
         atlas_.push_back(fresh);
         page = &atlas_.back();
     }
     // The copy with its border: texel (x, y) of the region is texel
-    // ((x - border) mod width, (y - border) mod height) of the texture.
-    std::vector<uint8_t> region(size_t(width) * size_t(height) * 4);
+    // ((x - border) mod width, (y - border) mod height) of the texture,
+    // whose texels beyond the image are clear.
+    std::vector<uint8_t> region(size_t(width) * size_t(height) * 4, 0);
     for (int y = 0; y < height; ++y) {
         const int ty = ((y - ATLAS_BORDER) % s.texture_height + s.texture_height) % s.texture_height;
+        if (ty >= image.height) continue;
         for (int x = 0; x < width; ++x) {
             const int tx = ((x - ATLAS_BORDER) % s.texture_width + s.texture_width) % s.texture_width;
+            if (tx >= image.width) continue;
             std::memcpy(&region[(size_t(y) * size_t(width) + size_t(x)) * 4],
-                        &texels[(size_t(ty) * size_t(s.texture_width) + size_t(tx)) * 4], 4);
+                        &image.rgba[(size_t(ty) * size_t(image.width) + size_t(tx)) * 4], 4);
         }
     }
     glBindTexture(GL_TEXTURE_2D, page->texture);
@@ -553,28 +746,40 @@ void Renderer::place_in_atlas(int slot, const std::vector<uint8_t>& texels) {
     page->shelf_height = std::max(page->shelf_height, height);
 }
 
-void Renderer::load(const std::string& path, int slot, int key) {
+void Renderer::load(const std::string& path, int slot, int key, int frame_width, int frame_height) {
     empty_slot(slot);
     if (!valid(slot)) return;
-    std::string resolved;
-    if (!media_resolve(Container::Graphics, path, true, resolved)) return;
-    std::vector<uint8_t> bytes;
-    if (!read_resolved(resolved, bytes) || bytes.empty()) return;
-    DecodedImage image;
-    if (!decode_image(bytes.data(), bytes.size(), key, path, image)) return;
-    install(slot, image, LOAD_MIN_TEXTURE);
-}
-
-void Renderer::set_frame_size(int slot, int width, int height) {
-    if (!valid(slot)) return;
-    slots_[size_t(slot)].frame_width = width;
-    slots_[size_t(slot)].frame_height = height;
+    // The buffers stay for the next load: memory the process has touched
+    // once costs nothing the second time.
+    {
+        const StartupScope phase(StartupPhase::ContainerReading);
+        std::string resolved;
+        if (!media_resolve(Container::Graphics, path, true, resolved)) return;
+        if (!read_resolved(resolved, file_) || file_.empty()) return;
+    }
+    if (defer_loads_ && png_decodes_quietly(file_.data(), file_.size())) {
+        DeferredLoad& load = deferred_[slot];
+        load.file = file_;
+        load.name = path;
+        load.key = key;
+        load.frame_width = frame_width;
+        load.frame_height = frame_height;
+        load.order = ++deferred_count_;
+        deferred_order_.emplace_back(slot, load.order);
+        return;
+    }
+    {
+        const StartupScope phase(StartupPhase::PngDecoding);
+        if (!decode_image(file_.data(), file_.size(), key, path, decoded_)) return;
+    }
+    apply_image(slot, decoded_, frame_width, frame_height);
 }
 
 void Renderer::draw_image_part(int slot, double sx, double sy, double sw, double sh, double x, double y, double w,
                                double h, bool clamp) {
     if (!valid(slot)) return;
-    const Slot& s = slots_[size_t(slot)];
+    settle(slot);
+    const Slot& s = slots_.at(size_t(slot));
     if (!s.texture || s.image_width <= 0) return;
     const bool whole = [](std::initializer_list<double> values) {
         for (double v : values)
@@ -597,7 +802,8 @@ void Renderer::draw_image_part(int slot, double sx, double sy, double sw, double
 
 void Renderer::draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int x, int y) {
     if (!valid(slot)) return;
-    const Slot& s = slots_[size_t(slot)];
+    settle(slot);
+    const Slot& s = slots_.at(size_t(slot));
     if (!s.texture || s.image_width <= 0 || sw <= 0 || sh <= 0) return;
     // Only the blocks holding a visible pixel are drawn: the rest would be
     // discarded by the alpha test after costing their texture fetches.
@@ -635,7 +841,8 @@ void Renderer::draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int
 
 void Renderer::draw_frame(int slot, int frame, double x, double y, double w, double h, bool stretched) {
     if (!valid(slot)) return;
-    const Slot& s = slots_[size_t(slot)];
+    settle(slot);
+    const Slot& s = slots_.at(size_t(slot));
     if (!s.texture || s.frame_width <= 0 || s.frame_height <= 0) return;
     const int per_row = s.image_width / s.frame_width;
     if (per_row <= 0) return;  // frame wider than the image: no frame to cut
@@ -670,6 +877,7 @@ bool Renderer::read_frame(int x, int y, int width, int height, std::vector<uint8
 
 void Renderer::grab(int slot, int x, int y, int width, int height) {
     if (!valid(slot)) return;
+    settle(slot);   // a grab keeps the loaded texture's frame size
     flush();
     Slot& s = slots_[size_t(slot)];
     s.mask.clear();
@@ -708,6 +916,8 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
 
 int Renderer::collision(int slot1, int x1, int y1, int slot2, int x2, int y2) {
     if (!valid(slot1) || !valid(slot2)) return 0;
+    settle(slot1);
+    settle(slot2);
     Slot* sprites[2] = {&slots_[size_t(slot1)], &slots_[size_t(slot2)]};
     const Slot& a = *sprites[0];
     const Slot& b = *sprites[1];
@@ -869,7 +1079,8 @@ void Renderer::set_alpha_mode(double a) {
 void Renderer::polygon_begin(int slot) {
     polygon_count_ = 0;
     polygon_exact_.clear();
-    polygon_slot_ = (valid(slot) && slots_[size_t(slot)].texture) ? slot : -1;
+    if (valid(slot)) settle(slot);
+    polygon_slot_ = (valid(slot) && slots_.at(size_t(slot)).texture) ? slot : -1;
 }
 
 void Renderer::polygon_vertex(double x, double y, double tx, double ty, int colour) {
@@ -895,7 +1106,7 @@ void Renderer::polygon_end() {
     }
     Source source;
     if (polygon_slot_ >= 0) {
-        const Slot& s = slots_[size_t(polygon_slot_)];
+        const Slot& s = slots_.at(size_t(polygon_slot_));
         // Texture pixels laid on the screen unscaled at an integer offset can
         // come from the atlas copy, if they stay within its border.
         const Placement& hub = polygon_exact_[0];
@@ -955,6 +1166,16 @@ void renderer_begin_frame() {
     if (Renderer* r = renderer()) r->begin_frame();
 }
 
+void renderer_present_probe(int drawable_width, int drawable_height) {
+    if (Renderer* r = renderer()) r->present_probe(drawable_width, drawable_height);
+}
+
+bool renderer_finish_deferred_load() { return g_renderer && g_renderer->finish_deferred_load(); }
+
+void renderer_set_deferred_loading(bool on) {
+    if (g_renderer) g_renderer->set_deferred_loading(on);
+}
+
 void renderer_destroy() {
     if (g_renderer) g_renderer->destroy();
     g_renderer.reset();
@@ -978,12 +1199,12 @@ void renderer_screen_size(int& width, int& height) {
 void load_sprite(const std::string& path, int slot) { load_sprite_keyed(path, slot, KEY_COLOUR); }
 
 void load_anim(const std::string& path, int slot, int frame_width, int frame_height) {
-    load_sprite(path, slot);
-    if (sprite_width(slot) > 0) renderer()->set_frame_size(slot, frame_width, frame_height);
+    // The frame size is set with the image, when it has a width.
+    if (Renderer* r = renderer()) r->load(path, slot, KEY_COLOUR, frame_width, frame_height);
 }
 
 void load_sprite_keyed(const std::string& path, int slot, int key_colour) {
-    if (Renderer* r = renderer()) r->load(path, slot, key_colour);
+    if (Renderer* r = renderer()) r->load(path, slot, key_colour, 0, 0);
 }
 
 void sprite_from_rgba(int slot, int width, int height, const std::vector<uint8_t>& rgba) {

@@ -12,6 +12,14 @@ void renderer_present(int drawable_width, int drawable_height);
 // Clears the offscreen frame and resets the drawing state for a new frame.
 void renderer_begin_frame();
 
+// The least a frame can do (benchmarks): clear the offscreen frame and copy
+// it into the window as renderer_present would; the frame then swaps.
+void renderer_present_probe(int drawable_width, int drawable_height);
+
+// Finishes the oldest image load still deferred (decode and upload); false
+// when none was left. The frame calls it with time to spare before a deadline.
+bool renderer_finish_deferred_load();
+
 // Deletes every texture, the FBO and the sprite table.
 void renderer_destroy();
 

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int STARTUP_RUNS = 10;
 constexpr int FRAME_SAMPLES = 400;
-constexpr int PACING_FRAMES = 600;
+constexpr int PACING_FRAMES = 3600;   // a minute of play
 constexpr int WORK_FRAMES = 3600;
 constexpr long MEMORY_FRAME_LIMIT = 60000;
 constexpr long SOAK_FRAMES = 216000;   // an hour at 60 frames per second
@@ -25,7 +25,7 @@ constexpr const char* USAGE =
     "  --startup [RUNS]     the game's start to its first intro frame, loose media and containers\n"
     "  --frames [N]         busiest play frame against a bare frame, unpaced\n"
     "  --work [N]           game work per frame: native time and callgrind instructions\n"
-    "  --pacing [N]         frame intervals on the real clock with a 100 ms stall\n"
+    "  --pacing [N]         frame intervals of the busiest screen on the real clock, a 100 ms stall\n"
     "  --memory [LIMIT]     peak resident memory over a scripted full game\n"
     "  --soak [FRAMES [SEED]]  random input through the real frame loop (216000 = an hour)\n";
 

@@ -16,6 +16,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
+#include <set>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -172,7 +175,24 @@ TEST_F(Frame, AFrameLimitEndsTheProgramAndReportsTheFirstFrame) {
                           &at, &cpu), 2) << err;
     EXPECT_GT(at, 0);      // the steady clock, not the test's clock
     EXPECT_GT(cpu, 0);
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "reported once: " << err;
+    size_t reports = 0;
+    for (size_t at_line = err.find("first frame shown"); at_line != std::string::npos;
+         at_line = err.find("first frame shown", at_line + 1))
+        ++reports;
+    EXPECT_EQ(reports, 1u) << "reported once: " << err;
+    // Then the start-up profile: where it began, and the phases start-up ran.
+    EXPECT_NE(err.find("\nwedgewise: profile began at "), std::string::npos) << err;
+    for (const char* key : {"sdl_gl", "sound_input", "loading_frame"}) {
+        double wall = -1, phase_cpu = -1;
+        long faults = -1;
+        const size_t line = err.find(std::string("\nwedgewise: phase ") + key + " ");
+        ASSERT_NE(line, std::string::npos) << key << " in " << err;
+        EXPECT_EQ(std::sscanf(err.c_str() + line + std::strlen("\nwedgewise: phase ") + std::strlen(key),
+                              " %lf %lf %ld", &wall, &phase_cpu, &faults), 3) << key;
+        EXPECT_GT(wall, 0) << key;
+        EXPECT_GE(faults, 0) << key;
+    }
+    EXPECT_EQ(err.find("phase glyphs"), std::string::npos) << "a phase that never ran is left out";
 }
 
 TEST_F(Frame, RuntimeErrorLogsOneLineAndExitsZero) {

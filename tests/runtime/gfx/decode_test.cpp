@@ -149,6 +149,35 @@ TEST(Decode, PngInterlacedDecodesLikeAPlainOne) {
     EXPECT_EQ(a.rgba, b.rgba);
 }
 
+TEST(Decode, ABufferKeptFromEarlierImagesDecodesLikeAFreshOne) {
+    // The loader keeps one image for every decode; what a bigger or keyed
+    // image left behind must not show through a later, smaller one.
+    std::vector<int> big(6 * 5, KEY_COLOUR), small = {RED, KEY_COLOUR, GREEN, BLUE, RED, GREEN};
+    big[7] = BLUE;
+    const std::vector<uint8_t> big_png = png_from_colours(6, 5, big), small_png = png_from_colours(3, 2, small);
+    const std::vector<uint8_t> bmp = encode_bmp(2, 1, 24, {GREEN, KEY_COLOUR});
+    DecodedImage kept, fresh;
+    ASSERT_TRUE(decode_image(big_png.data(), big_png.size(), KEY_COLOUR, "big", kept));
+    EXPECT_EQ(alpha_at(kept, 0, 0), 0);
+    EXPECT_EQ(colour_at(kept, 1, 1), BLUE);
+    ASSERT_TRUE(decode_image(small_png.data(), small_png.size(), KEY_COLOUR, "small", kept));
+    ASSERT_TRUE(decode_image(small_png.data(), small_png.size(), KEY_COLOUR, "small", fresh));
+    EXPECT_EQ(kept.width, 3);
+    EXPECT_EQ(kept.height, 2);
+    EXPECT_EQ(kept.rgba, fresh.rgba);
+    EXPECT_EQ(colour_at(kept, 0, 0), RED);
+    EXPECT_EQ(alpha_at(kept, 1, 0), 0) << "keyed pixel";
+    EXPECT_EQ(alpha_at(kept, 2, 0), 255);
+    ASSERT_TRUE(decode_image(bmp.data(), bmp.size(), KEY_COLOUR, "bmp", kept));
+    EXPECT_EQ(kept.rgba.size(), 2u * 4);
+    EXPECT_EQ(colour_at(kept, 0, 0), GREEN);
+    EXPECT_EQ(alpha_at(kept, 1, 0), 0);
+    const std::vector<uint8_t> cut(small_png.begin(), small_png.end() - 20);
+    EXPECT_FALSE(decode_image(cut.data(), cut.size(), KEY_COLOUR, "cut", kept));
+    EXPECT_EQ(kept.width, 0);
+    EXPECT_TRUE(kept.rgba.empty()) << "a failed decode leaves no pixels";
+}
+
 TEST(Decode, ImagesTryBmpThenPng) {
     const std::vector<uint8_t> png = png_from_colours(1, 1, {GREEN});
     const std::vector<uint8_t> bmp = encode_bmp(1, 1, 24, {BLUE});

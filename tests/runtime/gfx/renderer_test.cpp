@@ -246,6 +246,71 @@ TEST_F(Renderer, FrameFiveOfThreePerRowComesFromRowOneColumnTwo) {
     EXPECT_EQ(get_pixel(11, 1), frame_colour(8));
 }
 
+// Loads are decoded when first needed or when a frame has time to spare;
+// what the game sees must be what loading at once gives.
+TEST_F(Renderer, DeferredLoadsShowWhatLoadingAtOnceShows) {
+    while (renderer_finish_deferred_load()) {}
+    const std::vector<int> first = {RED, KEY_COLOUR, GREEN, BLUE, WHITE, KEY_COLOUR};
+    write_file(path("first.png"), png_from_colours(3, 2, first));
+    renderer_set_deferred_loading(false);
+    load_sprite("first.png", SLOT + 1);
+    renderer_set_deferred_loading(true);
+    load_sprite("first.png", SLOT);
+    // The bytes were read at load time: a file changed or gone later does
+    // not change what the slot shows.
+    write_file(path("first.png"), png_from_colours(3, 2, std::vector<int>(6, BLUE)));
+    EXPECT_EQ(sprite_width(SLOT), 3);
+    EXPECT_EQ(sprite_height(SLOT), 2);
+    draw_rect(0, 0, 40, 20, rgb(10, 20, 30));
+    draw_sprite(SLOT, 2, 2);
+    draw_sprite(SLOT + 1, 22, 2);
+    EXPECT_EQ(pixels(2, 2, 3, 2), pixels(22, 2, 3, 2));
+    EXPECT_EQ(get_pixel(2, 2), RED);
+    EXPECT_EQ(get_pixel(3, 2), rgb(10, 20, 30)) << "still keyed";
+
+    // Animation frame sizes arrive with the image; a grab into a slot still
+    // waiting for its image keeps that frame size, as it keeps a loaded one's.
+    load_frame_grid(path("frames.png"), SLOT);
+    draw_anim_frame(SLOT, 5, 100, 100);
+    EXPECT_EQ(pixels(100, 100, 4, 4), std::vector<int>(16, frame_colour(5)));
+    load_frame_grid(path("frames.png"), SLOT + 2);
+    show_screen();
+    draw_rect(0, 0, 12, 12, GREEN);
+    grab_sprite(SLOT + 2, 0, 0, 12, 12);
+    show_screen();
+    draw_anim_frame(SLOT + 2, 4, 50, 50);
+    EXPECT_EQ(pixels(50, 50, 4, 4), std::vector<int>(16, GREEN));
+
+    // A slot loaded again before its image was needed shows the newer one;
+    // a failed load after a waiting one leaves the slot empty.
+    write_file(path("red.png"), png_from_colours(1, 1, {RED}));
+    write_file(path("blue.png"), png_from_colours(1, 1, {BLUE}));
+    load_sprite("red.png", SLOT);
+    load_sprite("blue.png", SLOT);
+    draw_sprite(SLOT, 0, 0);
+    EXPECT_EQ(get_pixel(0, 0), BLUE);
+    load_sprite("red.png", SLOT + 1);
+    load_sprite("missing.png", SLOT + 1);
+    EXPECT_EQ(sprite_width(SLOT + 1), 0);
+
+    // Spare time finishes each waiting load once, oldest first; slots that
+    // were reloaded, emptied or already needed are not counted again.
+    while (renderer_finish_deferred_load()) {}
+    load_sprite("red.png", SLOT);
+    load_sprite("blue.png", SLOT + 1);
+    load_sprite("red.png", SLOT + 2);
+    load_sprite("blue.png", SLOT + 2);
+    load_sprite("red.png", SLOT + 3);
+    EXPECT_EQ(sprite_width(SLOT + 3), 1);
+    int finished = 0;
+    while (renderer_finish_deferred_load()) ++finished;
+    EXPECT_EQ(finished, 3);
+    draw_sprite(SLOT, 0, 0);
+    draw_sprite(SLOT + 1, 1, 0);
+    draw_sprite(SLOT + 2, 2, 0);
+    EXPECT_EQ(pixels(0, 0, 3, 1), (std::vector<int>{RED, BLUE, BLUE}));
+}
+
 TEST_F(Renderer, StretchedFramesClampAtTheImageEdge) {
     // Two 4 x 4 frames filling an 8 x 4 texture: frame 0 stretched fourfold.
     std::vector<int> colours(32);
@@ -631,6 +696,30 @@ TEST_F(Renderer, LargeSpritesWithClearAreasDrawLikeAWholeQuad) {
     EXPECT_EQ(pixels(3, 5, 200, 150), pixels(213, 5, 200, 150));
     EXPECT_EQ(get_pixel(103, 75), rgb(90, 160, 220));
     EXPECT_EQ(get_pixel(104, 75), rgb(30, 30, 30));
+}
+
+TEST_F(Renderer, TexelsBeyondTheImageStayClearWhateverWasLoadedBefore) {
+    // Textures are filled from the image and a reused block of zeros; the
+    // atlas page is never filled as a whole. Sampling past an image's edge,
+    // in its own texture or its atlas copy, must still find nothing.
+    sprite_from_rgba(SLOT, 300, 200, solid_rgba(300, 200, RED));
+    sprite_from_rgba(SLOT + 1, 40, 30, solid_rgba(40, 30, GREEN));    // 64 x 32, with an atlas copy
+    sprite_from_rgba(SLOT + 2, 300, 100, solid_rgba(300, 100, BLUE));  // 512 x 128
+    const int back = rgb(10, 20, 30);
+    for (bool fast : {true, false}) {
+        renderer_set_fast_paths(fast);
+        draw_rect(0, 0, 700, 300, back);
+        draw_sprite_part(SLOT + 1, 0, 0, 64, 32, 10, 10, 64, 32);
+        draw_sprite_part(SLOT + 2, 0, 0, 512, 128, 100, 60, 512, 128);
+        EXPECT_EQ(get_pixel(10 + 39, 10 + 29), GREEN) << fast;
+        EXPECT_EQ(get_pixel(10 + 40, 10), back) << fast;
+        EXPECT_EQ(get_pixel(10 + 63, 10 + 31), back) << fast;
+        EXPECT_EQ(get_pixel(100 + 299, 60 + 99), BLUE) << fast;
+        EXPECT_EQ(get_pixel(100 + 300, 60), back) << fast;
+        EXPECT_EQ(get_pixel(100, 60 + 100), back) << fast;
+        EXPECT_EQ(get_pixel(100 + 511, 60 + 127), back) << fast;
+    }
+    renderer_set_fast_paths(true);
 }
 
 // ---------------------------------------------------------------- screenshot
