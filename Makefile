@@ -14,7 +14,8 @@ PACKAGES := cmake g++ make pkg-config git \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build play test test-release asan-build test-asan test-fuzz bench soak fuzz fuzz-build screenshots install clean
+.PHONY: all deps build play test test-release asan-build test-asan test-fuzz bench soak fuzz fuzz-build screenshots install clean \
+  web serve-web test-web bench-web
 
 all: build
 
@@ -89,5 +90,24 @@ screenshots: build
 install: build
 	cmake --install $(BUILD)
 
+# The browser edition: $(WEB)/site is a static folder for any web server.
+WEB      ?= build-web
+WEB_PORT ?= 8021
+
+web: build
+	JOBS=$(JOBS) WEB_BUILD=$(abspath $(WEB)) tools/web/build_web.sh $(abspath $(BUILD))
+
+serve-web: web
+	@echo "Wedgewise in a browser: http://127.0.0.1:$(WEB_PORT)/  (Ctrl+C stops the server)"
+	python3 -m http.server --bind 127.0.0.1 --directory $(WEB)/site $(WEB_PORT)
+
+# The browser tests: Debian's chromium, headless, driven from Node; the
+# desktop build makes the pictures they compare with.
+test-web: web
+	WEB_BUILD=$(abspath $(WEB)) BUILD=$(abspath $(BUILD)) tests/web/run.sh test
+
+bench-web: web
+	WEB_BUILD=$(abspath $(WEB)) BUILD=$(abspath $(BUILD)) tests/web/run.sh bench
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(WEB)

@@ -10,6 +10,7 @@
 #include "runtime/input/input_internal.h"
 #include "runtime/text/text_internal.h"
 #include "runtime/values/values.h"
+#include "runtime/web/web.h"
 
 #include <SDL.h>
 
@@ -105,7 +106,11 @@ double system_clock_ms() {
 }
 
 void system_sleep_ms(double ms) {
+#ifdef __EMSCRIPTEN__
+    web_sleep_ms(ms);  // the browser's turn: a blocking sleep would freeze the page
+#else
     if (ms > 0) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms));
+#endif
 }
 
 double clock_ms() { return state.clock ? state.clock() : system_clock_ms(); }
@@ -167,6 +172,16 @@ void present_frame() {
 // Waits for the frame deadline: mostly asleep (3 ms margin), then polling.
 // Missed deadlines are skipped, never caught up.
 void pace_frame() {
+#ifdef __EMSCRIPTEN__
+    // The browser shows the canvas between its animation frames: wait for
+    // the next one, and once more on a display faster than the frame rate.
+    constexpr double EARLY_MS = 2.0;
+    double now = web_wait_for_frame();
+    while (!state.clock && state.deadline - now > EARLY_MS) now = web_wait_for_frame();
+    if (state.clock) now = clock_ms();
+    runtime_pump_events();
+    if (now < state.deadline) now = state.deadline;
+#else
     double now = clock_ms();
     double last = now - 1;
     do {
@@ -184,6 +199,7 @@ void pace_frame() {
         }
         last = now;
     } while (!(now > state.deadline));
+#endif
     state.deadline += state.interval;
     while (state.deadline < now) state.deadline += state.interval;
 }
@@ -207,7 +223,15 @@ bool create_window() {
     const int flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     for (int alpha : {8, 0}) {
         SDL_GL_ResetAttributes();
+#ifdef __EMSCRIPTEN__
+        // WebGL 2; the page is drawn over an opaque canvas.
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+        alpha = 0;
+#else
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+#endif
         SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
@@ -242,7 +266,9 @@ bool create_window() {
         startup_log("No OpenGL");
         return false;
     }
+#ifndef __EMSCRIPTEN__
     SDL_GL_SetSwapInterval(0);  // may fail (Xvfb); pacing is our own
+#endif
     return true;
 }
 
@@ -262,6 +288,10 @@ void warn_software_gl() {
 
 // Desktop full screen (never a mode switch); refused: a centred window.
 void set_window_form() {
+#ifdef __EMSCRIPTEN__
+    // The page letterboxes the canvas and goes full screen on request.
+    state.config.full_screen = 0;
+#endif
     if (state.config.full_screen) {
         if (SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
             SDL_ShowWindow(state.window);
@@ -418,6 +448,9 @@ int runtime_run(const RuntimeConfig& config, const std::function<void()>& main_p
         }
     } catch (const ProgramEnded&) {
     }
+#ifdef __EMSCRIPTEN__
+    web_program_ended(state.error_code);
+#endif
     return 0;
 }
 
@@ -554,6 +587,9 @@ std::string program_dir() {
 }
 
 void startup_log(const std::string& line) {
+#ifdef __EMSCRIPTEN__
+    web_log(line);
+#endif
     const std::string folder = user_temp_dir();
     if (folder.empty()) return;
     const std::string path = folder + LOG_NAME;
@@ -591,6 +627,9 @@ void frame_set_pump_hook(std::function<void()> hook) { state.pump_hook = std::mo
 long frame_count() { return state.frames; }
 
 void runtime_pump_events() {
+#ifdef __EMSCRIPTEN__
+    web_yield_if_due();
+#endif
     if (state.pump_hook) state.pump_hook();
     if (!state.sdl_up) return;
     SDL_Event event;

@@ -13,8 +13,7 @@
 
 #include "runtime/files/files.h"
 
-#include <SDL.h>
-#include <SDL_opengl.h>
+#include "runtime/gfx/gl_api.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,75 @@
+// Browser seams of the runtime (see web.h). The page side of each call is a
+// function on Module, set up by the page's script (wedgewise-page.js).
+#ifdef __EMSCRIPTEN__
+#include "runtime/web/web.h"
+
+#include "runtime/frame/frame.h"
+
+#include <emscripten.h>
+
+namespace {
+
+// The longest the program runs without giving the browser a turn while it
+// polls (a wait loop for a button release): about one display frame.
+constexpr double YIELD_EVERY_MS = 16.0;
+
+double last_yield_ms = 0;
+
+// Resolves at the next animation frame or after 100 ms, whichever is first.
+EM_ASYNC_JS(void, wait_animation_frame, (), {
+    await new Promise(function(resolve) {
+        var done = false;
+        function finish() {
+            if (!done) { done = true; resolve(); }
+        }
+        requestAnimationFrame(finish);
+        setTimeout(finish, 100);
+    });
+});
+
+EM_JS(void, page_log, (const char* line), {
+    var text = UTF8ToString(line);
+    if (Module.wedgewiseLog) Module.wedgewiseLog(text);
+    else console.log('wedgewise: ' + text);
+});
+
+EM_JS(void, page_file_saved, (const char* path), {
+    if (Module.wedgewiseSaved) Module.wedgewiseSaved(UTF8ToString(path));
+});
+
+EM_JS(void, page_program_ended, (double code), {
+    if (Module.wedgewiseEnded) Module.wedgewiseEnded(code);
+});
+
+}  // namespace
+
+double web_wait_for_frame() {
+    wait_animation_frame();
+    last_yield_ms = emscripten_get_now();
+    return last_yield_ms;
+}
+
+void web_sleep_ms(double ms) {
+    emscripten_sleep(ms > 0 ? static_cast<unsigned>(ms) : 0);
+    last_yield_ms = emscripten_get_now();
+}
+
+void web_yield_if_due() {
+    const double now = emscripten_get_now();
+    if (now - last_yield_ms < YIELD_EVERY_MS) return;
+    emscripten_sleep(0);
+    last_yield_ms = emscripten_get_now();
+}
+
+void web_log(const std::string& line) { page_log(line.c_str()); }
+
+void web_file_saved(const std::string& path) { page_file_saved(path.c_str()); }
+
+void web_program_ended(double error_code) { page_program_ended(error_code); }
+
+// The page's focus: losing the captured pointer pauses the game as losing
+// the window's focus does on the desktop.
+extern "C" EMSCRIPTEN_KEEPALIVE void wedgewise_focus(int active) {
+    if (runtime_running()) runtime_set_window_active(active != 0);
+}
+#endif
