@@ -15,7 +15,7 @@ PACKAGES := cmake g++ make pkg-config git \
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps build play test test-release asan-build test-asan test-fuzz bench soak fuzz fuzz-build screenshots install clean \
-  web serve-web test-web bench-web
+  web serve-web test-web bench-web test-gl-programmable
 
 all: build
 
@@ -106,8 +106,18 @@ serve-web: web
 test-web: web
 	WEB_BUILD=$(abspath $(WEB)) BUILD=$(abspath $(BUILD)) tests/web/run.sh test
 
+# The renderer's tests on the desktop, drawn through the programmable GL
+# path the browser uses (one shader instead of the fixed-function pipeline).
+GLP_BUILD ?= build-glp
+test-gl-programmable: build
+	cmake -S . -B $(GLP_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWEDGEWISE_GL_PROGRAMMABLE=ON \
+	  -DWEDGEWISE_MEDIA_FROM=$(abspath $(BUILD))/media
+	cmake --build $(GLP_BUILD) -j$(JOBS) --target test_runtime_gfx test_runtime_text
+	cd $(GLP_BUILD) && $(HEADLESS) $(XVFB) ./test_runtime_gfx
+	cd $(GLP_BUILD) && $(HEADLESS) $(XVFB) ./test_runtime_text
+
 bench-web: web
 	WEB_BUILD=$(abspath $(WEB)) BUILD=$(abspath $(BUILD)) tests/web/run.sh bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(WEB)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(WEB) $(GLP_BUILD)
