@@ -173,14 +173,17 @@ void present_frame() {
 // Missed deadlines are skipped, never caught up.
 void pace_frame() {
 #ifdef __EMSCRIPTEN__
-    // The browser shows the canvas between its animation frames: wait for
-    // the next one, and once more on a display faster than the frame rate.
-    constexpr double EARLY_MS = 2.0;
-    double now = web_wait_for_frame();
-    while (!state.clock && state.deadline - now > EARLY_MS) now = web_wait_for_frame();
-    if (state.clock) now = clock_ms();
+    // The browser shows the canvas once the program yields: sleep (yielding)
+    // until the deadline. Its own animation frames are not waited for: a
+    // browser short of time renders fewer of them, and the game must not
+    // slow down with it.
+    double now = clock_ms();
+    while (now < state.deadline) {
+        web_sleep_ms(state.deadline - now);
+        now = clock_ms();
+    }
+    if (now == state.deadline) web_sleep_ms(0);
     runtime_pump_events();
-    if (now < state.deadline) now = state.deadline;
 #else
     double now = clock_ms();
     double last = now - 1;

@@ -11,7 +11,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import {
   OUT, PROBE, Pointer, REFERENCE, SCREEN_H, SCREEN_W, canvasPicture, differingShare, launchBrowser,
-  pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe, watchConsole,
+  frames, pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe, watchConsole,
 } from './harness.mjs';
 
 const scenes = JSON.parse(fs.readFileSync(path.join(REFERENCE, 'scenes.json'), 'utf8'));
@@ -72,11 +72,14 @@ test('the page starts the program, logs its start-up and shows the intro', async
 });
 
 test('the first click captures the pointer and leads from the intro to the menu', async () => {
-  await page.mouse.click(SCREEN_W / 2, SCREEN_H / 2, { delay: 80 });
+  await page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
+  await page.mouse.down();
+  await frames(page, 2);
+  await page.mouse.up();
   await until(page, () => document.pointerLockElement === document.getElementById('canvas'), 'pointer lock');
   assert.equal(await page.evaluate(() => wedgewisePage.captured), true);
   // The intro scrolls its logo into the menu's place (72 frames).
-  await sleep(2500);
+  await frames(page, 90);
   await pointer.moveTo(scenes.menu.x, scenes.menu.y);
   await waitProbe(page, PROBE.mouseX, (v) => v === scenes.menu.x, 'the pointer at the menu place', 5000)
     .catch(() => {});
@@ -108,7 +111,7 @@ async function place(move) {
   await waitProbe(page, PROBE.heldTile, (v) => v >= 0, 'a tile in the hand', 5000);
   for (let i = 0; i < move.turns; i++) {
     await pointer.click('right');
-    await sleep(150);   // the turn's animation ends before the next click counts
+    await frames(page, 6);   // the turn's animation ends before the next click counts
   }
   await pointer.moveTo(move.cell_x, move.cell_y);
   await pointer.click();
@@ -127,11 +130,11 @@ test('the training level is played to its level-end screen', async () => {
   assert.equal(placedTiles, 1, 'the first tile is on the board');
   for (const move of scenes.moves.slice(1)) await place(move);
   assert.equal(await probe(page, PROBE.spaces), 0);
-  await sleep(1500);
+  await frames(page, 60);
   await canvasPicture(page, path.join(OUT, 'level-end-browser.png'));
   // A click skips the bonus count, the next leaves the level-end screen.
   await pointer.click();
-  await sleep(400);
+  await frames(page, 8);
   await pointer.click();
   await waitProbe(page, PROBE.level, (v) => v === 1, 'level 1', 15000);
   scoreAtEnd = await probe(page, PROBE.score);
@@ -142,29 +145,31 @@ test('quitting the game asks for a name, which joins the high scores', async () 
   assert.ok(scoreAtEnd > 0, 'the training level was played');
   await pointer.moveTo(PLAY_QUIT_BUTTON.x, PLAY_QUIT_BUTTON.y);
   await pointer.click();
-  await sleep(800);
+  await frames(page, 10);
   await canvasPicture(page, path.join(OUT, 'name-entry-browser.png'));
-  for (const c of NAME) {
-    await page.keyboard.press(c, { delay: 60 });
-    await sleep(60);
+  // Each key is held for frames and let go for frames: the name entry reads
+  // the keys once a frame and takes a letter again only after a release.
+  for (const key of [...NAME, 'Enter']) {
+    await page.keyboard.down(key);
+    await frames(page, 3);
+    await page.keyboard.up(key);
+    await frames(page, 3);
   }
-  await sleep(300);
-  await page.keyboard.press('Enter', { delay: 80 });
-  await sleep(1000);
+  await frames(page, 10);
 });
 
 test('a changed colour scheme and the score are saved when the player quits', async () => {
   channelsBefore = await channels();
   await pointer.moveTo(CHANGE_COLOURS.x, CHANGE_COLOURS.y);
   await pointer.click();
-  await sleep(500);
+  await frames(page, 10);
   await pointer.moveTo(RED_OF_COLOUR_1_DOWN.x, RED_OF_COLOUR_1_DOWN.y);
-  await pointer.click('left', 500);    // held: the channel steps down every frame
+  await pointer.click('left', 20);    // held: the channel steps down every frame
   channelsSaved = await channels();
   assert.notDeepEqual(channelsSaved, channelsBefore, 'the colour changed');
   await pointer.moveTo(COLOUR_EXIT.x, COLOUR_EXIT.y);
   await pointer.click();
-  await sleep(500);
+  await frames(page, 10);
   await pointer.moveTo(QUIT_ITEM.x, QUIT_ITEM.y);
   await pointer.click();
   await until(page, () => wedgewisePage.ended, 'the program end');

@@ -109,7 +109,16 @@ export const PROBE = {
 };
 
 export function probe(page, what) {
-  return page.evaluate((w) => (window.Module && Module._wedgewise_probe ? Module._wedgewise_probe(w) : -1), what);
+  // -1 until the program's module is instantiated.
+  return page.evaluate((w) => (window.Module && Module.asm && Module._wedgewise_probe ? Module._wedgewise_probe(w) : -1),
+    what);
+}
+
+// Waits until the program has shown n more frames (its speed is the
+// browser's, not the clock's).
+export async function frames(page, n) {
+  const start = await probe(page, PROBE.frames);
+  await waitProbe(page, PROBE.frames, (v) => v >= start + n, `${n} frames`, 60000 + n * 500);
 }
 
 export async function waitProbe(page, what, test, description, timeout = 30000) {
@@ -153,7 +162,7 @@ export class Pointer {
 
   async home() {
     await this.moveBy(-1200, -900);
-    await sleep(60);
+    await frames(this.page, 2);
     this.x = 0;
     this.y = 0;
   }
@@ -163,14 +172,15 @@ export class Pointer {
     await this.moveBy(x - this.x, y - this.y);
     this.x = x;
     this.y = y;
-    await sleep(60);
+    await frames(this.page, 2);
   }
 
-  async click(button = 'left', hold = 80) {
+  // The button is held for `hold` frames, so that the game sees it down.
+  async click(button = 'left', hold = 2) {
     await this.page.mouse.down({ button });
-    await sleep(hold);
+    await frames(this.page, hold);
     await this.page.mouse.up({ button });
-    await sleep(80);
+    await frames(this.page, 2);
   }
 }
 
