@@ -220,10 +220,13 @@ export function differingShare(a, b, levels, diffFile) {
 // hold kinds: 1 backdrop angle, 2 level timer), takes the canvas, lets go.
 export async function pictureWhenHeld(page, kind, value, file, act = async () => {}) {
   await page.evaluate((k, v) => Module._wedgewise_hold(k, v), kind, value);
-  await act();
-  await until(page, () => Module._wedgewise_held() === 1, `the hold (${kind}, ${value})`);
-  await sleep(150);  // the held frame reaches the screen
-  const picture = await canvasPicture(page, file);
-  await page.evaluate(() => Module._wedgewise_release());
-  return picture;
+  try {
+    await act();
+    // The backdrop turns once in 360 frames, which a slow browser takes a while to show.
+    await until(page, () => Module._wedgewise_held() === 1, `the hold (${kind}, ${value})`, 180000);
+    await sleep(300);  // the held frame reaches the screen
+    return await canvasPicture(page, file);
+  } finally {
+    await page.evaluate(() => { Module._wedgewise_hold(0, 0); Module._wedgewise_release(); });
+  }
 }
