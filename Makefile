@@ -35,7 +35,7 @@ build: deps $(BUILD)/CMakeCache.txt
 play: build
 	cd $(BUILD) && ./wedgewise
 
-test: test-fuzz test-release test-asan
+test: test-fuzz test-release test-asan test-gl-programmable
 
 test-release: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ctest --output-on-failure -j$(JOBS)
