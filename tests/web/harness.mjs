@@ -121,6 +121,13 @@ export async function frames(page, n) {
   await waitProbe(page, PROBE.frames, (v) => v >= start + n, `${n} frames`, 60000 + n * 500);
 }
 
+// n more frames, or ms of time if the program shows no frames meanwhile.
+export async function framesOrWhile(page, n, ms) {
+  const start = await probe(page, PROBE.frames);
+  const started = Date.now();
+  while ((await probe(page, PROBE.frames)) < start + n && Date.now() - started < ms) await sleep(20);
+}
+
 export async function waitProbe(page, what, test, description, timeout = 30000) {
   const started = Date.now();
   for (;;) {
@@ -176,11 +183,13 @@ export class Pointer {
   }
 
   // The button is held for `hold` frames, so that the game sees it down.
+  // A click the game answers with a loop waiting for the release shows no
+  // frames meanwhile: then the button is let go after a while instead.
   async click(button = 'left', hold = 2) {
     await this.page.mouse.down({ button });
-    await frames(this.page, hold);
+    await framesOrWhile(this.page, hold, 400 + hold * 150);
     await this.page.mouse.up({ button });
-    await frames(this.page, 2);
+    await framesOrWhile(this.page, 2, 2000);
   }
 }
 
