@@ -15,18 +15,6 @@ constexpr double YIELD_EVERY_MS = 16.0;
 
 double last_yield_ms = 0;
 
-// Resolves at the next animation frame or after 100 ms, whichever is first.
-EM_ASYNC_JS(void, wait_animation_frame, (), {
-    await new Promise(function(resolve) {
-        var done = false;
-        function finish() {
-            if (!done) { done = true; resolve(); }
-        }
-        requestAnimationFrame(finish);
-        setTimeout(finish, 100);
-    });
-});
-
 EM_JS(void, page_log, (const char* line), {
     var text = UTF8ToString(line);
     if (Module.wedgewiseLog) Module.wedgewiseLog(text);
@@ -42,12 +30,6 @@ EM_JS(void, page_program_ended, (double code), {
 });
 
 }  // namespace
-
-double web_wait_for_frame() {
-    wait_animation_frame();
-    last_yield_ms = emscripten_get_now();
-    return last_yield_ms;
-}
 
 void web_sleep_ms(double ms) {
     emscripten_sleep(ms > 0 ? static_cast<unsigned>(ms) : 0);

@@ -10,10 +10,6 @@
 #ifdef __EMSCRIPTEN__
 #include <string>
 
-// Yields until the browser's next animation frame (at most 100 ms, so a
-// hidden page still lets the program run its checks); returns the clock (ms).
-double web_wait_for_frame();
-
 // Sleeps by yielding to the browser.
 void web_sleep_ms(double ms);
 
