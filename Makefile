@@ -10,12 +10,21 @@ PACKAGES := cmake g++ make pkg-config git \
   libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev libxtst-dev \
   libgtest-dev googletest xvfb xauth \
   lame libcairo2-dev libfreetype-dev fonts-dejavu-core fonts-league-spartan \
-  clang libclang-rt-14-dev libcadical-dev fonts-comfortaa
+  clang libclang-rt-14-dev libcadical-dev fonts-comfortaa \
+  weston xwayland pulseaudio pulseaudio-utils
+# The Debian package: its build, its checks and the package test's input.
+PACKAGES += build-essential debhelper dpkg-dev lintian desktop-file-utils appstream xdotool
+# The browser edition and its tests: Debian's emscripten, chromium driven
+# from Node (the driver itself comes from npm, pinned by tests/web). A node
+# installed from elsewhere with its own npm will do (Debian's npm would
+# conflict with it).
+PACKAGES += emscripten python3 chromium $(if $(shell command -v npm 2>/dev/null),,nodejs npm)
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build play test test-release asan-build test-asan test-fuzz bench soak fuzz fuzz-build screenshots install clean \
-  web serve-web test-web bench-web test-gl-programmable
+.PHONY: all deps build play test test-release asan-build test-asan test-fuzz bench soak fuzz fuzz-build screenshots install clean
+.PHONY: deb deb-repro test-package
+.PHONY: web serve-web test-web bench-web test-gl-programmable
 
 all: build
 
@@ -35,7 +44,9 @@ build: deps $(BUILD)/CMakeCache.txt
 play: build
 	cd $(BUILD) && ./wedgewise
 
-test: test-fuzz test-release test-asan test-gl-programmable
+# The browser tests come last: they need the release build's media and
+# pictures, and end (like the desktop passes) with ctest's summary.
+test: test-fuzz test-release test-asan test-gl-programmable test-package test-web
 
 test-release: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ctest --output-on-failure -j$(JOBS)
@@ -44,8 +55,10 @@ test-release: build
 # come from the release build (the generator's output is identical). The
 # whole-game runs (every level played through) run in the release pass only:
 # under the sanitizers they take longer than a test may; `make soak` runs the
-# real frame loop under the sanitizers for as long as you like.
-ASAN_SKIP := ^(Playthrough|Practice|Solver\.EveryLevel)
+# real frame loop under the sanitizers for as long as you like. The desktop
+# tests (their own Weston, XWayland and sound server) measure the game at its
+# real speed, which the sanitizers take from it: release pass only too.
+ASAN_SKIP := ^(Playthrough|Practice|Solver\.EveryLevel|Wayland\.|SoundStack\.|Desktop/)
 asan-build: build
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DWEDGEWISE_SANITIZE=ON \
 	  -DWEDGEWISE_MEDIA_FROM=$(abspath $(BUILD))/media
@@ -63,6 +76,7 @@ test-asan: asan-build
 bench: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ./bench
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ./gamebench
+	$(MAKE) bench-web
 
 # An hour of random input through the real frame loop under the sanitizers.
 SOAK_FRAMES ?= 216000
@@ -104,7 +118,9 @@ serve-web: web
 # The browser tests: Debian's chromium, headless, driven from Node; the
 # desktop build makes the pictures they compare with.
 test-web: web
-	WEB_BUILD=$(abspath $(WEB)) BUILD=$(abspath $(BUILD)) tests/web/run.sh test
+	mkdir -p $(WEB)/ctest && cp tests/web/CTestTestfile.cmake $(WEB)/ctest/
+	cd $(WEB)/ctest && WEDGEWISE_SOURCE=$(CURDIR) WEB_BUILD=$(abspath $(WEB)) BUILD=$(abspath $(BUILD)) \
+	  ctest --output-on-failure
 
 # The renderer's tests on the desktop, drawn through the programmable GL
 # path the browser uses (one shader instead of the fixed-function pipeline).
@@ -119,5 +135,32 @@ test-gl-programmable: build
 bench-web: web
 	WEB_BUILD=$(abspath $(WEB)) BUILD=$(abspath $(BUILD)) tests/web/run.sh bench
 
+
+# The Debian package, built from a copy of the tree in $(DEB_DIR)/source (the
+# tree itself stays clean); the .deb lands in $(DEB_DIR)/. The package build
+# builds the game and generates its media, without the tests.
+DEB_DIR ?= build-deb
+deb: deps
+	rm -rf $(DEB_DIR)
+	mkdir -p $(DEB_DIR)/source
+	tar -c --exclude-vcs --exclude='./build*' --exclude=./compile_commands.json . | tar -x -C $(DEB_DIR)/source
+	cd $(DEB_DIR)/source && DEB_BUILD_OPTIONS="nocheck parallel=2" dpkg-buildpackage -us -uc -b
+
+# Two package builds in two folders must give the same bytes.
+deb-repro:
+	$(MAKE) deb DEB_DIR=build-deb
+	$(MAKE) deb DEB_DIR=build-deb-repro
+	@cd build-deb && sha256sum *.deb
+	@cd build-deb-repro && sha256sum *.deb
+	@status=0; for f in build-deb/*.deb; do \
+	  if cmp -s "$$f" "build-deb-repro/$${f##*/}"; then echo "identical: $${f##*/}"; \
+	  else echo "DIFFERENT: $${f##*/}"; status=1; fi; done; exit $$status
+
+# The package installed, played by an ordinary user and purged (root only;
+# elsewhere it says why it is skipped).
+test-package: deps
+	@if bash tests/packaging/package_test.sh --can-run; then \
+	  $(MAKE) deb && bash tests/packaging/package_test.sh $(DEB_DIR); fi
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz $(WEB) $(GLP_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz build-deb build-deb-repro $(WEB) $(GLP_BUILD)

@@ -3,10 +3,13 @@
 // frame. Frames are unpaced (the frame clock is replaced by one that is
 // always past the deadline), so the figures are pure drawing cost.
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/gfx/image_internal.h"
 #include "runtime/gfx/renderer_internal.h"
 #include "runtime/text/text.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/gfx/gfx_testing.h"
 
 #include <chrono>
 #include <ctime>

@@ -4,7 +4,7 @@
 // default table.
 #include "fuzz/records_support.h"
 #include "game/frontend/frontend.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 namespace {
 

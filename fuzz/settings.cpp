@@ -4,7 +4,7 @@
 #include "fuzz/records_support.h"
 #include "game/frontend/frontend.h"
 #include "game/puzzle/state.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 #include <cstring>
 

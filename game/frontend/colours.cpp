@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr double PROPORTIONAL = 1;
-constexpr int SPRITE_FRAME = 60;
-constexpr int SPRITE_ARROWS = 61;     // frames 33 x 30: up 0..2, down 3..5, at the limit +6
 constexpr int LIMIT_FRAMES = 6;
 constexpr int DOWN_FRAMES = 3;
 
@@ -37,8 +34,8 @@ void draw_arrows() {
             int value = colour_channels[k * CHANNELS + c];
             int up = value > UP_LIMIT - 1 ? LIMIT_FRAMES + c : c;
             int down = value <= DOWN_LIMIT ? LIMIT_FRAMES + DOWN_FRAMES + c : DOWN_FRAMES + c;
-            draw_anim_frame(SPRITE_ARROWS, up, channel_left(k, c), UP_ARROW_Y);
-            draw_anim_frame(SPRITE_ARROWS, down, channel_left(k, c), DOWN_ARROW_Y);
+            draw_anim_frame(SPRITE_COLOUR_ARROWS, up, channel_left(k, c), UP_ARROW_Y);
+            draw_anim_frame(SPRITE_COLOUR_ARROWS, down, channel_left(k, c), DOWN_ARROW_Y);
         }
     }
 }
@@ -69,7 +66,7 @@ void colour_scheme_screen() {
         draw_text_centred("CHANGE COLOUR SCHEME", 512, 330, PROPORTIONAL);
         // Drawn before the step, so the tiles follow the swatches a frame later.
         draw_sample_tiles();
-        for (int k = 0; k < COLOURS; ++k) draw_sprite(SPRITE_FRAME, colour_left(k), FRAME_Y);
+        for (int k = 0; k < COLOURS; ++k) draw_sprite(SPRITE_COLOUR_FRAME, colour_left(k), FRAME_Y);
         draw_arrows();
         step_channels(x, y, left);
         rebuild_tile_colours();

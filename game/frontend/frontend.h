@@ -45,5 +45,7 @@ void draw_sample_tiles();
 int tutorial_page();
 
 // Where settings.dat and hiscore.dat live: the program's folder when it is
-// writable, else the player's data folder (created on demand). Ends with "/".
+// writable and the game is a portable copy, else (an installed game, or a
+// folder it cannot write) the player's data folder, created on demand.
+// Ends with "/".
 std::string data_folder();

@@ -7,12 +7,12 @@
 #include "game/puzzle/state.h"
 #include "runtime/audio/audio.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
 
 namespace {
 
-constexpr double PROPORTIONAL = 1;
 constexpr double MENU_CENTRE_X = 512;
 constexpr int KEY_ESCAPE = 1;
 constexpr const char* MENU_MUSIC = "mp3media/triangle.mp3";
@@ -108,8 +108,8 @@ void draw_intro_frame(double d) {
 // ---------------------------------------------------------------- shared with the colour editor
 
 void draw_sample_tiles() {
-    draw_tile(90, 315, 0, tile_colours[0], tile_colours[3], tile_colours[2]);
-    draw_tile(870, 315, 0, tile_colours[4], tile_colours[1], tile_colours[5]);
+    draw_tile(90, 315, UP_ANGLE, tile_colours[0], tile_colours[3], tile_colours[2]);
+    draw_tile(870, 315, UP_ANGLE, tile_colours[4], tile_colours[1], tile_colours[5]);
 }
 
 // ---------------------------------------------------------------- main menu
@@ -199,7 +199,7 @@ void intro_screen() {
     music_play(INTRO_MUSIC, 0);
     for (;;) {
         draw_intro_frame(0);
-        if (mouse_axis(3) == 1) break;
+        if (mouse_axis(MOUSE_AXIS_LEFT) == 1) break;
     }
     for (int d = 0; d <= INTRO_LOGO_OFFSET; d += INTRO_SCROLL_STEP) draw_intro_frame(d);
     music_stop();

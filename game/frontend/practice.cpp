@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr double PROPORTIONAL = 1;
-constexpr int SPRITE_MINIATURE = 7;   // frames 19 x 19: space up, down; first tile up, down
 constexpr int FRAME_SPACE_UP = 0;
 constexpr int FRAME_FIRST_TILE_UP = 2;
 

@@ -11,7 +11,7 @@
 #include "game/frontend/frontend.h"
 #include "game/puzzle/state.h"
 #include "runtime/files/files.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 namespace {
 
@@ -62,10 +62,11 @@ bool make_folders(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The whole content of a data file, or false when it is missing or unreadable.
-bool read_data_file(const std::string& path, std::vector<uint8_t>& bytes) {
+// The first bytes of a data file (no more than its format holds, whatever
+// its size), or false when it is missing, unreadable or not a regular file.
+bool read_data_file(const std::string& path, size_t format_bytes, std::vector<uint8_t>& bytes) {
     bytes.clear();
-    return file_exists(path) && read_resolved(path, bytes);
+    return file_exists(path) && read_resolved(path, bytes, format_bytes);
 }
 
 // Opens a data file for writing on the data channel; a folder that cannot
@@ -100,7 +101,9 @@ std::string data_folder() {
     char cwd[4096];
     std::string here = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : program_dir();
     if (here.empty() || here.back() != '/') here += '/';
-    if (folder_writable(here)) return here;
+    // An installed game never writes into the system's folders, even when
+    // run by root: its records go to the player's own data folder.
+    if (!media_installed() && folder_writable(here)) return here;
 
     std::string root;
     const char* xdg = std::getenv("XDG_DATA_HOME");
@@ -121,7 +124,7 @@ void load_settings() {
     std::vector<uint8_t> bytes;
     // A file too short to hold every value counts as missing: the defaults
     // apply and the file stays as it is until the next save.
-    if (read_data_file(data_folder() + "settings.dat", bytes) && bytes.size() >= SETTINGS_BYTES) {
+    if (read_data_file(data_folder() + "settings.dat", SETTINGS_BYTES, bytes) && bytes.size() >= SETTINGS_BYTES) {
         music_off = bytes[0];
         vortex_on = bytes[1];
         for (int i = 0; i < CHANNEL_COUNT; ++i) colour_channels[i] = bytes[static_cast<size_t>(2 + i)];
@@ -153,7 +156,7 @@ void load_high_scores() {
     std::vector<uint8_t> bytes;
     // A short file would run off its end: the default table is used and the
     // file is left alone. Characters the font cannot show become spaces.
-    if (read_data_file(data_folder() + "hiscore.dat", bytes) && bytes.size() >= HIGH_SCORE_BYTES) {
+    if (read_data_file(data_folder() + "hiscore.dat", HIGH_SCORE_BYTES, bytes) && bytes.size() >= HIGH_SCORE_BYTES) {
         size_t at = 0;
         for (int row = 0; row < HIGH_SCORE_ROWS; ++row) {
             std::string name, score_text;

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr double PROPORTIONAL = 1;
-constexpr double FIXED = 0;
 
 // Rows 0..2 are drawn full size, the rest small below a grey rule.
 constexpr int BIG_ROWS = 3;
@@ -21,7 +19,6 @@ constexpr int SMALL_TOP = 460, SMALL_PITCH = 25;
 constexpr int RULE_X1 = 50, RULE_X2 = 974, RULE_Y = 453;
 constexpr int RULE_COLOUR = 0x606060;
 
-constexpr int LEFT_BUTTON_AXIS = 3;
 constexpr int KEY_RETURN = 28;
 constexpr int KEY_KEYPAD_ENTER = 156;
 constexpr int BACKSPACE = 8;
@@ -64,7 +61,7 @@ void show_high_scores() {
     for (;;) {
         draw_backdrop();
         draw_high_score_rows();
-        if (mouse_axis(LEFT_BUTTON_AXIS) == 1) {
+        if (mouse_axis(MOUSE_AXIS_LEFT) == 1) {
             wait_left_release();
             return;
         }

@@ -35,8 +35,6 @@ int kerning_reduction(char before) {
 
 int glyph_frame(char c) { return static_cast<unsigned char>(c) - FIRST_GLYPH_CODE; }
 
-int whole(double v) { return static_cast<int>(std::trunc(v)); }
-
 // ---------------------------------------------------------------- sine
 
 constexpr double SINE_DEGREES_PER_RADIAN = 57.296;
@@ -48,8 +46,6 @@ constexpr double SINE_REFINE = 0.225;
 
 constexpr double PATTERN_STEP_X = 36;
 constexpr double PATTERN_STEP_Y = 72;
-constexpr double SCREEN_W = 1024;
-constexpr double SCREEN_H = 768;
 constexpr double BACKDROP_TURN = 360;
 
 constexpr int LOGO_X = 192;
@@ -122,6 +118,12 @@ void draw_text_small(const std::string& text, double x, double y, double proport
     }
 }
 
+std::string padded(double value, size_t width) {
+    std::string s = string_from_number(value);
+    if (s.size() < width) s.insert(0, width - s.size(), '0');
+    return s;
+}
+
 // ---------------------------------------------------------------- shapes
 
 void draw_triangle(double cx, double cy, double radius, double angle, int c0, int c1, int c2) {
@@ -144,8 +146,8 @@ void draw_backdrop_pattern() {
     if (backdrop_angle > 359) backdrop_angle = 0;
     double start_x = backdrop_angle / BACKDROP_TURN * PATTERN_STEP_X - PATTERN_STEP_X;
     double start_y = backdrop_angle / BACKDROP_TURN * PATTERN_STEP_Y - PATTERN_STEP_Y;
-    for (double px = start_x; px <= SCREEN_W; px += PATTERN_STEP_X)
-        for (double py = start_y; py <= SCREEN_H; py += PATTERN_STEP_Y)
+    for (double px = start_x; px <= SCREEN_WIDTH; px += PATTERN_STEP_X)
+        for (double py = start_y; py <= SCREEN_HEIGHT; py += PATTERN_STEP_Y)
             draw_sprite(SPRITE_PATTERN, whole(px), whole(py));
 }
 
@@ -171,6 +173,6 @@ void draw_pointer(double x, double y) {
 }
 
 void wait_left_release() {
-    while (mouse_axis(3) != 0) {
+    while (mouse_axis(MOUSE_AXIS_LEFT) != 0) {
     }
 }

@@ -9,10 +9,22 @@
 // Sprite slots of the front end.
 constexpr int SPRITE_POINTER = 5;
 constexpr int SPRITE_FONT = 6;
+constexpr int SPRITE_MINIATURE = 7;       // frames 19 x 19: space up, down; first tile up, down
+constexpr int SPRITE_COLOUR_FRAME = 60;   // the frame around one colour's swatch
+constexpr int SPRITE_COLOUR_ARROWS = 61;  // frames 33 x 30: up 0..2, down 3..5, at the limit +6
 constexpr int SPRITE_LOGO_BACK = 101;
 constexpr int SPRITE_LOGO_FRONT = 102;
 constexpr int SPRITE_PATTERN = 103;
 constexpr int SPRITE_INTRO = 104;
+
+// The screen the game draws on, in pixels.
+constexpr int SCREEN_WIDTH = 1024;
+constexpr int SCREEN_HEIGHT = 768;
+
+// The proportional argument of the text helpers: glyph widths with kerning,
+// or every glyph at the same fixed pitch.
+constexpr double PROPORTIONAL = 1;
+constexpr double FIXED = 0;
 
 extern NumberArray glyph_width_table;   // 60 entries, filled by measure_glyphs
 extern double backdrop_angle;           // 0..359, shared by all front-end screens
@@ -33,6 +45,10 @@ void draw_text(const std::string& text, double x, double y, double proportional)
 void draw_text_centred(const std::string& text, double x, double y, double proportional);
 // Glyphs stretched to 32 x 20, advances as full size.
 void draw_text_small(const std::string& text, double x, double y, double proportional);
+
+// A number as text, zero-padded on the left to width; padding only
+// lengthens, so a longer number stays whole.
+std::string padded(double value, size_t width);
 
 // Filled equilateral triangle, one colour per corner.
 void draw_triangle(double cx, double cy, double radius, double angle, int c0, int c1, int c2);

@@ -9,6 +9,7 @@
 #include "game/frontend/screen.h"
 #include "game/play/play.h"
 #include "game/puzzle/rules.h"
+#include "game/puzzle/services.h"
 #include "game/puzzle/state.h"
 #include "runtime/audio/audio.h"
 #include "runtime/frame/frame.h"
@@ -17,15 +18,12 @@
 
 namespace {
 
-constexpr double PROPORTIONAL = 1;
 constexpr double TEXT_CENTRE_X = 388;   // the middle of the puzzle area
 constexpr int WHITE = 0xFFFFFF;
 constexpr int LINE_END_SQUARE = 5;
 constexpr int RING_GAP = 5;
 constexpr int RING_STEPS = 720;         // half a degree apart, both ends included
-constexpr int LEFT_BUTTON_AXIS = 3, RIGHT_BUTTON_AXIS = 4, WHEEL_AXIS = 2;
 
-constexpr int SOUND_PLACE = 1, SOUND_SPIN = 2, SOUND_PICK_UP = 3;
 constexpr int NO_SOUND = -1;
 constexpr double SPIN_START = 20;
 constexpr double TUTORIAL_TIMER = 360;
@@ -42,10 +40,16 @@ struct TextLine {
 
 enum class MarkerKind { PointerLine, PlainLine, Ring };
 
-// Lines run from (a, b) to (c, d); rings have centre (a, b) and radius c.
+// A line from (x1, y1) to (x2, y2); a pointer line ends in a small square.
+struct LineMarker { int x1, y1, x2, y2; };
+// Two white circles: radius and radius + RING_GAP around (cx, cy).
+struct RingMarker { int cx, cy, radius; };
+
+// Only the part of its kind is used.
 struct Marker {
     MarkerKind kind;
-    int a, b, c, d;
+    LineMarker line{};
+    RingMarker ring{};
     When when = When::Always;
 };
 
@@ -79,8 +83,9 @@ struct Page {
     void (*before)() = nullptr; // the script step that sets the page up
 };
 
-Marker pointer_line(int x1, int y1, int x2, int y2) { return {MarkerKind::PointerLine, x1, y1, x2, y2}; }
-Marker ring(int cx, int cy, int r, When when = When::Always) { return {MarkerKind::Ring, cx, cy, r, 0, when}; }
+Marker pointer_line(int x1, int y1, int x2, int y2) { return {MarkerKind::PointerLine, {x1, y1, x2, y2}}; }
+Marker plain_line(int x1, int y1, int x2, int y2) { return {MarkerKind::PlainLine, {x1, y1, x2, y2}}; }
+Marker ring(int cx, int cy, int r, When when = When::Always) { return {MarkerKind::Ring, {}, {cx, cy, r}, when}; }
 
 const TextLine CONTINUE = {620, "CLICK TO CONTINUE"};
 
@@ -152,7 +157,7 @@ const std::vector<Page>& pages() {
         page = {5, {{60, "CLICK ON THE PIECE"}, {120, "INDICATED TO PICK IT"}, {180, "UP FROM THE STORE"}},
                 {ring(946, 354, 35)}, Exit::PickUp};
         page.slot = 52;
-        page.sound = SOUND_PICK_UP;
+        page.sound = SOUND_PICKUP;
         p.push_back(page);
 
         page = {6, {{60, "YOU HAVE THE PIECE"}, {120, "BUT NEED TO ROTATE IT"}, {180, "TO MATCH THE COLOURS"},
@@ -177,7 +182,7 @@ const std::vector<Page>& pages() {
                     {240, "THIS PIECE UP AND WATCH"}, {300, "THE TILE TIMER DOWN HERE"}},
                 {ring(946, 306, 35), pointer_line(600, 335, 700, 700)}, Exit::PickUp};
         page.slot = 51;
-        page.sound = SOUND_PICK_UP;
+        page.sound = SOUND_PICKUP;
         page.before = place_tile_52;
         p.push_back(page);
 
@@ -199,7 +204,7 @@ const std::vector<Page>& pages() {
                 {ring(848, 452, 35)}, Exit::PickUp};
         page.debris = true;
         page.slot = 24;
-        page.sound = SOUND_PICK_UP;
+        page.sound = SOUND_PICKUP;
         p.push_back(page);
 
         page = {12, {{60, "NOW ROTATE IT SO THE"}, {120, "ORIENTATION IS CORRECT"}, {180, "AND CLICK TO PLACE THE"},
@@ -277,7 +282,7 @@ const std::vector<Page>& pages() {
         for (int i = 0; i < static_cast<int>(std::size(tips)); ++i) {
             page = {FIRST_TIP_PAGE + i, tips[i], {}, Exit::Click};
             page.debris = true;
-            if (page.number == QUIT_TIP_PAGE) page.markers = {{MarkerKind::PlainLine, 100, 515, 20, 650}};
+            if (page.number == QUIT_TIP_PAGE) page.markers = {plain_line(100, 515, 20, 650)};
             p.push_back(page);
         }
         return p;
@@ -298,7 +303,7 @@ bool shown_now(When when) {
 }
 
 bool idle() { return spin_angle == 0; }
-bool click() { return mouse_axis(LEFT_BUTTON_AXIS) == 1; }
+bool click() { return mouse_axis(MOUSE_AXIS_LEFT) == 1; }
 bool cursor_on(const Page& page) { return board_cursor_x == page.cell_x && board_cursor_y == page.cell_y; }
 
 void draw_ring(int cx, int cy, int r) {
@@ -315,13 +320,14 @@ void draw_page(const Page& page) {
         if (shown_now(line.when)) draw_text_centred(line.text, TEXT_CENTRE_X, line.y, PROPORTIONAL);
     for (const Marker& m : page.markers) {
         if (!shown_now(m.when)) continue;
+        const LineMarker& l = m.line;
         switch (m.kind) {
         case MarkerKind::PointerLine:
-            draw_line(m.a, m.b, m.c, m.d, WHITE);
-            draw_rect(m.c - 2, m.d - 2, LINE_END_SQUARE, LINE_END_SQUARE, WHITE);
+            draw_line(l.x1, l.y1, l.x2, l.y2, WHITE);
+            draw_rect(l.x2 - 2, l.y2 - 2, LINE_END_SQUARE, LINE_END_SQUARE, WHITE);
             break;
-        case MarkerKind::PlainLine: draw_line(m.a, m.b, m.c, m.d, WHITE); break;
-        case MarkerKind::Ring: draw_ring(m.a, m.b, m.c); break;
+        case MarkerKind::PlainLine: draw_line(l.x1, l.y1, l.x2, l.y2, WHITE); break;
+        case MarkerKind::Ring: draw_ring(m.ring.cx, m.ring.cy, m.ring.radius); break;
         }
     }
 }
@@ -329,13 +335,13 @@ void draw_page(const Page& page) {
 // The play screen's turning rules, applied to the page's tile.
 void rotation_input(int tile) {
     if (held_tile != tile || !idle()) return;
-    if (mouse_axis(RIGHT_BUTTON_AXIS) == 1 || mouse_axis(WHEEL_AXIS) == -1) {
+    if (mouse_axis(MOUSE_AXIS_RIGHT) == 1 || mouse_axis(MOUSE_AXIS_WHEEL) == -1) {
         play_sound(SOUND_SPIN, 0, 1);
         tile_codes(tile) = rotate_clockwise(tile_codes(tile));
         spin_angle = SPIN_START;
-        while (mouse_axis(RIGHT_BUTTON_AXIS) != 0) {}
+        while (mouse_axis(MOUSE_AXIS_RIGHT) != 0) {}
     }
-    if (mouse_axis(WHEEL_AXIS) == 1) {
+    if (mouse_axis(MOUSE_AXIS_WHEEL) == 1) {
         play_sound(SOUND_SPIN, 0, 1);
         tile_codes(tile) = rotate_counter_clockwise(tile_codes(tile));
         spin_angle = -SPIN_START;
@@ -370,7 +376,7 @@ bool page_done(const Page& page) {
     case Exit::PickTurnPlace:
         if (held_tile == -1) {
             if (click() && store_cursor == page.slot) {
-                play_sound(SOUND_PICK_UP, 0, 1);
+                play_sound(SOUND_PICKUP, 0, 1);
                 hold_tile(page.tile);
             }
             return false;

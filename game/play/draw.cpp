@@ -4,37 +4,25 @@
 #include <string>
 
 #include "game/frontend/screen.h"
+#include "game/play/level_names.h"
 #include "game/play/play.h"
+#include "game/puzzle/rules.h"
+#include "game/puzzle/services.h"
 #include "game/puzzle/state.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/values/values.h"
 
 namespace {
 
-int whole(double v) { return static_cast<int>(std::trunc(v)); }
-
 // ---------------------------------------------------------------- layout
 
-constexpr int SCREEN_W = 1024;
-constexpr int SCREEN_H = 768;
 constexpr int BLACK = 0;
 constexpr int WHITE = 0xFFFFFF;
 
-constexpr int SPRITE_SPACES = 1;        // frame 0 up, frame 1 down
-constexpr int SPRITE_FRAME = 2;
-constexpr int SPRITE_DIGITS = 3;
-constexpr int SPRITE_LEVEL_NAMES = 4;
-constexpr int SPRITE_UP_TILE = 11;
-constexpr int SPRITE_DOWN_TILE = 12;
-constexpr int SPRITE_STORE_TILE = 13;
-constexpr int SPRITE_PRAIRIE = 50;
 
-constexpr int BOARD_AREA_X = 8;
-constexpr int BOARD_AREA_Y = 16;
+// The board is drawn inside this area, so cells draw at their pitch alone.
 constexpr int BOARD_AREA_W = 900;
 constexpr int BOARD_AREA_H = 700;
-constexpr int COLUMN_PITCH = 29;
-constexpr int ROW_PITCH = 58;
 
 constexpr int PUZZLE_WINDOW_X = 3;
 constexpr int PUZZLE_WINDOW_Y = 3;
@@ -49,8 +37,6 @@ constexpr int STORE_COLUMNS = 5;
 constexpr int STORE_ROWS = 15;
 constexpr int STORE_RAISE = 4;          // the slot under the pointer lifts up and left
 
-constexpr double UP_ANGLE = 0;
-constexpr double DOWN_ANGLE = 60;
 constexpr double HELD_OPACITY = -0.8;
 constexpr int HELD_TILE_OFFSET = 29;    // centres the box on the pointer
 constexpr int SPIN_OFFSET_X = 31;
@@ -72,28 +58,17 @@ constexpr double NOTICE_BONUS = 18000;  // notices show while the bonus is above
 constexpr double NOTICE_FADE = 2000;
 constexpr int NOTICE_X = 388;
 constexpr int NOTICE_Y = 610;
-constexpr double PROPORTIONAL = 1;
 
-struct Notice { double level; const char* text; };
+// Each notice shows on the first level where its gate is closed.
+struct Notice { bool (*allowed)(double level); const char* text; };
 constexpr Notice NOTICES[] = {
-    {4, "NO MORE RECOVERING TILES!"},
-    {7, "NO MORE RETURNING TILES!"},
+    {recovering_allowed, "NO MORE RECOVERING TILES!"},
+    {returning_allowed, "NO MORE RETURNING TILES!"},
 };
 
 constexpr int VORTEX_X = 386;
 constexpr int VORTEX_Y = 325;
 constexpr int VORTEX_SEGMENTS = 10;
-
-// Level names, relative to the board drawing area; entry n - 1 is level n.
-struct Point { int x, y; };
-constexpr Point LEVEL_NAME_POSITIONS[] = {
-    {320, 100}, {230, 100}, {320, 200}, {60, 90},   {200, 100}, {20, 30},   {440, 210}, {140, 5},
-    {200, 2},   {10, 40},   {440, 400}, {70, 70},   {320, 90},  {20, 550},  {200, 160}, {20, 350},
-    {415, 320}, {20, 5},    {220, 120}, {200, 5},   {420, 180}, {420, 440}, {250, 100}, {250, 40},
-    {20, 20},   {270, 120}, {185, 550}, {370, 200}, {60, 370},  {420, 460}, {430, 540}, {320, 100},
-    {200, 160}, {400, 140}, {320, 140}, {200, 480}, {430, 370}, {130, 5},   {420, 210}, {490, 150},
-};
-constexpr int NAMED_LEVELS = static_cast<int>(sizeof LEVEL_NAME_POSITIONS / sizeof LEVEL_NAME_POSITIONS[0]);
 
 // ---------------------------------------------------------------- tile polygons
 // Every vertex sits at an offset from the box corner and takes the texture
@@ -131,8 +106,8 @@ constexpr Polygon STORE_TILE[] = {
          {11, 15, C1}}},
 };
 
-// Frames of the turning animation: sprites 14 to 17 hold the triangle at its
-// in-between positions. Rows of one form are tested in the order listed.
+// Frames of the turning animation: the SPRITE_TURN_* sprites hold the
+// triangle at its in-between positions. Rows of one form are tested in the order listed.
 struct SpinFrame {
     bool up;                 // the held tile's code is now in up form
     double low, high;        // spin_angle range, inclusive
@@ -142,14 +117,14 @@ struct SpinFrame {
 };
 constexpr double SPIN_STEP = 4;
 constexpr SpinFrame SPIN_FRAMES[] = {
-    {true, -20, -11, 16, {{59, -2, C1}, {0, 19, C2}, {50, 68, C3}}, SPIN_STEP},
-    {true, -10, -1, 17, {{45, -2, C1}, {-3, 45, C2}, {62, 68, C3}}, SPIN_STEP},
-    {true, 11, 20, 14, {{2, -2, C1}, {13, 68, C2}, {63, 19, C3}}, -SPIN_STEP},
-    {true, 1, 10, 15, {{17, -2, C1}, {0, 68, C2}, {65, 43, C3}}, -SPIN_STEP},
-    {false, -20, -11, 15, {{17, -2, C1}, {0, 68, C2}, {65, 43, C3}}, SPIN_STEP},
-    {false, -10, -1, 14, {{2, -2, C1}, {13, 68, C2}, {63, 19, C3}}, SPIN_STEP},
-    {false, 11, 20, 17, {{45, -2, C3}, {-3, 45, C1}, {62, 68, C2}}, -SPIN_STEP},
-    {false, 1, 10, 16, {{59, -2, C3}, {0, 19, C1}, {50, 68, C2}}, -SPIN_STEP},
+    {true, -20, -11, SPRITE_TURN_3, {{59, -2, C1}, {0, 19, C2}, {50, 68, C3}}, SPIN_STEP},
+    {true, -10, -1, SPRITE_TURN_4, {{45, -2, C1}, {-3, 45, C2}, {62, 68, C3}}, SPIN_STEP},
+    {true, 11, 20, SPRITE_TURN_1, {{2, -2, C1}, {13, 68, C2}, {63, 19, C3}}, -SPIN_STEP},
+    {true, 1, 10, SPRITE_TURN_2, {{17, -2, C1}, {0, 68, C2}, {65, 43, C3}}, -SPIN_STEP},
+    {false, -20, -11, SPRITE_TURN_2, {{17, -2, C1}, {0, 68, C2}, {65, 43, C3}}, SPIN_STEP},
+    {false, -10, -1, SPRITE_TURN_1, {{2, -2, C1}, {13, 68, C2}, {63, 19, C3}}, SPIN_STEP},
+    {false, 11, 20, SPRITE_TURN_4, {{45, -2, C3}, {-3, 45, C1}, {62, 68, C2}}, -SPIN_STEP},
+    {false, 1, 10, SPRITE_TURN_3, {{59, -2, C3}, {0, 19, C1}, {50, 68, C2}}, -SPIN_STEP},
 };
 
 void draw_polygon(int sprite, const Polygon& p, double x, double y, const int tints[4]) {
@@ -161,25 +136,19 @@ void draw_polygon(int sprite, const Polygon& p, double x, double y, const int ti
     polygon_end();
 }
 
-// The angle and the three corner colours a code is drawn with: characters
-// 0, 2, 4 of an up code, 1, 3, 5 of a down code.
-void tile_form(const std::string& code, double& angle, int& c1, int& c2, int& c3) {
-    int first = code_is_down(code) ? 1 : 0;
-    angle = first == 1 ? DOWN_ANGLE : UP_ANGLE;
-    c1 = tile_colour_of(string_mid(code, first, 1));
-    c2 = tile_colour_of(string_mid(code, first + 2, 1));
-    c3 = tile_colour_of(string_mid(code, first + 4, 1));
-}
-
-std::string padded(double value, size_t width) {
-    std::string s = string_from_number(value);
-    while (s.size() < width) s = "0" + s;
-    return s;
+// The colours of characters first, first + 2 and first + 4 of a code.
+TileForm corner_colours(const std::string& code, int first, double angle) {
+    return {angle, tile_colour_of(string_mid(code, first, 1)), tile_colour_of(string_mid(code, first + 2, 1)),
+            tile_colour_of(string_mid(code, first + 4, 1))};
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------- tiles
+
+TileForm tile_form(const std::string& code) {
+    return code_is_down(code) ? corner_colours(code, 1, DOWN_ANGLE) : corner_colours(code, 0, UP_ANGLE);
+}
 
 int mix_colours(int a, int b, int c) {
     int mixed = 0;
@@ -228,11 +197,11 @@ void draw_spinning_tile(double x, double y, double angle, int c1, int c2, int c3
 // ---------------------------------------------------------------- board and store
 
 void draw_board() {
-    set_viewport(BOARD_AREA_X, BOARD_AREA_Y, BOARD_AREA_W, BOARD_AREA_H);
+    set_viewport(BOARD_ORIGIN_X, BOARD_ORIGIN_Y, BOARD_AREA_W, BOARD_AREA_H);
     if (level >= 1 && level <= NAMED_LEVELS) {
         int n = whole(level);
-        const Point& p = LEVEL_NAME_POSITIONS[n - 1];
-        draw_anim_frame(SPRITE_LEVEL_NAMES, n - 1, p.x, p.y);
+        const LevelName& name = LEVEL_NAMES[n - 1];
+        draw_anim_frame(SPRITE_LEVEL_NAMES, n - 1, name.x, name.y);
     }
     for (int y = 0; y < BOARD_ROWS; y++)
         for (int x = 0; x < BOARD_COLUMNS; x++)
@@ -242,12 +211,10 @@ void draw_board() {
     for (int y = 0; y < BOARD_ROWS; y++)
         for (int x = 0; x < BOARD_COLUMNS; x++)
             if (board(x, y) >= CELL_TILE) {
-                double angle;
-                int c1, c2, c3;
-                tile_form(tile_codes(whole(board(x, y)) - CELL_TILE), angle, c1, c2, c3);
-                draw_tile(COLUMN_PITCH * x, ROW_PITCH * y, angle, c1, c2, c3);
+                const TileForm f = tile_form(tile_codes(whole(board(x, y)) - CELL_TILE));
+                draw_tile(COLUMN_PITCH * x, ROW_PITCH * y, f.angle, f.c1, f.c2, f.c3);
             }
-    set_viewport(0, 0, SCREEN_W, SCREEN_H);
+    set_viewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
 }
 
 void draw_store() {
@@ -255,12 +222,10 @@ void draw_store() {
         for (int r = 0; r < STORE_ROWS; r++) {
             int n = STORE_ROWS * c + r + 1;
             if (tile_used(n) != 0) continue;
-            const std::string& code = tile_codes(n);
-            int c1 = tile_colour_of(string_mid(code, 0, 1));
-            int c2 = tile_colour_of(string_mid(code, 2, 1));
-            int c3 = tile_colour_of(string_mid(code, 4, 1));
+            // A tile in the store is always in up form.
+            const TileForm f = corner_colours(tile_codes(n), 0, UP_ANGLE);
             int raise = n == store_cursor ? STORE_RAISE : 0;
-            draw_store_tile(store_slot_x(n) - raise, store_slot_y(n) - raise, c1, c2, c3);
+            draw_store_tile(store_slot_x(n) - raise, store_slot_y(n) - raise, f.c1, f.c2, f.c3);
         }
 }
 
@@ -313,13 +278,13 @@ void draw_vortex() {
 
 void draw_play_screen() {
     if (level > -1 && vortex_on == 1) {
-        draw_rect(0, 0, SCREEN_W, SCREEN_H, BLACK);
+        draw_rect(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, BLACK);
         draw_vortex();
     } else if (level > -1) {
         for (int x = 0; x <= PRAIRIE_LAST; x += PRAIRIE_STEP)
             for (int y = 0; y <= PRAIRIE_LAST; y += PRAIRIE_STEP) draw_sprite(SPRITE_PRAIRIE, x, y);
     } else {
-        draw_rect(0, 0, SCREEN_W, SCREEN_H, BLACK);
+        draw_rect(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, BLACK);
     }
     draw_board();
     draw_sprite(SPRITE_FRAME, 0, 0);
@@ -333,24 +298,22 @@ void draw_play_screen() {
         draw_rect(whole(d.x), whole(d.y), DEBRIS_SIZE, DEBRIS_SIZE, whole(d.colour));
     }
     set_alpha_mode(0);
-    set_viewport(0, 0, SCREEN_W, SCREEN_H);
+    set_viewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
 
     if (held_tile != -1) {
         set_alpha_mode(HELD_OPACITY);
-        double angle;
-        int c1, c2, c3;
-        tile_form(tile_codes(whole(held_tile)), angle, c1, c2, c3);
+        const TileForm f = tile_form(tile_codes(whole(held_tile)));
         if (spin_angle != 0)
-            draw_spinning_tile(mouse_x - SPIN_OFFSET_X, mouse_y - SPIN_OFFSET_Y, angle, c1, c2, c3);
+            draw_spinning_tile(mouse_x - SPIN_OFFSET_X, mouse_y - SPIN_OFFSET_Y, f.angle, f.c1, f.c2, f.c3);
         else
-            draw_tile(mouse_x - HELD_TILE_OFFSET, mouse_y - HELD_TILE_OFFSET, angle, c1, c2, c3);
+            draw_tile(mouse_x - HELD_TILE_OFFSET, mouse_y - HELD_TILE_OFFSET, f.angle, f.c1, f.c2, f.c3);
         set_alpha_mode(0);
     }
 
     draw_pointer(mouse_x, mouse_y);
 
     for (const Notice& n : NOTICES) {
-        if (level != n.level || level_bonus <= NOTICE_BONUS) continue;
+        if (n.allowed(level) || !n.allowed(level - 1) || level_bonus <= NOTICE_BONUS) continue;
         set_alpha_mode((level_bonus - NOTICE_BONUS) / NOTICE_FADE);
         draw_text_centred(n.text, NOTICE_X, NOTICE_Y, PROPORTIONAL);
         set_alpha_mode(0);

@@ -1,6 +1,5 @@
 // Program entry, start-up (media table, font measuring) and the game cycle.
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,20 +26,29 @@ namespace {
 
 // ---------------------------------------------------------------- configuration
 
-constexpr int SCREEN_WIDTH = 1024;
-constexpr int SCREEN_HEIGHT = 768;
 constexpr int FRAME_RATE = 60;
 constexpr const char* TITLE = "Wedgewise";
 constexpr const char* AUTOMATED_VARIABLE = "WEDGEWISE_AUTOMATED";
 constexpr int USAGE_EXIT_CODE = 2;
 
-constexpr const char* USAGE =
-    "Usage: wedgewise [--windowed] [--frames N] [--help] [--version]\n"
-    "  --windowed  start in a window instead of full screen\n"
-    "  --frames N  quit after N frames, telling on stderr when the first was shown\n"
-    "              (a smoke test for packagers, and start-up timing)\n"
-    "  --help      show this text and exit\n"
-    "  --version   show the version and exit\n";
+// The --help text: every option parse_command_line takes, the environment
+// variable it reads and the exit statuses.
+std::string usage() {
+    return std::string(
+               "Usage: wedgewise [--windowed] [--frames N] [--help] [--version]\n"
+               "  --windowed  start in a window instead of full screen\n"
+               "  --frames N  quit after N frames, telling on stderr when the first was shown\n"
+               "              (a smoke test for packagers, and start-up timing)\n"
+               "  --help      show this text and exit\n"
+               "  --version   show the version and exit\n"
+               "Environment:\n  ") +
+           AUTOMATED_VARIABLE +
+           "  set (to anything) for automated runs such as tests: no software-\n"
+           "              rendering dialog, no pause when another window takes the focus\n"
+           "Exit status: 0 (also when a run-time error ended the game: see ErrorLog.txt\n"
+           "  in the temporary folder); " + std::to_string(USAGE_EXIT_CODE) +
+           " for an unknown option or a bad --frames number.\n";
+}
 constexpr long MAX_QUIT_FRAMES = 100000000;
 
 // ---------------------------------------------------------------- media table
@@ -55,38 +63,37 @@ struct MediaEntry {
     int b;   // frame height
 };
 
-constexpr int POINTER_MASK_SLOT = 10;
 constexpr int WHITE = 0xFFFFFF;
 
 // Loaded in this order; the pointer mask is made on the back buffer between
 // sprites 7 and 11 (the intro's first frame covers that pixel).
 constexpr MediaEntry MEDIA_TABLE[] = {
-    {MediaKind::Anim, 1, "media/tiles.png", 59, 59},
-    {MediaKind::Sprite, 2, "media/screen.png", 0, 0},
-    {MediaKind::Anim, 3, "media/scorenums.png", 64, 32},
-    {MediaKind::Anim, 4, "media/levelnames.png", 450, 50},
-    {MediaKind::Sprite, 5, "media/mouse.png", 0, 0},
-    {MediaKind::Anim, 6, "media/font.png", 32, 32},
-    {MediaKind::Anim, 7, "media/practiles.png", 19, 19},
-    {MediaKind::PointerMask, POINTER_MASK_SLOT, nullptr, 1, 1},
-    {MediaKind::Sprite, 11, "media/bigtri1.png", 0, 0},
-    {MediaKind::Sprite, 12, "media/bigtri2.png", 0, 0},
-    {MediaKind::Sprite, 13, "media/smtri.png", 0, 0},
-    {MediaKind::Sprite, 14, "media/bigtri3.png", 0, 0},
-    {MediaKind::Sprite, 15, "media/bigtri4.png", 0, 0},
-    {MediaKind::Sprite, 16, "media/bigtri5.png", 0, 0},
-    {MediaKind::Sprite, 17, "media/bigtri6.png", 0, 0},
-    {MediaKind::Sprite, 50, "media/prairie.png", 0, 0},
-    {MediaKind::Sprite, 60, "media/colsframe.png", 0, 0},
-    {MediaKind::Anim, 61, "media/colsarrows.png", 33, 30},
-    {MediaKind::Sprite, 101, "media/logo1.png", 0, 0},
-    {MediaKind::Sprite, 102, "media/logo2.png", 0, 0},
-    {MediaKind::Sprite, 103, "media/logo3.png", 0, 0},
-    {MediaKind::Sprite, 104, "media/logo4.png", 0, 0},
-    {MediaKind::Sound, 0, "media/sfxfuzzyboom.wav", 1, 0},
-    {MediaKind::Sound, 1, "media/sfxplacetile.wav", 1, 0},
-    {MediaKind::Sound, 2, "media/sfxspin.wav", 3, 0},
-    {MediaKind::Sound, 3, "media/sfxpickup.wav", 1, 0},
+    {MediaKind::Anim, SPRITE_SPACES, "media/tiles.png", 59, 59},
+    {MediaKind::Sprite, SPRITE_FRAME, "media/screen.png", 0, 0},
+    {MediaKind::Anim, SPRITE_DIGITS, "media/scorenums.png", 64, 32},
+    {MediaKind::Anim, SPRITE_LEVEL_NAMES, "media/levelnames.png", 450, 50},
+    {MediaKind::Sprite, SPRITE_POINTER, "media/mouse.png", 0, 0},
+    {MediaKind::Anim, SPRITE_FONT, "media/font.png", 32, 32},
+    {MediaKind::Anim, SPRITE_MINIATURE, "media/practiles.png", 19, 19},
+    {MediaKind::PointerMask, SPRITE_POINTER_MASK, nullptr, 1, 1},
+    {MediaKind::Sprite, SPRITE_UP_TILE, "media/bigtri1.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_DOWN_TILE, "media/bigtri2.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_STORE_TILE, "media/smtri.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_TURN_1, "media/bigtri3.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_TURN_2, "media/bigtri4.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_TURN_3, "media/bigtri5.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_TURN_4, "media/bigtri6.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_PRAIRIE, "media/prairie.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_COLOUR_FRAME, "media/colsframe.png", 0, 0},
+    {MediaKind::Anim, SPRITE_COLOUR_ARROWS, "media/colsarrows.png", 33, 30},
+    {MediaKind::Sprite, SPRITE_LOGO_BACK, "media/logo1.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_LOGO_FRONT, "media/logo2.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_PATTERN, "media/logo3.png", 0, 0},
+    {MediaKind::Sprite, SPRITE_INTRO, "media/logo4.png", 0, 0},
+    {MediaKind::Sound, SOUND_EXPLOSION, "media/sfxfuzzyboom.wav", 1, 0},
+    {MediaKind::Sound, SOUND_PLACE, "media/sfxplacetile.wav", 1, 0},
+    {MediaKind::Sound, SOUND_SPIN, "media/sfxspin.wav", 3, 0},
+    {MediaKind::Sound, SOUND_PICKUP, "media/sfxpickup.wav", 1, 0},
 };
 
 // ---------------------------------------------------------------- font measuring
@@ -105,49 +112,6 @@ constexpr int HIGH_SCORE_COLUMNS = 2;
 constexpr int FIFTEENTH_ENTRY = 14;
 constexpr int SCORE_COLUMN = 1;
 
-// ---------------------------------------------------------------- services
-
-constexpr int SOUND_CENTRE = 0;
-constexpr double SOUND_FULL = 1;
-constexpr int WHEEL_AXIS = 2;
-constexpr int SCRATCH_SQUARE = 80;
-constexpr int TILE_SPAN = 61;          // pixels 0..60 of the tile box
-constexpr int TILE_SAMPLE_STEP = 3;
-constexpr double UP_ANGLE = 0;
-constexpr double DOWN_ANGLE = 60;
-
-// The services of the rules, backed by the runtime.
-class RuntimePuzzleServices : public PuzzleServices {
-public:
-    void read_mouse(double& x, double& y, double& left, double& right) override {
-        mouse_state(x, y, left, right);
-    }
-    int read_wheel() override { return mouse_axis(WHEEL_AXIS); }
-    bool pointer_hits(int mask_slot, double px, double py, int x, int y) override {
-        return sprite_collision(POINTER_MASK_SLOT, static_cast<int>(std::trunc(px)),
-                                static_cast<int>(std::trunc(py)), mask_slot, x, y) != 0;
-    }
-    void play_sound(int slot) override { ::play_sound(slot, SOUND_CENTRE, SOUND_FULL); }
-    void play_music(const std::string& name) override { music_play(name, 1); }
-    void tile_pixels(const std::string& code, std::vector<TilePixel>& out) override {
-        out.clear();
-        draw_rect(0, 0, SCRATCH_SQUARE, SCRATCH_SQUARE, 0);
-        bool down = code_is_down(code);
-        int first = down ? 1 : 0;
-        auto colour = [&](int i) { return tile_colour_of(code.substr(static_cast<size_t>(i), 1)); };
-        draw_tile(0, 0, down ? DOWN_ANGLE : UP_ANGLE, colour(first), colour(first + 2), colour(first + 4));
-        // One read of the whole box; a pixel-by-pixel read costs far more.
-        std::vector<int> pixels;
-        read_pixels(0, 0, TILE_SPAN, TILE_SPAN, pixels);
-        for (int px = 0; px < TILE_SPAN; px += TILE_SAMPLE_STEP)
-            for (int py = 0; py < TILE_SPAN; py += TILE_SAMPLE_STEP) {
-                int c = pixels[static_cast<size_t>(py * TILE_SPAN + px)];
-                if (c != 0) out.push_back({px, py, c});
-            }
-    }
-};
-
-RuntimePuzzleServices runtime_services;
 
 }  // namespace
 
@@ -179,7 +143,7 @@ bool parse_command_line(int argc, char** argv, RuntimeConfig& config, std::strin
             const long n = std::strtol(text, &end, 10);
             if (end == text || *end != '\0' || errno != 0 || n < 1 || n > MAX_QUIT_FRAMES) {
                 message = "wedgewise: --frames needs a number of frames from 1 to " +
-                          std::to_string(MAX_QUIT_FRAMES) + "\n" + USAGE;
+                          std::to_string(MAX_QUIT_FRAMES) + "\n" + usage();
                 exit_code = USAGE_EXIT_CODE;
                 return false;
             }
@@ -187,7 +151,7 @@ bool parse_command_line(int argc, char** argv, RuntimeConfig& config, std::strin
             config.command_line += ' ';
             config.command_line += argv[++i];
         } else if (arg == "--help") {
-            message = USAGE;
+            message = usage();
             exit_code = 0;
             return false;
         } else if (arg == "--version") {
@@ -195,7 +159,7 @@ bool parse_command_line(int argc, char** argv, RuntimeConfig& config, std::strin
             exit_code = 0;
             return false;
         } else {
-            message = "wedgewise: unknown option '" + arg + "'\n" + USAGE;
+            message = "wedgewise: unknown option '" + arg + "'\n" + usage();
             exit_code = USAGE_EXIT_CODE;
             return false;
         }
@@ -250,8 +214,6 @@ void measure_glyphs() {
     }
 }
 
-void install_play_services() { set_puzzle_services(&runtime_services); }
-
 void program_start_up() {
     media_container_set("media.gfx", "media.aud");
     show_system_pointer(0);
@@ -283,9 +245,9 @@ bool score_enters_table(double score_value) {
     return score_value > string_to_number(high_score_table(FIFTEENTH_ENTRY, SCORE_COLUMN));
 }
 
-void game_end() {
+void game_end(bool clock_ran_out) {
     music_stop();
-    if (level_timer <= 0) out_of_time();
+    if (clock_ran_out) out_of_time();
     if (practice_mode != 0) {
         practice_mode = 0;
         return;

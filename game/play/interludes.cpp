@@ -14,9 +14,6 @@
 namespace {
 
 constexpr double CENTRE_X = 512;
-constexpr double PROPORTIONAL = 1;
-constexpr double FIXED = 0;
-constexpr int LEFT_BUTTON = 3;
 
 // ---------------------------------------------------------------- level end
 
@@ -40,13 +37,6 @@ constexpr double OUT_OF_TIME_Y = 500;
 constexpr double PAUSED_Y = 380;
 constexpr double CONTINUE_Y = 575;
 constexpr int PAUSE_DONE = 3;
-
-// Padding only lengthens: a longer number is shown in full.
-std::string padded(double value, size_t width) {
-    std::string s = string_from_number(value);
-    while (s.size() < width) s = "0" + s;
-    return s;
-}
 
 void draw_level_heading() {
     std::string heading =
@@ -82,7 +72,7 @@ void level_complete() {
             level_bonus = 0;
         }
         // A click pays the rest at once.
-        if (mouse_axis(LEFT_BUTTON) != 0) {
+        if (mouse_axis(MOUSE_AXIS_LEFT) != 0) {
             wait_left_release();
             score += level_bonus;
             level_bonus = 0;
@@ -99,7 +89,7 @@ void level_complete() {
         draw_text_centred("LEVEL BONUS - 00000", CENTRE_X, BONUS_LINE_Y, FIXED);
         draw_text_centred(level < LAST_LEVEL ? "CLICK MOUSE FOR NEXT LEVEL" : "GAME COMPLETED - WAY TO GO!",
                           CENTRE_X, PROMPT_Y, PROPORTIONAL);
-        if (mouse_axis(LEFT_BUTTON) == 1) break;
+        if (mouse_axis(MOUSE_AXIS_LEFT) == 1) break;
         show_screen();
     }
     wait_left_release();
@@ -114,7 +104,7 @@ void out_of_time() {
         if (timer_ms() > t0 + MUSIC_CUT_MS) music_stop();
         draw_backdrop();
         draw_text_centred("OUT OF TIME!", CENTRE_X, OUT_OF_TIME_Y, PROPORTIONAL);
-        if (mouse_axis(LEFT_BUTTON) == 1) break;
+        if (mouse_axis(MOUSE_AXIS_LEFT) == 1) break;
         show_screen();
     }
     wait_left_release();
@@ -129,7 +119,7 @@ void pause_screen() {
         draw_text_centred("GAME PAUSED", CENTRE_X, PAUSED_Y, PROPORTIONAL);
         draw_text_centred("CLICK TO CONTINUE", CENTRE_X, CONTINUE_Y, PROPORTIONAL);
         show_screen();
-        int b = mouse_axis(LEFT_BUTTON);
+        int b = mouse_axis(MOUSE_AXIS_LEFT);
         if ((stage == 0 || stage == 2) && b == 0)
             stage++;
         else if (stage == 1 && b == 1)

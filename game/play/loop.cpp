@@ -16,7 +16,6 @@ namespace {
 constexpr double VORTEX_TURN = 0.1;       // degrees per frame
 constexpr double FULL_TURN = 360;
 constexpr double VORTEX_SPAWN_EVERY = 3;  // frames of level time
-constexpr double RECOVER_RETURN_BELOW_LEVEL = 7;  // from level 7 on, tiles go only one way
 
 // Hot spots, both bounds excluded; their pictures are part of the frame image.
 struct HotSpot { double left, right, top, bottom; };
@@ -29,8 +28,6 @@ bool inside(const HotSpot& h, double x, double y) {
 
 constexpr double DEBRIS_FADE_STEP = 0.005;
 constexpr double DEBRIS_GONE = -0.05;    // nearly transparent: dropped
-constexpr double SCREEN_W = 1024;
-constexpr double SCREEN_H = 768;
 
 }  // namespace
 
@@ -42,7 +39,7 @@ void move_debris() {
         d.x += fast_sin(d.angle) * d.speed;
         d.y += fast_sin(d.angle + 90) * d.speed;
         d.fade += DEBRIS_FADE_STEP;
-        return d.fade > DEBRIS_GONE || d.x < 0 || d.x > SCREEN_W || d.y < 0 || d.y > SCREEN_H;
+        return d.fade > DEBRIS_GONE || d.x < 0 || d.x > SCREEN_WIDTH || d.y < 0 || d.y > SCREEN_HEIGHT;
     });
 }
 
@@ -59,7 +56,7 @@ bool advance_play_frame() {
     // Clicks wait while the held tile is turning.
     if (spin_angle == 0) {
         handle_play_input();
-        if (level < RECOVER_RETURN_BELOW_LEVEL) handle_recover_return();
+        if (returning_allowed(level)) handle_recover_return();
     }
     if (vortex_on == 1) {
         if (int_mod(std::trunc(level_timer), VORTEX_SPAWN_EVERY) == 0) spawn_vortex_arm();
@@ -69,29 +66,29 @@ bool advance_play_frame() {
     return true;
 }
 
-bool frame_loop_pass() {
+PassResult frame_loop_pass() {
     // The completion test comes before the level clock, so a puzzle finished
     // on the last frame still counts.
     if (!board_has_space()) {
         music_stop();
         if (practice_mode == 0) level_complete();
-        if (practice_mode == 1 || level > LAST_LEVEL) return false;
+        if (practice_mode == 1 || level > LAST_LEVEL) return PassResult::Completed;
     }
-    if (!advance_play_frame()) return false;
+    if (!advance_play_frame()) return PassResult::OutOfTime;
     draw_play_screen();
     show_screen();
     // The buttons use the pointer as read at the start of this pass.
     if (mouse_left == 1 && over_quit_button(mouse_x, mouse_y)) {
         wait_left_release();
-        return false;
+        return PassResult::Quit;
     }
     if (mouse_left == 1 && over_pause_button(mouse_x, mouse_y)) pause_screen();
-    return true;
+    return PassResult::Playing;
 }
 
 void play_game() {
     start_level();
-    while (frame_loop_pass()) {
-    }
-    game_end();
+    PassResult result = PassResult::Playing;
+    while (result == PassResult::Playing) result = frame_loop_pass();
+    game_end(result == PassResult::OutOfTime);
 }

@@ -18,9 +18,11 @@ bool parse_command_line(int argc, char** argv, RuntimeConfig& config, std::strin
 
 // ---------------------------------------------------------------- game cycle
 
-// After the frame loop: music off, out-of-time screen, practice return,
-// name entry when the score beats the fifteenth entry.
-void game_end();
+// After the frame loop: music off, the out-of-time screen when the level
+// clock ran out (never after a completed puzzle or QUIT, even on the frame
+// the clock reached 0), practice return, name entry when the score beats
+// the fifteenth entry.
+void game_end(bool clock_ran_out);
 
 // Whether the score earns a place in the high-score table.
 bool score_enters_table(double score_value);

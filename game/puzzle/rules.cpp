@@ -7,17 +7,6 @@
 
 namespace {
 
-// Sound slots of the rules.
-constexpr int SOUND_EXPLOSION = 0;
-constexpr int SOUND_PLACE = 1;
-constexpr int SOUND_SPIN = 2;
-constexpr int SOUND_PICKUP = 3;
-
-// Hit masks: up cell, down cell, store slot.
-constexpr int MASK_UP_CELL = 11;
-constexpr int MASK_DOWN_CELL = 12;
-constexpr int MASK_STORE_SLOT = 13;
-
 constexpr int STORE_COLUMNS = 5;
 constexpr int STORE_ROWS = 15;
 
@@ -39,10 +28,10 @@ constexpr int VORTEX_TRAIL = 10;
 
 const char* const INGAME_MUSIC = "mp3media/ingame.mp3";
 
-int whole(double v) { return static_cast<int>(v); }
-
+// Catalogue tile 0 in the form its cell needs: one turn makes a down code.
 std::string first_tile_code(bool up_cell) {
-    return up_cell ? std::string("3 3 3 ") : std::string(" 3 3 3");
+    const std::string code = catalogue_code(0);
+    return up_cell ? code : rotate_clockwise(code);
 }
 
 // A burst of particles shaped and coloured like the tile, flying away from
@@ -127,7 +116,7 @@ void update_pointer_targets() {
     for (int y = 0; y < BOARD_ROWS; ++y) {
         for (int x = 0; x < BOARD_COLUMNS; ++x) {
             if (board(x, y) <= 0) continue;
-            int mask = cell_is_up(x, y) ? MASK_UP_CELL : MASK_DOWN_CELL;
+            int mask = cell_is_up(x, y) ? SPRITE_UP_TILE : SPRITE_DOWN_TILE;
             if (services.pointer_hits(mask, mouse_x, mouse_y, cell_box_x(x), cell_box_y(y))) {
                 board_cursor_x = x;
                 board_cursor_y = y;
@@ -137,7 +126,7 @@ void update_pointer_targets() {
     for (int k = 0; k < STORE_COLUMNS; ++k) {
         for (int r = 0; r < STORE_ROWS; ++r) {
             int slot = STORE_ROWS * k + r + 1;
-            if (services.pointer_hits(MASK_STORE_SLOT, mouse_x, mouse_y, store_slot_x(slot), store_slot_y(slot)))
+            if (services.pointer_hits(SPRITE_STORE_TILE, mouse_x, mouse_y, store_slot_x(slot), store_slot_y(slot)))
                 store_cursor = slot;
         }
     }

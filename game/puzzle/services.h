@@ -6,6 +6,22 @@
 #include <string>
 #include <vector>
 
+// ---------------------------------------------------------------- media slots the rules name
+
+// Sound slots.
+constexpr int SOUND_EXPLOSION = 0;
+constexpr int SOUND_PLACE = 1;
+constexpr int SOUND_SPIN = 2;
+constexpr int SOUND_PICKUP = 3;
+
+// The tile sprites. Their opaque pixels are also the hit masks of an up
+// cell, a down cell and a store slot.
+constexpr int SPRITE_UP_TILE = 11;
+constexpr int SPRITE_DOWN_TILE = 12;
+constexpr int SPRITE_STORE_TILE = 13;
+
+// ---------------------------------------------------------------- services
+
 struct TilePixel { int px, py, colour; };
 
 class PuzzleServices {
@@ -13,7 +29,7 @@ public:
     virtual ~PuzzleServices() = default;
     // mouse_state: pointer position and buttons.
     virtual void read_mouse(double& x, double& y, double& left, double& right) = 0;
-    // mouse_axis(2): the wheel this frame, -1, 0 or 1.
+    // mouse_axis(MOUSE_AXIS_WHEEL): the wheel this frame, -1, 0 or 1.
     virtual int read_wheel() = 0;
     // Whether the pixel at (px, py) is an opaque pixel of the mask sprite
     // placed at (x, y) (sprite_collision of the 1 x 1 pointer sprite).

@@ -124,18 +124,22 @@ double tile_timer_rate(double lvl) {
 
 int music_off = 0;
 int vortex_on = 1;
-// Start with the default scheme so a tile can be coloured before the
-// settings are read.
-int colour_channels[18] = {20, 20, 200, 160, 20, 20, 200, 20, 200,
-                           20, 160, 20, 20, 200, 200, 200, 200, 20};
-int tile_colours[6] = {20 + 256 * 20 + 65536 * 200, 160 + 256 * 20 + 65536 * 20,
-                       200 + 256 * 20 + 65536 * 200, 20 + 256 * 160 + 65536 * 20,
-                       20 + 256 * 200 + 65536 * 200, 200 + 256 * 200 + 65536 * 20};
+int colour_channels[18];
+int tile_colours[6];
 
 namespace {
+
 // Blue, red, magenta, green, cyan, yellow as red, green, blue.
 constexpr int DEFAULT_CHANNELS[18] = {20, 20, 200, 160, 20, 20, 200, 20, 200,
                                       20, 160, 20, 20, 200, 200, 200, 200, 20};
+
+// The defaults are in place before main, so a tile can be coloured before
+// the settings are read.
+struct DefaultSettings {
+    DefaultSettings() { settings_defaults(); }
+};
+const DefaultSettings default_settings;
+
 }  // namespace
 
 void settings_defaults() {

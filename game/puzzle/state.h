@@ -21,12 +21,18 @@ constexpr int BOARD_ROWS = 11;
 constexpr int CELL_NONE = 0;       // not part of the puzzle
 constexpr int CELL_EMPTY = 1;      // an empty puzzle space
 constexpr int CELL_TILE = 100;     // 100 + catalogue index; 100 = first tile
-constexpr int CELL_SIZE = 58;      // drawing box, column pitch 29, row pitch 58
+constexpr int CELL_SIZE = 58;      // drawing box of a cell
+// Cell (0, 0)'s box corner on the screen, and the steps between boxes:
+// neighbouring triangles share an edge, so a column is half a box wide.
+constexpr int BOARD_ORIGIN_X = 8;
+constexpr int BOARD_ORIGIN_Y = 16;
+constexpr int COLUMN_PITCH = 29;
+constexpr int ROW_PITCH = 58;
 
 // x + y even is an up triangle, odd a down triangle.
 inline bool cell_is_up(int x, int y) { return ((x + y) & 1) == 0; }
-inline int cell_box_x(int x) { return 29 * x + 8; }
-inline int cell_box_y(int y) { return 58 * y + 16; }
+inline int cell_box_x(int x) { return COLUMN_PITCH * x + BOARD_ORIGIN_X; }
+inline int cell_box_y(int y) { return ROW_PITCH * y + BOARD_ORIGIN_Y; }
 inline bool cell_on_board(int x, int y) { return x >= 0 && x < BOARD_COLUMNS && y >= 0 && y < BOARD_ROWS; }
 
 // One of the five other cells at a vertex, and its corner direction there.
@@ -101,6 +107,11 @@ extern double vortex_colour_target[3];
 double tile_timer_rate(double level);
 
 // ---------------------------------------------------------------- settings
+// The player's switches and tile colours. The front end loads, edits and
+// saves them (settings.dat), but they live here because the rules read them
+// (start_level asks music_off and vortex_on) and the tests of the rules set
+// the colours that tile_colour_of gives. Kept with the play state, the rules
+// build and test without the front end.
 
 extern int music_off;              // non-zero: no music
 extern int vortex_on;              // 1: vortex behind the play screen

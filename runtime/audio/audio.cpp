@@ -6,10 +6,11 @@
 // reach -50 dB. Without a device everything goes on silently.
 #include "runtime/audio/audio.h"
 #include "runtime/audio/audio_internal.h"
+#include "runtime/audio/audio_testing.h"
 #include "runtime/audio/wav.h"
 
 #include "runtime/files/files.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -20,6 +21,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -39,6 +41,12 @@ constexpr int CENTIBELS_SILENT = -10000;
 constexpr double CENTIBELS_PER_VOLUME_STEP = 100.0;
 constexpr double VOLUME_STEPS = 100.0;
 constexpr double PAN_CENTIBELS = 10000.0;
+
+// The warning beep: a short high tone, faded in and out so it does not click.
+constexpr double BEEP_HZ = 880.0;
+constexpr double BEEP_SECONDS = 0.15;
+constexpr double BEEP_FADE_SECONDS = 0.01;
+constexpr double BEEP_LEVEL = 0.3 * INT16_MAX;
 
 constexpr double MIN_MUSIC_LENGTH_MS = 500.0;
 constexpr double MS_PER_SECOND = 1000.0;
@@ -102,6 +110,8 @@ bool g_audio_subsystem = false;    // ours to quit, so the next start picks the 
 std::array<SoundSlot, SOUND_SLOTS> g_slots;
 std::vector<bool> g_channel_used;  // by mixer channel
 MusicState g_music;
+Mix_Chunk* g_beep = nullptr;       // made on the first beep
+int g_beep_channel = -1;
 
 // ---------------------------------------------------------------- channels
 
@@ -164,9 +174,52 @@ Mix_Chunk* make_chunk(const WavData& wav) {
     return chunk;
 }
 
+// The beep's samples in the device's format (16-bit, its channels and rate).
+Mix_Chunk* make_beep() {
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    if (Mix_QuerySpec(&rate, &format, &channels) == 0 || rate <= 0 || channels <= 0) return nullptr;
+    const size_t frames = size_t(rate * BEEP_SECONDS);
+    const size_t bytes = frames * size_t(channels) * sizeof(int16_t);
+    auto* samples = static_cast<int16_t*>(SDL_malloc(bytes));
+    Mix_Chunk* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
+    if (samples == nullptr || chunk == nullptr) {
+        SDL_free(samples);
+        SDL_free(chunk);
+        return nullptr;
+    }
+    const double fade_frames = rate * BEEP_FADE_SECONDS;
+    for (size_t f = 0; f < frames; ++f) {
+        const double envelope = std::min({1.0, double(f) / fade_frames, double(frames - 1 - f) / fade_frames});
+        const double v = BEEP_LEVEL * envelope * std::sin(2.0 * std::numbers::pi * BEEP_HZ * double(f) / rate);
+        for (int c = 0; c < channels; ++c) samples[f * size_t(channels) + size_t(c)] = int16_t(std::lrint(v));
+    }
+    chunk->allocated = 1;
+    chunk->abuf = reinterpret_cast<Uint8*>(samples);
+    chunk->alen = Uint32(bytes);
+    chunk->volume = MIX_MAX_VOLUME;
+    return chunk;
+}
+
+void release_beep() {
+    if (g_beep_channel >= 0) {
+        Mix_HaltChannel(g_beep_channel);
+        g_channel_used[size_t(g_beep_channel)] = false;
+        g_beep_channel = -1;
+    }
+    if (g_beep != nullptr) Mix_FreeChunk(g_beep);
+    g_beep = nullptr;
+}
+
 // ---------------------------------------------------------------- music helpers
 
-double music_clock() { return timer_ms(); }
+double (*g_clock_ms)() = nullptr;   // the frame's timer, given at audio_start
+
+double music_clock() { return g_clock_ms ? g_clock_ms() : 0; }
+
+// The slot a slot number names: numbers above the last slot share the last
+// one; -1 for a negative number.
+int slot_index(int slot) { return slot < 0 ? -1 : std::min(slot, SOUND_SLOTS - 1); }
 
 void start_track() {
     Mix_HaltMusic();
@@ -177,7 +230,8 @@ void start_track() {
 
 // ---------------------------------------------------------------- device
 
-void audio_start() {
+void audio_start(double (*clock_ms)()) {
+    g_clock_ms = clock_ms;
     if (g_device_open) return;
     Mix_Init(MIX_INIT_MP3);
     g_mixer_inited = true;
@@ -210,6 +264,7 @@ void audio_start() {
 void audio_stop() {
     music_stop();
     for (int slot = SOUND_SLOTS - 1; slot >= 0; --slot) release_slot(g_slots[size_t(slot)]);
+    release_beep();
     g_channel_used.clear();
     if (g_device_open) {
         Mix_AllocateChannels(0);
@@ -226,11 +281,22 @@ void audio_stop() {
     }
 }
 
+void audio_beep() {
+    if (!g_device_open) return;
+    if (g_beep == nullptr) g_beep = make_beep();
+    if (g_beep_channel < 0) g_beep_channel = take_channel();
+    if (g_beep == nullptr || g_beep_channel < 0) return;
+    Mix_UnregisterAllEffects(g_beep_channel);
+    Mix_Volume(g_beep_channel, MIX_MAX_VOLUME);
+    Mix_PlayChannel(g_beep_channel, g_beep, 0);
+}
+
 // ---------------------------------------------------------------- sound effects
 
 int load_sound(const std::string& path, int slot, int voices) {
-    if (slot < 0) return 0;
-    SoundSlot& target = g_slots[size_t(std::min(slot, SOUND_SLOTS - 1))];
+    const int index = slot_index(slot);
+    if (index < 0) return 0;
+    SoundSlot& target = g_slots[size_t(index)];
     release_slot(target);
     if (!g_device_open) return 0;
 
@@ -258,8 +324,8 @@ int load_sound(const std::string& path, int slot, int voices) {
 }
 
 int play_sound(int slot, double pan, double volume) {
-    if (slot < 0 || !g_device_open) return -1;
-    const int index = std::min(slot, SOUND_SLOTS - 1);
+    const int index = slot_index(slot);
+    if (index < 0 || !g_device_open) return -1;
     SoundSlot& s = g_slots[size_t(index)];
     if (s.voice_count == 0) return -1;
 
@@ -291,8 +357,9 @@ int play_sound(int slot, double pan, double volume) {
 }
 
 bool sound_playing(int slot) {
-    if (slot < 0 || !g_device_open) return false;
-    const SoundSlot& s = g_slots[size_t(std::min(slot, SOUND_SLOTS - 1))];
+    const int index = slot_index(slot);
+    if (index < 0 || !g_device_open) return false;
+    const SoundSlot& s = g_slots[size_t(index)];
     for (int v = 0; v < s.voice_count; ++v)
         if (Mix_Playing(s.channel[size_t(v)])) return true;
     return false;

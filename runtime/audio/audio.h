@@ -31,6 +31,3 @@ bool music_playing();
 
 // Length in ms of the current track (0 when none).
 double music_length_ms();
-
-// How many times the current track has been restarted by the loop check.
-int music_restarts();

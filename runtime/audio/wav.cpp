@@ -2,6 +2,8 @@
 // held in memory. Pure byte work, so it can be tested and fuzzed alone.
 #include "runtime/audio/wav.h"
 
+#include "runtime/values/bytes.h"
+
 #include <cstring>
 
 namespace {
@@ -10,9 +12,6 @@ namespace {
 constexpr int MIN_SAMPLE_RATE = 100;
 constexpr int MAX_SAMPLE_RATE = 200000;
 constexpr uint64_t MAX_SOUND_BYTES = 0x0FFFFFFF;
-
-uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 constexpr size_t RIFF_HEADER = 12;
 constexpr size_t CHUNK_HEADER = 8;
@@ -23,7 +22,7 @@ constexpr size_t FORMAT_BYTES = 16;
 bool find_chunk(const std::vector<uint8_t>& bytes, size_t& pos, const char* id, uint64_t& length) {
     while (pos + CHUNK_HEADER <= bytes.size()) {
         const uint8_t* header = bytes.data() + pos;
-        length = le32(header + 4);
+        length = read_le32(header + 4);
         const uint64_t body = pos + CHUNK_HEADER;
         if (body + length > bytes.size()) return false;
         if (std::memcmp(header, id, 4) == 0) {
@@ -48,10 +47,10 @@ bool parse_wav(const std::vector<uint8_t>& bytes, WavData& wav) {
     uint64_t length = 0;
     if (!find_chunk(bytes, pos, "fmt ", length) || length < FORMAT_BYTES) return false;
     const uint8_t* fmt = bytes.data() + pos;
-    const int file_channels = le16(fmt + 2);
-    wav.rate = int(le32(fmt + 4));
-    wav.block_align = le16(fmt + 12);
-    wav.bits = le16(fmt + 14);
+    const int file_channels = read_le16(fmt + 2);
+    wav.rate = int(read_le32(fmt + 4));
+    wav.block_align = read_le16(fmt + 12);
+    wav.bits = read_le16(fmt + 14);
     pos += size_t(length);
     if (!find_chunk(bytes, pos, "data", length)) return false;
     wav.channels = file_channels > 1 ? 2 : 1;

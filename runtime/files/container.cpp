@@ -3,6 +3,8 @@
 // source before anything is read or allocated.
 #include "runtime/files/container.h"
 
+#include "runtime/values/bytes.h"
+
 #include <lzo/lzo1x.h>
 
 #include <cstring>
@@ -28,26 +30,10 @@ bool lzo_ready()
     return ok;
 }
 
-int32_t read_le32(const uint8_t* p)
+// Offsets and sizes are stored as signed 32-bit fields.
+int32_t read_int32(const uint8_t* p)
 {
-    uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                 (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-    return static_cast<int32_t>(v);
-}
-
-char lower_ascii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equal_ignoring_case(const std::string& a, const char* b, size_t b_len)
-{
-    if (a.size() != b_len)
-        return false;
-    for (size_t i = 0; i < b_len; ++i)
-        if (lower_ascii(a[i]) != lower_ascii(b[i]))
-            return false;
-    return true;
+    return static_cast<int32_t>(read_le32(p));
 }
 
 // Reads the trailer; false when the source is too small or the magic differs.
@@ -60,7 +46,7 @@ bool read_trailer(const ContainerSource& src, int32_t& directory_offset)
         return false;
     if (std::memcmp(trailer, CONTAINER_MAGIC, sizeof CONTAINER_MAGIC) != 0)
         return false;
-    directory_offset = read_le32(trailer + 3);
+    directory_offset = read_int32(trailer + 3);
     return true;
 }
 
@@ -92,8 +78,8 @@ bool walk_directory(const ContainerSource& src, Visit visit)
         if (!src.read(pos + 1, entry.name.data(), name_length) ||
             !src.read(pos + 1 + name_length, fields, sizeof fields))
             break;
-        entry.raw_offset = read_le32(fields);
-        entry.stored_size = read_le32(fields + 4);
+        entry.raw_offset = read_int32(fields);
+        entry.stored_size = read_int32(fields + 4);
         entry.data_offset = from_end ? size + entry.raw_offset : static_cast<int64_t>(entry.raw_offset);
         pos += 1 + name_length + static_cast<int64_t>(ENTRY_FIELDS_SIZE);
         if (!visit(entry))
@@ -147,7 +133,7 @@ bool container_find(const ContainerSource& src, const std::string& request, Cont
         return false;
     bool hit = false;
     walk_directory(src, [&](const ContainerEntry& e) {
-        if (e.name.size() < k || !equal_ignoring_case(e.name, wanted, k))
+        if (e.name.size() != k || !equal_ignoring_ascii_case(e.name.data(), wanted, k))
             return true;
         found = e;
         hit = true;
@@ -165,7 +151,7 @@ bool container_decode(const uint8_t* stored, size_t stored_size, std::vector<uin
     content.clear();
     if (stored == nullptr || stored_size < SIZE_PREFIX || !lzo_ready())
         return false;
-    uint32_t declared = static_cast<uint32_t>(read_le32(stored));
+    uint32_t declared = read_le32(stored);
     size_t packed = stored_size - SIZE_PREFIX;
     if (declared > CONTAINER_MAX_ENTRY_SIZE ||
         declared > static_cast<uint64_t>(packed) * LZO_MAX_RATIO + LZO_RATIO_SLACK)
@@ -204,9 +190,7 @@ std::vector<uint8_t> container_encode(const std::vector<uint8_t>& content)
         return stored;
     size_t bound = content.size() + content.size() / 16 + 64 + 3;
     stored.resize(SIZE_PREFIX + bound);
-    uint32_t n = static_cast<uint32_t>(content.size());
-    for (size_t i = 0; i < SIZE_PREFIX; ++i)
-        stored[i] = static_cast<uint8_t>(n >> (8 * i));
+    write_le32(stored.data(), static_cast<uint32_t>(content.size()));
     std::vector<uint8_t> work(LZO1X_1_MEM_COMPRESS);
     static const uint8_t empty_input = 0;
     lzo_uint out_len = 0;

@@ -13,14 +13,18 @@
 #include "runtime/files/files.h"
 
 #include "runtime/files/container.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/web/web.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -42,6 +46,7 @@ constexpr int TEMP_LETTERS = 26;
 constexpr int ERROR_FILE_IO = 3;
 constexpr int ERROR_BAD_CHANNEL = 7;
 constexpr int WRITE_SIBLING_ATTEMPTS = 16;
+constexpr int TEMP_NAME_ATTEMPTS = 16;
 
 // ---------------------------------------------------------------- memory files
 
@@ -141,10 +146,12 @@ std::string native_path(const std::string& path)
     return p;
 }
 
-// Opens a regular file for reading; -1 for anything else (folders included).
+// Opens a regular file for reading; -1 for anything else (folders, FIFOs and
+// devices included). The open itself never waits: a FIFO without a writer
+// would block a plain open for ever.
 int open_regular(const std::string& path, int64_t& size)
 {
-    int fd = ::open(native_path(path).c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(native_path(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return -1;
     struct stat st{};
@@ -152,23 +159,12 @@ int open_regular(const std::string& path, int64_t& size)
         ::close(fd);
         return -1;
     }
+    // Reads of a regular file then behave as usual.
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     size = static_cast<int64_t>(st.st_size);
     return fd;
-}
-
-// Writes the whole buffer, retrying short writes.
-bool write_all(int fd, const uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // A container file read in place, so a lookup never loads the whole file.
@@ -247,26 +243,45 @@ bool safe_entry_name(const std::string& name)
 }
 
 // Temporary file: user temp folder + "sbx" + two letters from the entry's
-// stored offset and size + the entry's name.
-std::string temporary_name(const ContainerEntry& entry)
+// stored offset and size + the entry's name. A retry puts a number before
+// the entry's name, so the name still ends as the entry's does.
+std::string temporary_name(const std::string& folder, const ContainerEntry& entry, int attempt)
 {
     char a = static_cast<char>('A' + (static_cast<uint32_t>(entry.raw_offset) & 0xFFu) % TEMP_LETTERS);
     char b = static_cast<char>('A' + (static_cast<uint32_t>(entry.stored_size) & 0xFFu) % TEMP_LETTERS);
-    return user_temp_dir() + TEMP_PREFIX + a + b + entry.name;
+    std::string retry = attempt == 0 ? std::string() : std::to_string(attempt) + "-";
+    return folder + TEMP_PREFIX + a + b + retry + entry.name;
 }
 
-bool write_temporary(const std::string& path, const std::vector<uint8_t>& content)
+// Writes the content to a file of our own in the user's private temporary
+// folder and returns its name ("" on failure). The file is always created
+// new (O_EXCL, never through a link): in a shared folder another user may
+// have planted that name, and then a fresh name is tried. Without a private
+// folder nothing is written: a relative name would land in the program's.
+std::string write_temporary(const ContainerEntry& entry, const std::vector<uint8_t>& content)
 {
-    ::unlink(path.c_str());
-    int fd = create_private_file(path, false);
-    if (fd < 0)
-        return false;
-    bool ok = write_all(fd, content.data(), content.size());
-    if (::close(fd) != 0)
-        ok = false;
-    if (!ok)
+    const std::string folder = user_temp_dir();
+    if (folder.empty() || folder[0] != '/')
+        return std::string();
+    for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS; ++attempt) {
+        std::string path = temporary_name(folder, entry, attempt);
+        // Our own leftover of an earlier run goes; anyone else's stays and is skipped.
         ::unlink(path.c_str());
-    return ok;
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return std::string();
+        }
+        bool ok = write_all(fd, content.data(), content.size());
+        if (::close(fd) != 0)
+            ok = false;
+        if (ok)
+            return path;
+        ::unlink(path.c_str());
+        return std::string();
+    }
+    return std::string();
 }
 
 // ---------------------------------------------------------------- channels
@@ -346,6 +361,57 @@ int create_sibling(const std::string& target, std::string& sibling)
     return -1;
 }
 
+// A process id from the digits of a sibling's tag, "<pid>-<n>" and nothing
+// more; false for anything else.
+bool parse_sibling_tag(const std::string& tag, pid_t& pid)
+{
+    constexpr size_t MAX_PID_DIGITS = 9;
+    size_t dash = tag.find('-');
+    if (dash == std::string::npos || dash == 0 || dash > MAX_PID_DIGITS || dash + 1 == tag.size())
+        return false;
+    for (size_t i = 0; i < tag.size(); ++i)
+        if (i != dash && (tag[i] < '0' || tag[i] > '9'))
+            return false;
+    pid = static_cast<pid_t>(std::stol(tag.substr(0, dash)));
+    return pid > 0;
+}
+
+bool process_alive(pid_t pid)
+{
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+// Removes what saves killed part-way left beside the target: its
+// "<name>.part<pid>-<n>" siblings and the short ".save.part<pid>-<n>" ones.
+// Only regular files of ours whose process is gone: a save that another
+// running copy of the game has under way is left alone.
+void remove_stale_siblings(const std::string& target)
+{
+    size_t cut = target.find_last_of('/');
+    std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
+    const std::string prefixes[] = {(cut == std::string::npos ? target : target.substr(cut + 1)) + ".part",
+                                    ".save.part"};
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* e = ::readdir(dir)) {
+        std::string name = e->d_name;
+        pid_t pid = 0;
+        bool ours = false;
+        for (const std::string& prefix : prefixes)
+            if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+                parse_sibling_tag(name.substr(prefix.size()), pid))
+                ours = true;
+        if (!ours || process_alive(pid))
+            continue;
+        std::string path = folder + name;
+        struct stat st{};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+            ::unlink(path.c_str());
+    }
+    ::closedir(dir);
+}
+
 int open_for_reading(Channel& ch, const std::string& path)
 {
     std::string resolved;
@@ -373,6 +439,7 @@ int open_for_writing(Channel& ch, const std::string& path)
     struct stat st{};
     if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
         return 0;
+    remove_stale_siblings(target);
     std::string sibling;
     int fd = create_sibling(target, sibling);
     if (fd < 0)
@@ -456,6 +523,12 @@ void media_containers_reset(const std::string& path)
     media_container_set(path, path);
 }
 
+bool media_installed()
+{
+    const std::string& path = container_of(Container::Graphics).path;
+    return container_location(path) != path;
+}
+
 namespace {
 
 // Hands an entry on as the container's result: a memory block or a temporary file.
@@ -476,8 +549,8 @@ bool hand_on(MediaContainer& mc, const ContainerSource& src, const ContainerEntr
         resolved.clear();
         return false;
     }
-    std::string temp = temporary_name(entry);
-    if (!write_temporary(temp, content)) {
+    std::string temp = write_temporary(entry, content);
+    if (temp.empty()) {
         resolved.clear();
         return false;
     }
@@ -536,7 +609,7 @@ bool media_resolve(Container container, const std::string& name, bool to_memory,
         resolved = name;
         return false;
     }
-    FileSource src(mc.path);
+    FileSource src(container_location(mc.path));
     if (!src.ok()) {
         resolved.clear();
         return false;
@@ -553,25 +626,25 @@ bool media_resolve(Container container, const std::string& name, bool to_memory,
     return hand_on(mc, src, entry, to_memory, resolved);
 }
 
-bool read_resolved(const std::string& resolved, std::vector<uint8_t>& out)
+bool read_resolved(const std::string& resolved, std::vector<uint8_t>& out, size_t max_bytes)
 {
     out.clear();
     if (is_mem_name(resolved)) {
         Block block = find_block(resolved);
         if (!block)
             return false;
-        out = *block;
+        out.assign(block->begin(), block->begin() + static_cast<std::ptrdiff_t>(std::min(block->size(), max_bytes)));
         return true;
     }
     int64_t size = 0;
     int fd = open_regular(resolved, size);
     if (fd < 0)
         return false;
-    // The size may change under us; read to the end whatever it is.
+    // The size may change under us; read to the end (or the limit) whatever it is.
     uint8_t buf[65536];
     bool ok = true;
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+    while (out.size() < max_bytes) {
+        ssize_t n = ::read(fd, buf, std::min(sizeof buf, max_bytes - out.size()));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

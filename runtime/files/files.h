@@ -1,6 +1,8 @@
-// Files: one lookup for every file the program reads (a loose file wins, else
-// an entry of the "sbX" media containers), and eight byte channels for the
-// game's own data files.
+// Files: one lookup for every file the program reads, and eight byte channels
+// for the game's own data files. The lookup takes, in this order: a loose
+// file of that name; an entry of the "sbX" container appended to the running
+// executable (so the one-file game finds its media whatever names the game
+// gives its containers); an entry of the named container.
 #pragma once
 
 #include <cstddef>
@@ -18,20 +20,44 @@ void media_container_set(const std::string& graphics_path, const std::string& au
 // Points both containers at a path (start-up uses the executable itself).
 void media_containers_reset(const std::string& path);
 
-// Looks a name up: a loose file, else the container's entry, extracted to
-// memory ("mem://" name) or to a temporary file. Drops the container's
+// Looks a name up: a loose file, else the executable's own entry, else the
+// named container's entry, extracted to memory ("mem://" name) or to a
+// temporary file in the user's private temporary folder. Drops the container's
 // previous result first. Returns true when found; resolved is the name to open.
 bool media_resolve(Container container, const std::string& name, bool to_memory,
                    std::string& resolved);
 
-// Reads a resolved name completely (a real file or a "mem://" block).
-bool read_resolved(const std::string& resolved, std::vector<uint8_t>& out);
+// Reads a resolved name (a regular file or a "mem://" block): all of it, or
+// its first max_bytes when it is longer.
+bool read_resolved(const std::string& resolved, std::vector<uint8_t>& out, size_t max_bytes = SIZE_MAX);
 
 // Looks a "mem://" name up; false when it is not a valid memory name.
 bool mem_block(const std::string& name, const uint8_t*& data, size_t& size);
 
 // Frees memory entries and deletes temporary files of both containers.
 void media_containers_release();
+
+// ---------------------------------------------------------------- data folder
+
+// A portable copy keeps its containers next to itself; an installed game
+// keeps them in its data folder (/usr/share/games/wedgewise for
+// /usr/games/wedgewise). A container named without a folder is opened from
+// the current folder (the program's: start-up made it current) when it is
+// there, else from the data folder; the name is returned unchanged when
+// neither holds it, or when it names a folder of its own.
+std::string container_location(const std::string& path);
+
+// The data folder, ending in '/': the way from the program's folder to it is
+// compiled in, so a copy installed under any prefix finds its own. Empty when
+// the program has none.
+std::string media_data_folder();
+
+// Replaces the data folder (empty: none); for tests.
+void media_data_folder_set(const std::string& folder);
+
+// Whether the graphics container comes from the data folder: the game runs
+// as installed, and its records belong in the player's own data folder.
+bool media_installed();
 
 // ---------------------------------------------------------------- channels
 

@@ -1,6 +1,7 @@
 // Program frame on SDL2 and OpenGL: start-up, show_screen with its pacing, the
 // window's messages, the start-up log and the orderly end.
 #include "runtime/frame/frame.h"
+#include "runtime/frame/frame_testing.h"
 
 #include "runtime/audio/audio.h"
 #include "runtime/audio/audio_internal.h"
@@ -8,11 +9,16 @@
 #include "runtime/gfx/renderer_internal.h"
 #include "runtime/input/input.h"
 #include "runtime/input/input_internal.h"
+#include "runtime/process/process.h"
 #include "runtime/text/text_internal.h"
 #include "runtime/values/values.h"
 #include "runtime/web/web.h"
 
 #include <SDL.h>
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -32,8 +38,6 @@ namespace {
 
 // ---------------------------------------------------------------- constants
 
-constexpr const char* LOG_NAME = "ErrorLog.txt";
-constexpr int LOG_OPEN_TRIES = 5;
 constexpr const char* PAUSE_CAPTION = " <pause>";
 
 constexpr double UNLIMITED_INTERVAL_MS = 2.0;  // frame interval with no frame-rate limit
@@ -65,12 +69,7 @@ struct FrameState {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     bool running = false;       // between a successful start and program_end
-    bool ending = false;        // program_end is shutting down
     bool sdl_up = false;        // SDL video is initialised
-
-    double error_code = 0;
-    std::string error_what;
-    double error_line = 0;
 
     bool auto_pause = false;
     bool active = true;         // window focus as last seen
@@ -98,6 +97,8 @@ struct FrameState {
 
 FrameState state;
 bool software_gl_warned = false;  // the warning box shows once per process
+bool full_screen_refused = false; // tests: the display refuses full screen
+bool hear_focus = false;          // focus changes count in automated runs too
 
 // Steady clock in ms (the default clock source).
 double system_clock_ms() {
@@ -122,10 +123,11 @@ void sleep_ms(double ms) {
         system_sleep_ms(ms);
 }
 
-bool automated_run() {
-    return state.config.automated || std::getenv("WEDGEWISE_AUTOMATED") != nullptr ||
-           std::getenv("CI") != nullptr;
-}
+// The configuration alone decides: the game's entry sets it from
+// WEDGEWISE_AUTOMATED, tests set it themselves.
+bool automated_run() { return state.config.automated != 0; }
+
+bool focus_counts() { return hear_focus || !automated_run(); }
 
 void set_caption(const std::string& caption) {
     state.caption = caption;
@@ -207,19 +209,6 @@ void pace_frame() {
     while (state.deadline < now) state.deadline += state.interval;
 }
 
-void delete_log() {
-    const std::string folder = user_temp_dir();
-    if (!folder.empty()) unlink((folder + LOG_NAME).c_str());
-}
-
-// The executable's own path, from /proc (empty if it cannot be read).
-std::string read_self_path() {
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return std::string();
-    return std::string(buffer, static_cast<size_t>(n));
-}
-
 // Creates the window and GL context; the colour request is relaxed only
 // for alpha, which the window's own framebuffer does not need.
 bool create_window() {
@@ -296,11 +285,12 @@ void set_window_form() {
     state.config.full_screen = 0;
 #endif
     if (state.config.full_screen) {
-        if (SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
+        if (!full_screen_refused && SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
             SDL_ShowWindow(state.window);
             SDL_RaiseWindow(state.window);
             return;
         }
+        audio_beep();
         startup_log("No Fullscreen Mode available");
         state.config.full_screen = 0;
         SDL_SetWindowSize(state.window, FALLBACK_WIDTH, FALLBACK_HEIGHT);
@@ -330,19 +320,46 @@ void shutdown_step(Step step) {
     }
 }
 
+// The program has no line tracking: the end log reports line 0.
+constexpr long long NO_LINE = 0;
+
+// program_end's shut-down: closes channels, stops music, releases everything
+// and removes temporary files. Never started (a unit test of the value
+// layer): nothing to release.
+void shut_down() {
+    if (!state.running && !state.sdl_up) return;
+    if (state.config.debug) {
+        startup_log("-End On Line");
+        startup_log(std::to_string(static_cast<long long>(runtime_error_code())));
+        startup_log(std::to_string(NO_LINE - 1));
+        startup_log("0");  // current line
+        startup_log("0");  // current module
+    }
+    shutdown_step([] { file_close_all(); });
+    shutdown_step([] {
+        // Temporary files are named relative to it; a failure leaves nothing to do.
+        if (!state.start_folder.empty()) (void)!chdir(state.start_folder.c_str());
+    });
+    shutdown_step([] { music_stop(); });
+    shutdown_step([] { renderer_destroy(); });
+    shutdown_step([] { input_stop(); });
+    shutdown_step([] { audio_stop(); });
+    shutdown_step([] { media_containers_release(); });
+    state.running = false;
+    close_window();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- life cycle
 
 bool runtime_start(const RuntimeConfig& config) {
     state.config = config;
-    state.error_code = 0;
-    state.error_what.clear();
-    state.error_line = 0;
+    set_error_code(0);
+    set_program_shutdown(shut_down);
     state.escape_allowed = true;
     state.paused = false;
     state.active = true;
-    state.ending = false;
     state.frames = 0;
     state.shown_frames = 0;
     state.program_started = false;
@@ -351,7 +368,7 @@ bool runtime_start(const RuntimeConfig& config) {
     state.interval = config.frame_rate > 0 ? 1000.0 / config.frame_rate : UNLIMITED_INTERVAL_MS;
 
     // 1-2: a fresh log; auto-pause on; the clock is chosen by frame_set_clock.
-    delete_log();
+    startup_log_clear();
     state.auto_pause = true;
 
     // 3: window, GL context, renderer.
@@ -381,12 +398,13 @@ bool runtime_start(const RuntimeConfig& config) {
     startup_log("Init Network");
     startup_log("Init Input");
     startup_log("Init Sound");
-    audio_start();
+    audio_start(timer_ms);
 
     // 8: window form, then input attached to it.
     startup_log("Init Window");
     set_window_form();
-    input_start(state.window, config.mouse_captured != 0);
+    input_start(state.window, config.mouse_captured != 0, config.screen_width, config.screen_height,
+                runtime_pump_events);
     state.running = true;
 
     // 9: containers in the executable; its folder becomes current.
@@ -398,7 +416,9 @@ bool runtime_start(const RuntimeConfig& config) {
     state.frame_now = state.frame_previous = clock_ms();
     present_frame();
     pace_frame();
-    text_startup();
+    text_show_loading(config.screen_width, config.screen_height);
+    show_screen();
+    text_load_start_font();
 
     // 13: timers start here.
     state.paused = false;
@@ -439,8 +459,8 @@ int runtime_run(const RuntimeConfig& config, const std::function<void()>& main_p
     try {
         try {
             if (!runtime_start(config)) {
-                std::fprintf(stderr, "wedgewise: no window could be opened (see %s%s)\n",
-                             user_temp_dir().c_str(), LOG_NAME);
+                std::fprintf(stderr, "wedgewise: no window could be opened (see %s)\n",
+                             startup_log_path().c_str());
                 program_end();
             }
             state.program_started = true;
@@ -452,7 +472,7 @@ int runtime_run(const RuntimeConfig& config, const std::function<void()>& main_p
     } catch (const ProgramEnded&) {
     }
 #ifdef __EMSCRIPTEN__
-    web_program_ended(state.error_code);
+    web_program_ended(runtime_error_code());
 #endif
     return 0;
 }
@@ -490,56 +510,6 @@ void show_screen() {
     if (state.config.quit_after_frames > 0 && state.program_started) count_toward_quit();
 }
 
-void program_end() {
-    // Never started (a unit test of the value layer) or already ending: unwind only.
-    if ((!state.running && !state.sdl_up) || state.ending) throw ProgramEnded{};
-    state.ending = true;
-    if (state.config.debug) {
-        startup_log("-End On Line");
-        startup_log(std::to_string(static_cast<long long>(state.error_code)));
-        startup_log(std::to_string(static_cast<long long>(state.error_line) - 1));
-        startup_log("0");  // current line: the program is built without line tracking
-        startup_log("0");  // current module
-    }
-    shutdown_step([] { file_close_all(); });
-    shutdown_step([] {
-        // Temporary files are named relative to it; a failure leaves nothing to do.
-        if (!state.start_folder.empty()) (void)!chdir(state.start_folder.c_str());
-    });
-    shutdown_step([] { music_stop(); });
-    shutdown_step([] { renderer_destroy(); });
-    shutdown_step([] { input_stop(); });
-    shutdown_step([] { audio_stop(); });
-    shutdown_step([] { media_containers_release(); });
-    state.running = false;
-    close_window();
-    state.ending = false;
-    throw ProgramEnded{};
-}
-
-void program_quit() {
-    set_error_code(0);
-    program_end();
-}
-
-double set_error_code(double code, const std::string& what) {
-    state.error_code = code;
-    state.error_what = what;
-    state.error_line = 0;  // no line tracking in this program
-    return code;
-}
-
-void runtime_error(int code, const std::string& what) {
-    // A fault during the shut-down keeps the code of the fault that caused it.
-    if (!state.ending) set_error_code(code, what);
-    const std::string line = "Runtime Error " + std::to_string(code) + ": " + what;
-    startup_log(line);
-    std::fprintf(stderr, "wedgewise: run-time error %d: %s\n", code, what.c_str());
-    program_end();
-}
-
-double runtime_error_code() { return state.error_code; }
-
 double timer_ms() { return clock_ms() - state.timer_origin; }
 
 void allow_escape(double on) { state.escape_allowed = on != 0; }
@@ -547,73 +517,6 @@ void allow_escape(double on) { state.escape_allowed = on != 0; }
 bool runtime_running() { return state.running; }
 
 const RuntimeConfig& runtime_config() { return state.config; }
-
-// ---------------------------------------------------------------- paths and log
-
-std::string user_temp_dir() {
-    for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) {
-            std::string folder = value;
-            if (folder.back() != '/') folder += '/';
-            return folder;
-        }
-    }
-    // A folder of our own under /tmp: made private, refused when someone
-    // else owns it or it is not a real folder (a planted link, say).
-    const uid_t uid = getuid();
-    const std::string folder = "/tmp/wedgewise-" + std::to_string(uid);
-    mkdir(folder.c_str(), 0700);
-    struct stat info {};
-    if (lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == uid) {
-        if ((info.st_mode & 0777) != 0700) chmod(folder.c_str(), 0700);
-        return folder + "/";
-    }
-    // Fall back to a fresh private folder for this process.
-    static std::string private_folder;
-    if (private_folder.empty()) {
-        char name[] = "/tmp/wedgewise-XXXXXX";
-        if (mkdtemp(name)) private_folder = std::string(name) + "/";
-    }
-    return private_folder;
-}
-
-std::string program_path() {
-    static const std::string path = read_self_path();
-    return path;
-}
-
-std::string program_dir() {
-    const std::string path = program_path();
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
-
-void startup_log(const std::string& line) {
-#ifdef __EMSCRIPTEN__
-    web_log(line);
-#endif
-    const std::string folder = user_temp_dir();
-    if (folder.empty()) return;
-    const std::string path = folder + LOG_NAME;
-    int fd = -1;
-    for (int attempt = 0; attempt < LOG_OPEN_TRIES && fd < 0; ++attempt) fd = create_private_file(path, true);
-    if (fd < 0) return;
-    const std::string text = line + "\r\n";
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        written += static_cast<size_t>(n);
-    }
-    close(fd);
-}
-
-int create_private_file(const std::string& path, bool append) {
-    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
-    return open(path.c_str(), flags, 0600);
-}
 
 // ---------------------------------------------------------------- test seam
 
@@ -623,9 +526,13 @@ void frame_set_clock(std::function<double()> clock, std::function<void(double)> 
     state.deadline = clock_ms();
 }
 
+void frame_refuse_full_screen(bool refuse) { full_screen_refused = refuse; }
+
 void frame_set_frame_hook(std::function<void()> hook) { state.frame_hook = std::move(hook); }
 
 void frame_set_pump_hook(std::function<void()> hook) { state.pump_hook = std::move(hook); }
+
+void frame_hear_focus(bool on) { hear_focus = on; }
 
 long frame_count() { return state.frames; }
 
@@ -645,10 +552,10 @@ void runtime_pump_events() {
                 // take the focus from each other; there the focus is only
                 // changed on purpose (runtime_set_window_active).
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
-                    if (!automated_run()) focus_changed(true);
+                    if (focus_counts()) focus_changed(true);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
-                    if (!automated_run()) focus_changed(false);
+                    if (focus_counts()) focus_changed(false);
                     break;
                 default: break;
             }
@@ -677,3 +584,11 @@ void runtime_push_window_close() {
     event.window.windowID = state.window ? SDL_GetWindowID(state.window) : 0;
     SDL_PushEvent(&event);
 }
+
+#ifdef __EMSCRIPTEN__
+// Called by the page: losing the captured pointer pauses the game as losing
+// the window's focus does on the desktop.
+extern "C" EMSCRIPTEN_KEEPALIVE void wedgewise_focus(int active) {
+    if (runtime_running()) focus_changed(active != 0);
+}
+#endif

@@ -2,8 +2,9 @@
 //
 // Every screen of the game is a loop that draws a whole frame and calls
 // show_screen(); show_screen is the only place that presents, paces to the
-// frame rate and drains the window's messages. program_end() never returns:
-// it shuts everything down and unwinds to runtime_run(), which returns 0.
+// frame rate and drains the window's messages. program_end() (in
+// runtime/process) runs the frame's shut-down and unwinds to runtime_run(),
+// which returns 0.
 #pragma once
 
 #include <functional>
@@ -19,16 +20,15 @@ struct RuntimeConfig {
     int anti_aliasing = 0;
     int mouse_captured = 1;     // relative mouse, system pointer hidden
     int debug = 0;              // verbose end log and no auto-pause
-    int automated = 0;          // tests and CI: no dialog, no pause from stolen focus
+    int automated = 0;          // automated runs (tests): no software-GL dialog, and
+                                // focus changes only when runtime_set_window_active
+                                // says so; the game sets it from WEDGEWISE_AUTOMATED
     std::string working_folder; // tests: the folder made current instead of the program's
     long quit_after_frames = 0;  // > 0: the program ends after main_program has shown this
                                  // many frames, and reports on stderr when it showed its first
     std::string title = "Wedgewise";
     std::string command_line;
 };
-
-// Thrown by program_end() to unwind to runtime_run(); never caught elsewhere.
-struct ProgramEnded {};
 
 // ---------------------------------------------------------------- life cycle
 
@@ -44,22 +44,6 @@ int runtime_run(const RuntimeConfig& config, const std::function<void()>& main_p
 // focus pause, Escape and Alt+F4, polls input and restarts looping music.
 void show_screen();
 
-// Orderly end: closes channels, stops music, releases everything, removes
-// temporary files, then unwinds to runtime_run() (exit code 0).
-[[noreturn]] void program_end();
-
-// program_end() with error code 0: the player chose to quit.
-[[noreturn]] void program_quit();
-
-// Stores a run-time error code (and what failed, for the log and stderr).
-double set_error_code(double code, const std::string& what = std::string());
-
-// [[noreturn]] shorthand: set_error_code then program_end.
-[[noreturn]] void runtime_error(int code, const std::string& what);
-
-// The error code stored last (0 = orderly end).
-double runtime_error_code();
-
 // Milliseconds since the end of start-up.
 double timer_ms();
 
@@ -71,51 +55,3 @@ bool runtime_running();
 
 // The configuration runtime_start was given.
 const RuntimeConfig& runtime_config();
-
-// ---------------------------------------------------------------- paths and log
-
-// The user's private temporary folder (TMPDIR, XDG_RUNTIME_DIR, else
-// /tmp/wedgewise-UID made 0700); always ends with "/".
-std::string user_temp_dir();
-
-// The folder of the running executable, ending with "/".
-std::string program_dir();
-
-// The running executable's own path.
-std::string program_path();
-
-// Appends one line (CR LF) to ErrorLog.txt in the user's temporary folder.
-void startup_log(const std::string& line);
-
-// Opens a file for writing without following a symbolic link at its name
-// (O_NOFOLLOW, mode 0600); returns a POSIX descriptor or -1.
-int create_private_file(const std::string& path, bool append);
-
-// ---------------------------------------------------------------- test seam
-
-// Replaces the clock and the sleep used by pacing (ms); nullptr restores them.
-void frame_set_clock(std::function<double()> clock, std::function<void(double)> sleep);
-
-// Called once per show_screen, after presenting (tests script input here).
-void frame_set_frame_hook(std::function<void()> hook);
-
-// Called by every event pump, also inside the game's wait loops (tests).
-void frame_set_pump_hook(std::function<void()> hook);
-
-// Frames presented since start-up.
-long frame_count();
-
-// Drains pending window and input events (show_screen and input reads use it).
-void runtime_pump_events();
-
-// Window focus as the frame sees it; tests may force a focus change.
-bool runtime_window_active();
-void runtime_set_window_active(bool active);
-
-// The window caption currently shown.
-std::string runtime_caption();
-
-// Push a quit request or a window close into SDL's queue (tests); the next
-// event pump ends the program as the window system would.
-void runtime_push_quit();
-void runtime_push_window_close();

@@ -87,11 +87,3 @@ void polygon_vertex(double x, double y, double tx, double ty, int colour);
 
 // Draws the fan (first vertex is the hub).
 void polygon_end();
-
-// ---------------------------------------------------------------- diagnostics
-
-// Draw calls issued to GL since start (batches), for benchmarks.
-long gfx_draw_calls();
-
-// Writes the back buffer to a PNG file (screenshots); true on success.
-bool gfx_save_screenshot(const std::string& path);

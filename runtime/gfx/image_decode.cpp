@@ -2,6 +2,8 @@
 // the alpha-mask collision scan. Pure code: no GL, no files but the PNG writer.
 #include "runtime/gfx/image_internal.h"
 
+#include "runtime/values/bytes.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -13,13 +15,6 @@ namespace {
 
 // ---------------------------------------------------------------- small helpers
 
-uint32_t read_u32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint16_t read_u16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-
-bool sane_size(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && width <= IMAGE_MAX_SIDE && height <= IMAGE_MAX_SIDE &&
-           width * height <= IMAGE_MAX_PIXELS;
-}
 
 // Writes one pixel, turning the key colour into transparent black.
 void put_pixel(uint8_t* dst, uint8_t r, uint8_t g, uint8_t b, uint8_t a, int key) {
@@ -46,32 +41,32 @@ bool decode_bmp(const uint8_t* data, size_t size, int key, DecodedImage& out) {
     if (!data || size < BMP_FILE_HEADER + BMP_CORE_HEADER || data[0] != 'B' || data[1] != 'M') {
         return false;
     }
-    const uint32_t pixel_offset = read_u32(data + 10);
-    const uint32_t header_size = read_u32(data + 14);
+    const uint32_t pixel_offset = read_le32(data + 10);
+    const uint32_t header_size = read_le32(data + 14);
     int64_t width = 0, height = 0;
     int bits = 0;
     uint32_t compression = BMP_COMPRESSION_NONE;
     uint32_t colours_used = 0;
     size_t palette_entry = 4;
     if (header_size == BMP_CORE_HEADER) {
-        width = read_u16(data + 18);
-        height = read_u16(data + 20);
-        bits = read_u16(data + 24);
+        width = read_le16(data + 18);
+        height = read_le16(data + 20);
+        bits = read_le16(data + 24);
         palette_entry = 3;
     } else if (header_size >= BMP_INFO_HEADER && header_size <= 1024 &&
                size >= BMP_FILE_HEADER + BMP_INFO_HEADER) {
-        width = int32_t(read_u32(data + 18));
-        height = int32_t(read_u32(data + 22));
-        bits = read_u16(data + 28);
-        compression = read_u32(data + 30);
-        colours_used = read_u32(data + 46);
+        width = int32_t(read_le32(data + 18));
+        height = int32_t(read_le32(data + 22));
+        bits = read_le16(data + 28);
+        compression = read_le32(data + 30);
+        colours_used = read_le32(data + 46);
     } else {
         return false;
     }
     // Rows are stored bottom-up; a negative height marks a top-down file.
     const bool top_down = height < 0;
     if (top_down) height = -height;
-    if (compression != BMP_COMPRESSION_NONE || !sane_size(width, height)) return false;
+    if (compression != BMP_COMPRESSION_NONE || !image_size_allowed(width, height)) return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return false;
 
     const size_t palette_start = BMP_FILE_HEADER + header_size;
@@ -159,7 +154,7 @@ int run_png_decode(PngDecode& d, PngReader& reader, int& width, int& height, int
     png_read_info(d.png, d.info);
     const png_uint_32 w = png_get_image_width(d.png, d.info);
     const png_uint_32 h = png_get_image_height(d.png, d.info);
-    if (!sane_size(w, h)) return 0;
+    if (!image_size_allowed(w, h)) return 0;
     // Palette and small grey become 8-bit, tRNS becomes alpha, 16 bits become 8.
     png_set_expand(d.png);
     png_set_strip_16(d.png);
@@ -281,6 +276,11 @@ bool write_png_file(const std::string& path, int width, int height, const std::v
 }
 
 // ---------------------------------------------------------------- sizes
+
+bool image_size_allowed(int64_t width, int64_t height) {
+    return width > 0 && height > 0 && width <= IMAGE_MAX_SIDE && height <= IMAGE_MAX_SIDE &&
+           width * height <= IMAGE_MAX_PIXELS;
+}
 
 int power_of_two_at_least(int value, int minimum) {
     int size = 1;

@@ -9,11 +9,16 @@
 #include <string>
 #include <vector>
 
-// Largest width or height a decoder accepts, whatever GL could hold; keeps a
-// forged header from asking for gigabytes.
-constexpr int IMAGE_MAX_SIDE = 16384;
-// Largest pixel count a decoder accepts (64 M pixels = 256 MB of RGBA).
-constexpr int64_t IMAGE_MAX_PIXELS = 64ll * 1024 * 1024;
+// Largest width or height of an image a slot may hold, decoded or grabbed,
+// whatever GL could hold: four times the screen's width is more than the
+// game could ever show, and keeps a tiny forged file from asking for a
+// gigabyte (decode buffer, texture copy, upload).
+constexpr int IMAGE_MAX_SIDE = 4096;
+// Largest pixel count of such an image (16 M pixels = 64 MB of RGBA).
+constexpr int64_t IMAGE_MAX_PIXELS = int64_t(IMAGE_MAX_SIDE) * IMAGE_MAX_SIDE;
+
+// Whether an image of that size may be decoded into or grabbed into a slot.
+bool image_size_allowed(int64_t width, int64_t height);
 
 // Side of the square blocks of the transparent-block map, in image pixels.
 constexpr int OPAQUE_BLOCK = 16;

@@ -8,7 +8,9 @@
 // are drawn before anything reads the frame, copies from it, changes the
 // viewport or presents, so every pixel ends up as unbatched drawing leaves it.
 #include "runtime/gfx/gfx.h"
+#include "runtime/gfx/gfx_testing.h"
 #include "runtime/gfx/image_internal.h"
+#include "runtime/values/letterbox.h"
 #include "runtime/gfx/renderer_internal.h"
 
 #include "runtime/files/files.h"
@@ -337,12 +339,10 @@ void Renderer::begin_frame() {
 
 void Renderer::present(int drawable_width, int drawable_height) {
     flush();
-    // Letterbox: the largest rectangle of the frame's shape that fits, centred.
-    const double scale = std::min(double(drawable_width) / screen_width_, double(drawable_height) / screen_height_);
-    const int width = int(std::lround(screen_width_ * scale));
-    const int height = int(std::lround(screen_height_ * scale));
-    const int left = (drawable_width - width) / 2;
-    const int bottom = (drawable_height - height) / 2;
+    // GL counts rows from the bottom.
+    const Letterbox box = letterbox_of(drawable_width, drawable_height, screen_width_, screen_height_);
+    const int width = box.width, height = box.height, left = box.left;
+    const int bottom = drawable_height - box.top - box.height;
     fb_.bind(GL_READ_FRAMEBUFFER, framebuffer_);
     fb_.bind(GL_DRAW_FRAMEBUFFER, 0);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -481,7 +481,7 @@ void Renderer::empty_slot(int slot) {
 
 void Renderer::install(int slot, const DecodedImage& image, int minimum_texture) {
     empty_slot(slot);
-    if (!valid(slot) || image.width <= 0 || image.height <= 0 || image.width > max_texture_ ||
+    if (!valid(slot) || !image_size_allowed(image.width, image.height) || image.width > max_texture_ ||
         image.height > max_texture_ || image.rgba.size() != size_t(image.width) * size_t(image.height) * 4) {
         return;
     }
@@ -673,7 +673,7 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     Slot& s = slots_[size_t(slot)];
     s.mask.clear();
     s.has_mask = false;
-    if (width <= 0 || height <= 0 || width > max_texture_ || height > max_texture_) {
+    if (!image_size_allowed(width, height) || width > max_texture_ || height > max_texture_) {
         empty_slot(slot);
         return;
     }

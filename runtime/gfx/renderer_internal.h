@@ -23,7 +23,3 @@ const char* renderer_gl_name();
 
 // The frame's size in pixels (0 x 0 before renderer_create).
 void renderer_screen_size(int& width, int& height);
-
-// Tests: false draws every primitive on its own from the sprite's own texture
-// (no runs, atlas or skipped blocks), the reference the fast paths must match.
-void renderer_set_fast_paths(bool on);

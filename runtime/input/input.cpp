@@ -4,8 +4,10 @@
 // real ones take the same road, and the game sees only what the events said.
 #include "runtime/input/input.h"
 #include "runtime/input/input_internal.h"
-
-#include "runtime/frame/frame.h"
+#include "runtime/input/input_testing.h"
+#include "runtime/values/letterbox.h"
+#include "runtime/process/process.h"
+#include "runtime/values/bytes.h"
 
 #include <SDL.h>
 
@@ -19,6 +21,10 @@ namespace {
 
 constexpr int SCAN_CODES = 256;
 constexpr int FIRST_TRACKED_POINTER = 100;
+
+// Start-up log lines when a device cannot be had (the program goes on).
+constexpr const char* LOG_NO_RELATIVE_MOUSE = "No SDL_Mouse";
+constexpr const char* LOG_NO_KEYBOARD = "No SDL_KB";
 
 // PC set-1 scan code (extended keys as 128 + code after the E0 prefix) and
 // the SDL scancode of the same physical key.
@@ -114,6 +120,9 @@ constexpr int FIRST_PRINTABLE = 32;
 constexpr int DELETE_CODE = 127;
 constexpr int LAST_BYTE_CHARACTER = 255;
 
+// A key's typed character not yet known: no text event came for its press.
+constexpr int TEXT_UNKNOWN = -1;
+
 // Modifier and lock keys that never type anything, even where the layout
 // would give them a character.
 constexpr int SILENT_KEYS[] = {29, 42, 54, 56, 58, 69, 221};
@@ -129,6 +138,12 @@ constexpr ModifierKey MODIFIER_KEYS[] = {
 };
 
 // ---------------------------------------------------------------- state
+
+constexpr std::array<int, SCAN_CODES> nothing_typed_yet() {
+    std::array<int, SCAN_CODES> typed{};
+    for (int& t : typed) t = TEXT_UNKNOWN;
+    return typed;
+}
 
 enum MouseButton { BUTTON_LEFT = 0, BUTTON_RIGHT = 1, BUTTON_MIDDLE = 2, BUTTON_COUNT = 3 };
 
@@ -158,6 +173,11 @@ struct InputState {
 
     std::array<bool, BUTTON_COUNT> buttons{};
     std::array<bool, SCAN_CODES> keys{};
+    // What each held key typed, from the text event of its press (layout,
+    // Shift and AltGr applied by the window system): a character code
+    // 1..255, 0 for nothing this program can hold, or TEXT_UNKNOWN.
+    std::array<int, SCAN_CODES> typed = nothing_typed_yet();
+    int last_pressed = 0;          // the key a text event that follows belongs to
     char last_character = 0;       // lower-cased, for inkey's repeat suppression
 
     Uint16 pushed_modifiers = KMOD_NONE;   // as the pushed key events left them
@@ -167,38 +187,58 @@ InputState g_input;
 
 // ---------------------------------------------------------------- coordinates
 
-int screen_width() { return runtime_config().screen_width; }
-int screen_height() { return runtime_config().screen_height; }
+// Given by input_start; they outlive input_stop, as the frame's configuration does.
+int g_screen_width = 0;
+int g_screen_height = 0;
+void (*g_pump)() = nullptr;
 
-// The letterbox of the screen inside the window: scale and top-left offset.
-struct Letterbox {
-    double scale = 1.0;
+int screen_width() { return g_screen_width; }
+int screen_height() { return g_screen_height; }
+
+void pump_events() {
+    if (g_pump) g_pump();
+}
+
+// The picture's place in window coordinates: the renderer's letterbox,
+// worked out in drawable pixels (more than one per window coordinate on a
+// HiDPI screen), so both agree to the pixel. Identity without a window.
+struct WindowBox {
     double left = 0.0;
     double top = 0.0;
+    double scale_x = 1.0;   // window coordinates per screen pixel
+    double scale_y = 1.0;
 };
 
-Letterbox window_letterbox() {
-    Letterbox box;
+WindowBox window_box() {
+    WindowBox box;
     if (g_input.window == nullptr) return box;
-    int w = 0, h = 0;
+    int w = 0, h = 0, dw = 0, dh = 0;
     SDL_GetWindowSize(g_input.window, &w, &h);
-    if (w <= 0 || h <= 0 || screen_width() <= 0 || screen_height() <= 0) return box;
-    box.scale = std::min(double(w) / screen_width(), double(h) / screen_height());
-    box.left = (w - screen_width() * box.scale) / 2.0;
-    box.top = (h - screen_height() * box.scale) / 2.0;
+    SDL_GL_GetDrawableSize(g_input.window, &dw, &dh);
+    if (dw <= 0 || dh <= 0) {
+        dw = w;
+        dh = h;
+    }
+    const Letterbox picture = letterbox_of(dw, dh, screen_width(), screen_height());
+    if (w <= 0 || h <= 0 || picture.width <= 0 || picture.height <= 0) return box;
+    const double pixels_x = double(dw) / w, pixels_y = double(dh) / h;
+    box.left = picture.left / pixels_x;
+    box.top = picture.top / pixels_y;
+    box.scale_x = double(picture.width) / screen_width() / pixels_x;
+    box.scale_y = double(picture.height) / screen_height() / pixels_y;
     return box;
 }
 
 void window_to_screen(int wx, int wy, int& sx, int& sy) {
-    const Letterbox box = window_letterbox();
-    sx = int((wx - box.left) / box.scale);
-    sy = int((wy - box.top) / box.scale);
+    const WindowBox box = window_box();
+    sx = int((wx - box.left) / box.scale_x);
+    sy = int((wy - box.top) / box.scale_y);
 }
 
 void screen_to_window(int sx, int sy, int& wx, int& wy) {
-    const Letterbox box = window_letterbox();
-    wx = int(sx * box.scale + box.left);
-    wy = int(sy * box.scale + box.top);
+    const WindowBox box = window_box();
+    wx = int(sx * box.scale_x + box.left);
+    wy = int(sy * box.scale_y + box.top);
 }
 
 // ---------------------------------------------------------------- reads
@@ -229,7 +269,7 @@ void take_frame_motion() {
 
 // Every mouse read sees the live buttons: drain what is waiting first.
 void read_mouse() {
-    runtime_pump_events();
+    pump_events();
     take_frame_motion();
 }
 
@@ -237,11 +277,14 @@ bool is_silent_key(int scan) {
     return std::find(std::begin(SILENT_KEYS), std::end(SILENT_KEYS), scan) != std::end(SILENT_KEYS);
 }
 
-// The character a held key types on the current layout, or 0.
+// The character a held key types, or 0: what the window system typed for
+// its press, else (no text came: Ctrl held, or pushed key events) the
+// layout's character for the key alone.
 char character_of(int scan) {
     if (scan == SCAN_BACKSPACE) return CHAR_BACKSPACE;
     if (scan == SCAN_ENTER || scan == SCAN_KEYPAD_ENTER) return CHAR_ENTER;
     if (is_silent_key(scan)) return 0;
+    if (g_input.typed[size_t(scan)] != TEXT_UNKNOWN) return char(g_input.typed[size_t(scan)]);
     const int sdl = sdl_scancode_of(scan);
     if (sdl == 0) return 0;
     const SDL_Keycode key = SDL_GetKeyFromScancode(SDL_Scancode(sdl));
@@ -250,8 +293,26 @@ char character_of(int scan) {
     return char(key);
 }
 
-char lower_case(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-char upper_case(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+// The one character of a text event as a byte (Latin-1), or 0 when the
+// text is not exactly one printable character below 256.
+int typed_character(const char* utf8) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    int code = 0;
+    size_t length = 0;
+    if (p[0] < 0x80) {
+        code = p[0];
+        length = 1;
+    } else if ((p[0] & 0xE0) == 0xC0 && (p[1] & 0xC0) == 0x80) {
+        code = ((p[0] & 0x1F) << 6) | (p[1] & 0x3F);
+        length = 2;
+    } else {
+        return 0;
+    }
+    if (p[length] != 0) return 0;
+    if (code < FIRST_PRINTABLE || code == DELETE_CODE || code > LAST_BYTE_CHARACTER) return 0;
+    return code;
+}
+
 
 // ---------------------------------------------------------------- event handling
 
@@ -277,8 +338,10 @@ Uint32 button_mask() {
 }
 
 // Hides the pointer and reads the mouse relatively, or shows it at the
-// tracked position and follows the system cursor.
-void apply_pointer_mode(bool shown) {
+// tracked position and follows the system cursor. False when relative
+// motion was asked for and SDL could not give it.
+bool apply_pointer_mode(bool shown) {
+    bool ok = true;
     if (shown) {
         SDL_SetRelativeMouseMode(SDL_FALSE);
         if (g_input.window != nullptr) {
@@ -291,29 +354,50 @@ void apply_pointer_mode(bool shown) {
         g_input.cursor_y = g_input.last_cursor_y = g_input.pointer_y;
     } else {
         SDL_ShowCursor(SDL_DISABLE);
-        SDL_SetRelativeMouseMode(SDL_TRUE);
+        ok = SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
     }
     g_input.pointer_shown = shown;
     g_input.pending_dx = g_input.pending_dy = 0;
+    return ok;
+}
+
+// Video drivers that deliver no keyboard events at all.
+constexpr const char* DRIVERS_WITHOUT_KEYBOARD[] = {"offscreen", "dummy"};
+
+bool keyboard_available() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) return false;
+    for (const char* none : DRIVERS_WITHOUT_KEYBOARD)
+        if (std::strcmp(driver, none) == 0) return false;
+    return true;
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------- frame interface
 
-void input_start(SDL_Window* window, bool captured) {
+void input_start(SDL_Window* window, bool captured, int screen_width, int screen_height, void (*pump)()) {
+    g_screen_width = screen_width;
+    g_screen_height = screen_height;
+    g_pump = pump;
     g_input = InputState{};
     g_input.window = window;
     // Relative mode through warping loses motion; the default (off) is the
     // accurate raw-motion path.
     SDL_SetHint(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "0");
-    apply_pointer_mode(!captured);
+    // Without them the program goes on: motion then comes from the cursor's
+    // own moves, and only the events that do arrive are seen.
+    if (!apply_pointer_mode(!captured)) startup_log(LOG_NO_RELATIVE_MOUSE);
+    if (!keyboard_available()) startup_log(LOG_NO_KEYBOARD);
+    // Typed characters come from text events, sent while text input is on.
+    SDL_StartTextInput();
 }
 
 void input_stop() {
     if (g_input.window != nullptr) {
         SDL_SetRelativeMouseMode(SDL_FALSE);
         SDL_ShowCursor(SDL_ENABLE);
+        SDL_StopTextInput();
     }
     g_input = InputState{};
     g_input.window = nullptr;
@@ -346,7 +430,23 @@ void input_handle_event(const SDL_Event& event) {
         // While another window is active the last state read stays.
         if (!g_input.active) return;
         const int scan = scan_code_of_sdl(event.key.keysym.scancode);
-        if (scan != 0) g_input.keys[scan] = (event.type == SDL_KEYDOWN);
+        if (scan == 0) return;
+        const bool down = event.type == SDL_KEYDOWN;
+        g_input.keys[size_t(scan)] = down;
+        // A key repeat keeps what the press typed.
+        if (event.key.repeat != 0) return;
+        g_input.typed[size_t(scan)] = TEXT_UNKNOWN;
+        if (down)
+            g_input.last_pressed = scan;
+        else if (g_input.last_pressed == scan)
+            g_input.last_pressed = 0;
+        return;
+    }
+    case SDL_TEXTINPUT: {
+        // The window system sends a key's text right after its press.
+        const int scan = g_input.last_pressed;
+        if (!g_input.active || scan == 0 || !g_input.keys[size_t(scan)]) return;
+        if (g_input.typed[size_t(scan)] == TEXT_UNKNOWN) g_input.typed[size_t(scan)] = typed_character(event.text.text);
         return;
     }
     default:
@@ -358,7 +458,10 @@ void input_mark_frame() { g_input.needs_read = true; }
 
 void input_focus(bool active) {
     g_input.active = active;
-    if (!active) {
+    if (active) {
+        SDL_StartTextInput();
+    } else {
+        SDL_StopTextInput();
         // The buttons cannot be watched from outside; motion made elsewhere
         // must not move the tracked pointer.
         g_input.buttons.fill(false);
@@ -381,12 +484,12 @@ void mouse_state(double& x, double& y, double& left, double& right) {
 int mouse_axis(int n) {
     read_mouse();
     switch (n) {
-    case 0: return g_input.frame_dx;
-    case 1: return g_input.frame_dy;
-    case 2: return g_input.frame_wheel;
-    case 3: return g_input.buttons[BUTTON_LEFT] ? 1 : 0;
-    case 4: return g_input.buttons[BUTTON_RIGHT] ? 1 : 0;
-    case 5: return g_input.buttons[BUTTON_MIDDLE] ? 1 : 0;
+    case MOUSE_AXIS_DX: return g_input.frame_dx;
+    case MOUSE_AXIS_DY: return g_input.frame_dy;
+    case MOUSE_AXIS_WHEEL: return g_input.frame_wheel;
+    case MOUSE_AXIS_LEFT: return g_input.buttons[BUTTON_LEFT] ? 1 : 0;
+    case MOUSE_AXIS_RIGHT: return g_input.buttons[BUTTON_RIGHT] ? 1 : 0;
+    case MOUSE_AXIS_MIDDLE: return g_input.buttons[BUTTON_MIDDLE] ? 1 : 0;
     default: return 0;
     }
 }
@@ -400,18 +503,18 @@ void show_system_pointer(double on) {
 // ---------------------------------------------------------------- keyboard
 
 int key_down(int scan_code) {
-    runtime_pump_events();
+    pump_events();
     return g_input.keys[scan_code & (SCAN_CODES - 1)] ? 1 : 0;
 }
 
 std::string inkey() {
-    runtime_pump_events();
+    pump_events();
     char found = 0;
     for (int scan = 0; scan <= LAST_INKEY_SCAN && found == 0; ++scan)
         if (g_input.keys[scan]) found = character_of(scan);
     if (found != 0 && (g_input.keys[SCAN_LEFT_SHIFT] || g_input.keys[SCAN_RIGHT_SHIFT]))
-        found = upper_case(found);
-    const char lowered = lower_case(found);
+        found = ascii_upper(found);
+    const char lowered = ascii_lower(found);
     if (lowered == g_input.last_character) return std::string();
     g_input.last_character = lowered;
     return found ? std::string(1, found) : std::string();

@@ -4,16 +4,26 @@
 // The mouse is relative while captured; the runtime tracks its own pointer,
 // starting at (100, 100) and clamped to the screen. Motion and wheel are taken
 // once per frame; buttons are read at every call. Keys use PC set-1 scan codes.
+// At start-up "No SDL_Mouse" is logged when relative motion cannot be had and
+// "No SDL_KB" when the video driver has no keyboard; the program goes on.
 #pragma once
 
 #include <string>
 
 // ---------------------------------------------------------------- mouse
 
+// The axes mouse_axis reads.
+constexpr int MOUSE_AXIS_DX = 0;
+constexpr int MOUSE_AXIS_DY = 1;
+constexpr int MOUSE_AXIS_WHEEL = 2;     // -1, 0 or 1
+constexpr int MOUSE_AXIS_LEFT = 3;      // buttons: 0 or 1
+constexpr int MOUSE_AXIS_RIGHT = 4;
+constexpr int MOUSE_AXIS_MIDDLE = 5;
+
 // Tracked pointer (clamped, stored back) and the left and right buttons (0/1).
 void mouse_state(double& x, double& y, double& left, double& right);
 
-// 0 dx, 1 dy, 2 wheel (-1, 0, 1), 3 left, 4 right, 5 middle; else 0.
+// One MOUSE_AXIS_* value; any other axis reads 0.
 int mouse_axis(int n);
 
 // Shows (on != 0) or hides the system pointer (hidden = captured, relative).
@@ -25,20 +35,6 @@ void show_system_pointer(double on);
 int key_down(int scan_code);
 
 // One character for a key newly pressed ("\x08" Backspace, "\n" Enter), or "".
+// The character is the one the window system typed for the key's press
+// (layout, Shift and AltGr applied, Latin-1); a-z become A-Z under Shift.
 std::string inkey();
-
-// ---------------------------------------------------------------- test injection
-// These push events into SDL's queue, so the real event path runs.
-
-void input_push_motion(int dx, int dy);
-void input_push_button(int button, bool down);   // 1 left, 2 right, 3 middle
-void input_push_wheel(int steps);                // +1 away from the user
-void input_push_key(int scan_code, bool down);   // set-1 scan code
-void input_push_text(const std::string& text);   // typed text, if needed
-
-// Places the tracked pointer directly (tests only).
-void input_set_pointer(int x, int y);
-
-// SDL scancode for a set-1 scan code, and back (0 when none).
-int sdl_scancode_of(int scan_code);
-int scan_code_of_sdl(int sdl_scancode);

@@ -4,8 +4,10 @@
 union SDL_Event;
 struct SDL_Window;
 
-// Creates the input state for the window; captured = relative mouse.
-void input_start(SDL_Window* window, bool captured);
+// Creates the input state for the window; captured = relative mouse. The
+// pointer is clamped to the screen size; pump drains the window's events
+// (the frame's), which every read runs first so it sees the live buttons.
+void input_start(SDL_Window* window, bool captured, int screen_width, int screen_height, void (*pump)());
 
 // Releases the input state.
 void input_stop();

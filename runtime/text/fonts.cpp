@@ -2,9 +2,9 @@
 // built-in 8 x 8 font made from bit patterns, and fixed-pitch printing.
 #include "runtime/text/text.h"
 #include "runtime/text/text_internal.h"
+#include "runtime/text/text_testing.h"
 
 #include "runtime/files/files.h"
-#include "runtime/frame/frame.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/gfx/renderer_internal.h"
 
@@ -48,6 +48,8 @@ constexpr uint32_t BUILTIN_GLYPHS[96] = {
 };
 
 int current_font = 0;
+int configured_width = 0;    // given at start-up, for screen_size without a renderer
+int configured_height = 0;
 
 int clamp_font(int font) { return std::clamp(font, 0, FONT_COUNT - 1); }
 
@@ -153,9 +155,8 @@ void screen_size(double& width, double& height) {
     int w = 0, h = 0;
     renderer_screen_size(w, h);
     if (w <= 0 || h <= 0) {
-        const RuntimeConfig& config = runtime_config();
-        w = config.screen_width;
-        h = config.screen_height;
+        w = configured_width;
+        h = configured_height;
     }
     width = w;
     height = h;
@@ -163,14 +164,18 @@ void screen_size(double& width, double& height) {
 
 // ---------------------------------------------------------------- start-up
 
-void text_startup() {
+void text_show_loading(int screen_width, int screen_height) {
+    configured_width = screen_width;
+    configured_height = screen_height;
     install_builtin_font(0);
     double gw = 0, gh = 0, sw = 0, sh = 0;
     font_size(gw, gh);
     screen_size(sw, sh);
     const std::string loading = LOADING_TEXT;
     print_text(loading, (sw - double(loading.size()) * gw) * 0.5, (sh - gh) * 0.5);
-    show_screen();
+}
+
+void text_load_start_font() {
     for (const char* name : START_FONT_NAMES) {
         std::string resolved;
         if (media_resolve(Container::Graphics, name, true, resolved)) {

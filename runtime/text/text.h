@@ -30,6 +30,3 @@ void print_text(const std::string& text, double x, double y);
 
 // The screen size in pixels.
 void screen_size(double& width, double& height);
-
-// The built-in glyph pattern of a code 32..127 (bit 5 * row + column), else 0.
-unsigned builtin_glyph_bits(int code);

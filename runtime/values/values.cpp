@@ -1,8 +1,9 @@
 // The value layer: strings, number text, arrays, the ISAAC generator and the
 // constant data lists. Every broken rule ends the program with its error code.
 #include "runtime/values/values.h"
+#include "runtime/values/bytes.h"
 
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 #include <array>
 #include <charconv>
@@ -43,8 +44,7 @@ std::string string_mid(const std::string& s, int start, int count) {
 
 std::string string_upper(const std::string& s) {
     std::string out = s;
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : out) c = ascii_upper(c);
     return out;
 }
 

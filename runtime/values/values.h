@@ -40,6 +40,10 @@ double int_mod(double a, double b);
 
 double abs_number(double x);
 
+// The whole part of x as an int, truncated toward zero (how every number of
+// the game becomes an index or a pixel).
+inline int whole(double x) { return static_cast<int>(x); }
+
 // Cosine of x degrees.
 double cos_degrees(double x);
 

@@ -1,9 +1,11 @@
 // The game as a packager installs it: `cmake --install` into a fresh prefix
-// gives the launcher link, the program with its two media containers, the
-// desktop entry and the icon; the installed program answers --version from
-// any folder, and a windowed run started elsewhere finds its media in the
-// containers, shows its screens and is ended through the menu's QUIT by
-// input from the X server, writing its records beside the program.
+// gives Debian's games layout (the program in games/, its two media
+// containers in share/games/wedgewise/), the desktop entry, the AppStream
+// metainfo, the manual page and the icons at every size; the installed
+// program answers --version from any folder, and a windowed run started
+// elsewhere finds its media in the containers of its data folder, shows its
+// screens and is ended through the menu's QUIT by input from the X server,
+// writing its records into the player's data folder.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -55,6 +57,10 @@ int run_command(const std::string& command, std::string& output) {
 }
 
 std::string shell_quoted(const std::string& s) { return "'" + s + "'"; }
+
+// Debian's games layout, under the prefix.
+constexpr const char* PROGRAM = "games/wedgewise";
+constexpr const char* DATA_FOLDER = "share/games/wedgewise";
 
 // Width and height from a PNG file's header, 0 when it is not a PNG.
 std::pair<int, int> png_size(const fs::path& path) {
@@ -127,19 +133,17 @@ const Installed& installed() {
 
 }  // namespace
 
-TEST(Install, LaysOutLauncherProgramContainersDesktopEntryAndIcon) {
+TEST(Install, LaysOutProgramContainersDesktopEntryMetainfoManualAndIcons) {
     const Installed& i = installed();
     ASSERT_EQ(i.status, 0) << i.output;
     const fs::path root(i.prefix);
 
-    const fs::path launcher = root / "bin/wedgewise";
-    ASSERT_TRUE(fs::is_symlink(launcher)) << "bin/wedgewise is not a symbolic link";
-    const fs::path program = root / "lib/wedgewise/wedgewise";
-    EXPECT_EQ(fs::canonical(launcher), fs::canonical(program));
+    const fs::path program = root / PROGRAM;
+    ASSERT_TRUE(fs::is_regular_file(program));
     EXPECT_NE(fs::status(program).permissions() & fs::perms::owner_exec, fs::perms::none);
     for (const char* container : {"media.gfx", "media.aud"}) {
         SCOPED_TRACE(container);
-        const fs::path file = root / "lib/wedgewise" / container;
+        const fs::path file = root / DATA_FOLDER / container;
         ASSERT_TRUE(fs::is_regular_file(file));
         // Each container ends with its magic.
         std::string bytes = read_file(file);
@@ -153,7 +157,21 @@ TEST(Install, LaysOutLauncherProgramContainersDesktopEntryAndIcon) {
     EXPECT_NE(desktop.find("\nExec=wedgewise"), std::string::npos);
     EXPECT_NE(desktop.find("\nIcon=wedgewise"), std::string::npos);
     EXPECT_NE(desktop.find("\nType=Application"), std::string::npos);
-    EXPECT_EQ(png_size(root / "share/icons/hicolor/128x128/apps/wedgewise.png"), std::make_pair(128, 128));
+    for (int size : {16, 24, 32, 48, 64, 128, 256, 512}) {
+        const std::string folder = std::to_string(size) + "x" + std::to_string(size);
+        EXPECT_EQ(png_size(root / "share/icons/hicolor" / folder / "apps/wedgewise.png"), std::make_pair(size, size));
+    }
+    EXPECT_NE(read_file(root / "share/man/man6/wedgewise.6").find(".SH OPTIONS"), std::string::npos);
+    size_t metainfo = 0;
+    for (const auto& e : fs::directory_iterator(root / "share/metainfo")) {
+        ++metainfo;
+        EXPECT_NE(read_file(e.path()).find("<launchable type=\"desktop-id\">wedgewise.desktop</launchable>"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(metainfo, 1u);
+    // Nothing lands anywhere else.
+    for (const auto& e : fs::directory_iterator(root))
+        EXPECT_TRUE(e.path().filename() == "games" || e.path().filename() == "share") << e.path();
 }
 
 TEST(Install, InstalledProgramTellsItsVersionFromAnotherFolder) {
@@ -161,7 +179,7 @@ TEST(Install, InstalledProgramTellsItsVersionFromAnotherFolder) {
     ASSERT_EQ(i.status, 0) << i.output;
     const std::string elsewhere = make_temp_folder("elsewhere");
     std::string output;
-    int status = run_command("cd " + shell_quoted(elsewhere) + " && " + shell_quoted(i.prefix + "/bin/wedgewise") + " --version",
+    int status = run_command("cd " + shell_quoted(elsewhere) + " && " + shell_quoted(i.prefix + "/" + PROGRAM) + " --version",
                              output);
     EXPECT_EQ(status, 0) << output;
     EXPECT_EQ(output.rfind("Wedgewise ", 0), 0u) << output;
@@ -178,7 +196,7 @@ TEST(Install, InstalledProgramShowsTheAskedFramesAndExitsZero) {
     const std::string temp = make_temp_folder("tmp");
     std::string output;
     const int status = run_command("cd " + shell_quoted(elsewhere) + " && TMPDIR=" + shell_quoted(temp) +
-                                       " WEDGEWISE_AUTOMATED=1 " + shell_quoted(i.prefix + "/bin/wedgewise") +
+                                       " WEDGEWISE_AUTOMATED=1 " + shell_quoted(i.prefix + "/" + PROGRAM) +
                                        " --windowed --frames 30",
                                    output);
     EXPECT_EQ(status, 0) << output;
@@ -186,7 +204,7 @@ TEST(Install, InstalledProgramShowsTheAskedFramesAndExitsZero) {
     // The start-up went all the way: the log has its last start-up line.
     EXPECT_NE(read_file(fs::path(temp) / "ErrorLog.txt").find("Init Finalized"), std::string::npos);
     std::string refused;
-    EXPECT_NE(run_command(shell_quoted(i.prefix + "/bin/wedgewise") + " --frames 0", refused), 0) << refused;
+    EXPECT_NE(run_command(shell_quoted(i.prefix + "/" + PROGRAM) + " --frames 0", refused), 0) << refused;
     fs::remove_all(elsewhere);
     fs::remove_all(temp);
 }
@@ -202,12 +220,14 @@ TEST(Install, InstalledProgramRunsFromAnotherFolderAndQuitsFromTheMenu) {
     // Started from an empty folder, with its own temporary folder for the log.
     const std::string elsewhere = make_temp_folder("elsewhere");
     const std::string temp = make_temp_folder("tmp");
-    const std::string program = i.prefix + "/bin/wedgewise";
+    const std::string player_data = make_temp_folder("xdg");
+    const std::string program = i.prefix + "/" + PROGRAM;
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         if (chdir(elsewhere.c_str()) != 0) _exit(120);
         setenv("TMPDIR", temp.c_str(), 1);
+        setenv("XDG_DATA_HOME", player_data.c_str(), 1);
         setenv("WEDGEWISE_AUTOMATED", "1", 1);
         execl(program.c_str(), program.c_str(), "--windowed", static_cast<char*>(nullptr));
         _exit(121);
@@ -256,15 +276,20 @@ TEST(Install, InstalledProgramRunsFromAnotherFolderAndQuitsFromTheMenu) {
     ASSERT_TRUE(ended) << "the installed program did not quit from its menu";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    // Neither folder holds loose media: everything came from the containers.
-    // QUIT wrote the records beside the program, whose folder is writable
-    // here, and nothing into the folder it was started from.
-    const fs::path program_folder = fs::path(i.prefix) / "lib/wedgewise";
+    // No folder holds loose media: everything came from the containers.
+    // QUIT wrote the records into the player's data folder, not beside the
+    // installed program (whose folder is writable here), and nothing into the
+    // folder it was started from.
+    const fs::path program_folder = fs::path(i.prefix) / PROGRAM;
     EXPECT_FALSE(fs::exists(fs::path(elsewhere) / "media"));
-    EXPECT_FALSE(fs::exists(program_folder / "media"));
+    EXPECT_FALSE(fs::exists(program_folder.parent_path() / "media"));
     std::error_code ec;
-    EXPECT_EQ(fs::file_size(program_folder / "hiscore.dat", ec), 405u);
-    EXPECT_EQ(fs::file_size(program_folder / "settings.dat", ec), 20u);
+    const fs::path records = fs::path(player_data) / "wedgewise";
+    EXPECT_EQ(fs::file_size(records / "hiscore.dat", ec), 405u);
+    EXPECT_EQ(fs::file_size(records / "settings.dat", ec), 20u);
+    for (const fs::path& folder : {program_folder.parent_path(), fs::path(i.prefix) / DATA_FOLDER})
+        for (const char* name : {"hiscore.dat", "settings.dat"})
+            EXPECT_FALSE(fs::exists(folder / name)) << folder / name;
     EXPECT_TRUE(fs::is_empty(elsewhere));
     // Start-up met no failure of the window, the GL context or the folder.
     std::string log_text = read_file(log);
@@ -272,4 +297,5 @@ TEST(Install, InstalledProgramRunsFromAnotherFolderAndQuitsFromTheMenu) {
         EXPECT_EQ(log_text.find(failure), std::string::npos) << log_text;
     fs::remove_all(elsewhere);
     fs::remove_all(temp);
+    fs::remove_all(player_data);
 }

@@ -8,8 +8,12 @@
 #include <system_error>
 #include <vector>
 
+#include "game/frontend/screen.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -17,8 +21,6 @@ namespace acceptance {
 
 namespace {
 
-constexpr int SCREEN_W = 1024;
-constexpr int SCREEN_H = 768;
 // A player holding the button lets go once the game is plainly waiting for
 // it: many event pumps with no frame presented mean a release wait loop.
 constexpr long PUMPS_BEFORE_LETTING_GO = 2000;
@@ -153,8 +155,8 @@ Task Session::until(std::function<bool()> condition, int limit, std::string what
 }
 
 void Session::move_to(int x, int y) {
-    x = std::clamp(x, 0, SCREEN_W - 1);
-    y = std::clamp(y, 0, SCREEN_H - 1);
+    x = std::clamp(x, 0, SCREEN_WIDTH - 1);
+    y = std::clamp(y, 0, SCREEN_HEIGHT - 1);
     if (x == pointer_x_ && y == pointer_y_) return;
     device_->motion(x - pointer_x_, y - pointer_y_);
     pointer_x_ = x;

@@ -13,7 +13,7 @@
 #include "game/frontend/frontend.h"
 #include "game/play/play.h"
 #include "game/puzzle/state.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
 #include "tests/acceptance/game_flow.h"
 #include "tests/acceptance/player.h"

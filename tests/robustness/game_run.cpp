@@ -5,7 +5,10 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 #include "tools/sbx/writer.h"
 
 #include <dirent.h>

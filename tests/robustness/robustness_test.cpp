@@ -9,6 +9,7 @@
 #include "runtime/files/container.h"
 #include "runtime/files/files.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 #include <gtest/gtest.h>
 

@@ -38,8 +38,9 @@ public:
         if (xlib_ != nullptr) dlclose(xlib_);
     }
 
-    // Connects to $DISPLAY; empty when ready, else why not.
-    std::string open() {
+    // Connects to the named display ($DISPLAY when empty); empty when ready,
+    // else why not.
+    std::string open(const std::string& name = std::string()) {
         xlib_ = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
         xtst_ = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
         if (xlib_ == nullptr || xtst_ == nullptr) return "libX11 or libXtst is not installed";
@@ -49,9 +50,11 @@ public:
             !bind(xtst_, relative_motion_, "XTestFakeRelativeMotionEvent") ||
             !bind(xtst_, button_, "XTestFakeButtonEvent") || !bind(xtst_, key_, "XTestFakeKeyEvent") ||
             !bind(xlib_, root_window_, "XDefaultRootWindow") || !bind(xlib_, get_image_, "XGetImage") ||
-            !bind(xlib_, free_, "XFree"))
+            !bind(xlib_, free_, "XFree") || !bind(xtst_, absolute_motion_, "XTestFakeMotionEvent") ||
+            !bind(xlib_, query_pointer_, "XQueryPointer") ||
+            !bind(xlib_, pointer_control_, "XChangePointerControl"))
             return "XTest functions missing";
-        display_ = open_display_(nullptr);
+        display_ = open_display_(name.empty() ? nullptr : name.c_str());
         if (display_ == nullptr) return "no X display";
         int a = 0, b = 0, c = 0, d = 0;
         if (!query_extension_(display_, &a, &b, &c, &d)) return "the X server has no XTest";
@@ -70,6 +73,25 @@ public:
     }
     void key(KeySym sym, bool down) {
         key_(display_, keysym_to_keycode_(display_, sym), down ? 1 : 0, 0);
+        sync();
+    }
+    // The pointer to a place on the screen (an absolute move).
+    void move_to(int x, int y) {
+        absolute_motion_(display_, -1, x, y, 0);
+        sync();
+    }
+    // Where the server has the pointer, in screen pixels.
+    bool pointer(int& x, int& y) {
+        Window root = 0, child = 0;
+        int wx = 0, wy = 0;
+        unsigned int mask = 0;
+        const bool ok = query_pointer_(display_, root_window_(display_), &root, &child, &x, &y, &wx, &wy, &mask) != 0;
+        sync();
+        return ok;
+    }
+    // Motion one to one: the server's pointer acceleration off.
+    void acceleration_off() {
+        pointer_control_(display_, 1, 1, 1, 1, 0);
         sync();
     }
 
@@ -115,6 +137,9 @@ private:
     Window (*root_window_)(Display*) = nullptr;
     ImagePrefix* (*get_image_)(Display*, Window, int, int, unsigned int, unsigned int, unsigned long, int) = nullptr;
     int (*free_)(void*) = nullptr;
+    int (*absolute_motion_)(Display*, int, int, int, unsigned long) = nullptr;
+    Bool (*query_pointer_)(Display*, Window, Window*, Window*, int*, int*, int*, int*, unsigned int*) = nullptr;
+    int (*pointer_control_)(Display*, Bool, Bool, int, int, int) = nullptr;
 };
 
 }  // namespace xtest

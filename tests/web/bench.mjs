@@ -12,6 +12,13 @@ const LOADS = 3;
 const FRAMES = 600;
 const START_GAME = { x: 512, y: 676 };
 
+const LOAD_TARGET_MS = 2000;
+const FPS_TARGET = 59.5;          // 60 held, allowing for the clock's grain
+const P99_TARGET_MS = 20;
+const SIZE_TARGET_MB = 8;
+
+function verdict(ok) { return ok ? 'met' : 'NOT met'; }
+
 function percentile(sorted, p) {
   return sorted[Math.min(sorted.length - 1, Math.ceil((p / 100) * sorted.length) - 1)];
 }
@@ -32,8 +39,10 @@ try {
     }
   }
   loads.sort((a, b) => a - b);
-  figures.push(`page load to first intro frame: median ${loads[Math.floor(LOADS / 2)].toFixed(0)} ms ` +
-    `(${loads.map((v) => v.toFixed(0)).join(', ')} ms; target under 2000 ms)`);
+  const load = loads[Math.floor(LOADS / 2)];
+  figures.push(`page load to first intro frame: median ${load.toFixed(0)} ms ` +
+    `(${loads.map((v) => v.toFixed(0)).join(', ')} ms; target under ${LOAD_TARGET_MS} ms: ` +
+    `${verdict(load < LOAD_TARGET_MS)})`);
 
   // Play: the training level from the menu, the pointer wandering over the board.
   const chromium = await launchBrowser();
@@ -63,9 +72,11 @@ try {
     }, FRAMES);
     const intervals = times.slice(1).map((t, i) => t - times[i]).sort((a, b) => a - b);
     const mean = (times[FRAMES] - times[0]) / FRAMES;
+    const fps = 1000 / mean, p99 = percentile(intervals, 99);
     figures.push(`frame interval over ${FRAMES} frames of play: median ${percentile(intervals, 50).toFixed(2)} ms, ` +
-      `p99 ${percentile(intervals, 99).toFixed(2)} ms, max ${intervals[intervals.length - 1].toFixed(2)} ms, ` +
-      `${(1000 / mean).toFixed(1)} frames per second (target 60, p99 under 20 ms)`);
+      `p95 ${percentile(intervals, 95).toFixed(2)} ms, p99 ${p99.toFixed(2)} ms, ` +
+      `max ${intervals[intervals.length - 1].toFixed(2)} ms, ${fps.toFixed(1)} frames per second ` +
+      `(target 60 held: ${verdict(fps >= FPS_TARGET)}; p99 under ${P99_TARGET_MS} ms: ${verdict(p99 < P99_TARGET_MS)})`);
   } finally {
     await chromium.close();
   }
@@ -80,7 +91,9 @@ for (const name of fs.readdirSync(SITE).sort()) {
   total += size;
   parts.push(`${name} ${(size / 1024).toFixed(0)} kB`);
 }
-figures.push(`site folder: ${(total / 1048576).toFixed(2)} MB (${parts.join(', ')}; target under 8 MB)`);
+const megabytes = total / 1048576;
+figures.push(`site folder: ${megabytes.toFixed(2)} MB (${parts.join(', ')}; target under ${SIZE_TARGET_MB} MB: ` +
+  `${verdict(megabytes < SIZE_TARGET_MB)})`);
 
 console.log('web edition, headless chromium with software WebGL:');
 for (const line of figures) console.log('  ' + line);

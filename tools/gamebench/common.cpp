@@ -4,6 +4,8 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
+#include "runtime/frame/frame_testing.h"
 #include "tools/solver/solver.h"
 
 #include <spawn.h>

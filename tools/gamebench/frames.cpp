@@ -8,7 +8,9 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
+#include "runtime/frame/frame_testing.h"
 #include "tools/gamebench/stats.h"
 
 #include <chrono>
@@ -22,7 +24,6 @@ constexpr int BUSY_LEVEL = 39;
 constexpr double HAND_TIMER = 200;
 constexpr int BURSTS = 4;                 // tiles exploding at once to fill the air
 constexpr double RATIO_TARGET = 4;
-constexpr int SCREEN_W = 1024, SCREEN_H = 768;
 constexpr int BLOCKS = 4;                 // bare and busy blocks alternate
 constexpr double FRAME_MS = 1000.0 / 60.0;
 constexpr double STALL_MS = 100;
@@ -91,7 +92,7 @@ FrameTime busy_frame(BusyScene& scene) {
 
 FrameTime bare_frame() {
     const Stopwatch watch;
-    draw_rect(0, 0, SCREEN_W, SCREEN_H, 0);
+    draw_rect(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0);
     show_screen();
     return watch.stop();
 }

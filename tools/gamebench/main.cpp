@@ -2,7 +2,7 @@
 // prints its figure next to its baseline or target, measured in the same run.
 #include "tools/gamebench/bench.h"
 
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 
 
 #include <cstdio>

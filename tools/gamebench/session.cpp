@@ -2,11 +2,15 @@
 // the peak resident memory, and a soak of random mouse and keyboard input.
 #include "tools/gamebench/bench.h"
 
+#include "game/frontend/screen.h"
 #include "game/play/play.h"
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 #include "tools/gamebench/stats.h"
 
 #include <sys/resource.h>
@@ -32,7 +36,6 @@ constexpr int LEFT = 1, RIGHT = 2;
 constexpr int SCAN_ESCAPE = 1, SCAN_RETURN = 28;
 constexpr long FRAMES_PER_MINUTE = 3600;
 constexpr long PROGRESS_EVERY = 600;        // soak progress lines between the minute samples
-constexpr int SCREEN_W = 1024, SCREEN_H = 768;
 
 // The menu's QUIT item, never clicked by the soak (both bounds excluded).
 constexpr int QUIT_X1 = 456, QUIT_X2 = 566, QUIT_Y1 = 715, QUIT_Y2 = 747;
@@ -196,8 +199,8 @@ int bench_soak(long total_frames, unsigned seed) {
         } else if (!hands.left && chance(8)) {
             int x, y;
             do {
-                x = between(0, SCREEN_W - 1);
-                y = between(0, SCREEN_H - 1);
+                x = between(0, SCREEN_WIDTH - 1);
+                y = between(0, SCREEN_HEIGHT - 1);
             } while (x > QUIT_X1 && x < QUIT_X2 && y > QUIT_Y1 && y < QUIT_Y2);
             input_set_pointer(x, y);
             input_push_button(LEFT, true);

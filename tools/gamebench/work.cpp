@@ -3,11 +3,12 @@
 // under callgrind (a child run) and timed natively.
 #include "tools/gamebench/bench.h"
 
+#include "game/frontend/screen.h"
 #include "game/play/play.h"
 #include "game/puzzle/rules.h"
 #include "game/puzzle/services.h"
 #include "game/puzzle/state.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "tools/gamebench/stats.h"
 
 #include <unistd.h>
@@ -25,9 +26,7 @@ constexpr int WORK_LEVEL = 39;
 constexpr int LEFT_EMPTY = 2;               // the board is full but for these
 constexpr long long INSTRUCTION_TARGET = 100000;
 constexpr int MASK_SIZE = 58;
-constexpr int MASK_UP = 11, MASK_DOWN = 12, MASK_STORE = 13;
 constexpr int STORE_MASK_W = 46, STORE_MASK_H = 45;
-constexpr int SCREEN_W = 1024, SCREEN_H = 768;
 constexpr long CYCLE = 60;                  // frames of one take-turn-drop round
 constexpr long PICK_PHASE = 0, TURN_PHASE = 12, DROP_PHASE = 30;
 constexpr long REFILL_EVERY = 600;          // the board is made full again
@@ -57,8 +56,8 @@ public:
         const long phase = frame % CYCLE;
         left = 0;
         right = 0;
-        x = static_cast<double>((frame * 37) % SCREEN_W);
-        y = static_cast<double>((frame * 23) % SCREEN_H);
+        x = static_cast<double>((frame * 37) % SCREEN_WIDTH);
+        y = static_cast<double>((frame * 23) % SCREEN_HEIGHT);
         if (!rounds) return;
         if (phase == PICK_PHASE) {
             for (int n = 1; n <= STORE_SLOTS; ++n)
@@ -81,9 +80,9 @@ public:
     int read_wheel() override { return rounds && frame % CYCLE == TURN_PHASE ? 1 : 0; }
     bool pointer_hits(int mask_slot, double px, double py, int x, int y) override {
         const int dx = static_cast<int>(px) - x, dy = static_cast<int>(py) - y;
-        if (mask_slot == MASK_STORE) return dx >= 0 && dy >= 0 && dx < STORE_MASK_W && dy < STORE_MASK_H;
+        if (mask_slot == SPRITE_STORE_TILE) return dx >= 0 && dy >= 0 && dx < STORE_MASK_W && dy < STORE_MASK_H;
         if (dx < 0 || dy < 0 || dx >= MASK_SIZE || dy >= MASK_SIZE) return false;
-        return mask_slot == MASK_UP ? up_[dy][dx] : mask_slot == MASK_DOWN ? down_[dy][dx] : false;
+        return mask_slot == SPRITE_UP_TILE ? up_[dy][dx] : mask_slot == SPRITE_DOWN_TILE ? down_[dy][dx] : false;
     }
     void play_sound(int) override { ++sounds; }
     void play_music(const std::string&) override {}

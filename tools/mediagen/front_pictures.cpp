@@ -1,25 +1,14 @@
 // Pictures of the front end: the bitmap font, the level names, the title
-// logo layers and backdrop tile, the intro picture, the colour editor parts
-// and the window icon.
+// logo layers and backdrop tile, the intro picture and the colour editor parts.
 #include "mediagen.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
-namespace mediagen {
+#include "game/play/level_names.h"
 
-// Each level is named after the figure its spaces form.
-const char* const LEVEL_NAMES[40] = {
-    "THE RING",     "THE STAR",    "THE ARROW",    "THE CHALICE",  "THE FISH",
-    "THUNDERBOLT",  "BOW TIE",     "THE DIAMOND",  "PINE TREE",    "THE CROWN",
-    "CRESCENT MOON", "THE HEART",  "THE KEY",      "SEAGULL",      "THE SERPENT",
-    "HOURGLASS",    "THE BELL",    "THE TROPHY",   "SAILBOAT",     "THE APPLE",
-    "SNOWFLAKE",    "THE COMET",   "THE LETTER W", "THE FLOWER",   "THE CAT",
-    "LOCOMOTIVE",   "THE CASTLE",  "THE SUN",      "THE ROCKET",   "THE COMPASS",
-    "TULIP",        "THE SPIRAL",  "THE PENCIL",   "BUTTERFLY",    "THE ANCHOR",
-    "AEROPLANE",    "THE WREATH",  "THE SPADE",    "ARCHIPELAGO",  "STARBURST",
-};
+namespace mediagen {
 
 namespace {
 
@@ -69,37 +58,57 @@ bool make_font(const std::string& dir) {
 
 // ---------------------------------------------------------------- level names
 
-constexpr int NAME_W = 450, NAME_H = 50, NAMES_PER_ROW = 2;
-// Left edge of each level's name relative to the board area (x only); the
-// name must end before the puzzle window does (screen x 768, board x 760).
-constexpr int NAME_X[40] = {320, 230, 320, 60,  200, 20,  440, 140, 200, 10,  440, 70,  320, 20,
-                            200, 20,  415, 20,  220, 200, 420, 420, 250, 250, 20,  270, 185, 370,
-                            60,  420, 430, 320, 200, 400, 320, 200, 430, 130, 420, 490};
-constexpr int BOARD_VISIBLE_RIGHT = 758;
+constexpr int NAMES_PER_ROW = 2;
 // Chapter colours, top and bottom of the letters: dawn blue, green, amber, rose.
 constexpr uint32_t CHAPTER_TOP[4] = {0xFFFFFF, 0xF2FFF2, 0xFFF7DC, 0xFFEAF8};
 constexpr uint32_t CHAPTER_BOTTOM[4] = {0x86D4FF, 0x6EE39A, 0xFFB040, 0xFF74C8};
+constexpr double NAME_OUTLINE = 2.5;
+constexpr double NAME_SHADOW = 2.0;
+// Antialiased rims reach about a pixel past the path; the letters keep that
+// far inside their box so no inked pixel leaves it.
+constexpr double NAME_FRINGE = 1.0;
+// Letters may be narrowed to this share of their width before they shrink.
+constexpr double NAME_MIN_SQUEEZE = 0.8;
+constexpr double NAME_MEASURE_SIZE = 100;
 
+// Each name is drawn as large as its letter box allows, centred in the box:
+// the level designer keeps the puzzle's spaces off the box, so every inked
+// pixel must stay inside it.
 bool make_levelnames(const std::string& dir) {
-    Canvas cv(NAME_W * NAMES_PER_ROW, NAME_H * (40 / NAMES_PER_ROW));
+    Canvas cv(LEVEL_NAME_W * NAMES_PER_ROW, LEVEL_NAME_H * (NAMED_LEVELS / NAMES_PER_ROW));
     cairo_t* cr = cv.cr;
-    constexpr double SIZE = 38;
-    for (int n = 0; n < 40; ++n) {
-        double fx = (n % NAMES_PER_ROW) * NAME_W, fy = (n / NAMES_PER_ROW) * NAME_H;
-        set_face(cr, Face::Display, SIZE);
-        TextBox b = text_box(cr, LEVEL_NAMES[n]);
-        double room = std::min<double>(NAME_W - 12, BOARD_VISIBLE_RIGHT - NAME_X[n] - 8);
-        double squeeze = std::min(1.0, room / b.w);
+    for (int n = 0; n < NAMED_LEVELS; ++n) {
+        const LevelName& name = LEVEL_NAMES[n];
+        double fx = (n % NAMES_PER_ROW) * LEVEL_NAME_W, fy = (n / NAMES_PER_ROW) * LEVEL_NAME_H;
+        // Ink of the text at the measuring size, outline and shadow included;
+        // the outline and shadow keep their pixel widths at any size.
+        set_face(cr, Face::Display, NAME_MEASURE_SIZE);
+        TextBox b = text_box(cr, name.text);
+        double room_w = name.ink_w - 2 * NAME_FRINGE - 2 * NAME_OUTLINE - NAME_SHADOW;
+        double room_h = name.ink_h - 2 * NAME_FRINGE - 2 * NAME_OUTLINE - NAME_SHADOW;
+        double scale = room_h / b.h;
+        double squeeze = std::min(1.0, room_w / (b.w * scale));
+        if (squeeze < NAME_MIN_SQUEEZE) {
+            scale *= squeeze / NAME_MIN_SQUEEZE;
+            squeeze = NAME_MIN_SQUEEZE;
+        }
+        double text_w = b.w * scale * squeeze, text_h = b.h * scale;
+        double left = fx + name.ink_x + NAME_FRINGE + NAME_OUTLINE +
+                      (room_w - text_w) / 2;
+        double top = fy + name.ink_y + NAME_FRINGE + NAME_OUTLINE + (room_h - text_h) / 2;
         TextStyle style;
         style.top = CHAPTER_TOP[n / 10];
         style.bottom = CHAPTER_BOTTOM[n / 10];
-        style.outline = 2.5;
+        style.outline = NAME_OUTLINE;
+        style.shadow_dx = NAME_SHADOW;
+        style.shadow_dy = NAME_SHADOW;
+        set_face(cr, Face::Display, NAME_MEASURE_SIZE * scale);
         cairo_save(cr);
-        cairo_rectangle(cr, fx, fy, NAME_W, NAME_H);
+        cairo_rectangle(cr, fx + name.ink_x, fy + name.ink_y, name.ink_w, name.ink_h);
         cairo_clip(cr);
-        cairo_translate(cr, fx + 4 - b.x * squeeze, fy);
+        cairo_translate(cr, left - b.x * scale * squeeze, top - b.y * scale);
         cairo_scale(cr, squeeze, 1.0);
-        draw_styled_text(cr, LEVEL_NAMES[n], 0, 38, style);
+        draw_styled_text(cr, name.text, 0, 0, style);
         cairo_restore(cr);
     }
     return write_keyed_png(dir + "/levelnames.png", cv.image(), COLOUR_INK);
@@ -407,34 +416,6 @@ bool make_colsarrows(const std::string& dir) {
     return write_keyed_png(dir + "/colsarrows.png", cv.image(), COLOUR_INK);
 }
 
-// ---------------------------------------------------------------- icon
-
-bool make_icon(const std::string& dir) {
-    constexpr int S = 128;
-    Canvas cv(S, S);
-    cairo_t* cr = cv.cr;
-    rounded_rect(cr, 4, 4, S - 8, S - 8, 22);
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, 4, 0, S - 4);
-    cairo_pattern_add_color_stop_rgb(g, 0, channel(0x232B6C, 16), channel(0x232B6C, 8), channel(0x232B6C, 0));
-    cairo_pattern_add_color_stop_rgb(g, 1, channel(COLOUR_NIGHT_DEEP, 16), channel(COLOUR_NIGHT_DEEP, 8),
-                                     channel(COLOUR_NIGHT_DEEP, 0));
-    cairo_set_source(cr, g);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(g);
-    set_rgb(cr, COLOUR_GOLD);
-    cairo_set_line_width(cr, 3);
-    cairo_stroke(cr);
-    // A big triangle of four glass tiles.
-    const double top = 20, bottom = 108, left = 20, right = 108, mid = 64, half = 64;
-    const Point apex = {mid, top}, bl = {left, bottom}, br = {right, bottom};
-    const Point ml = {(left + mid) / 2, half}, mr = {(right + mid) / 2, half}, mb = {mid, bottom};
-    glass_triangle(cr, apex, ml, mr, TILE_COLOURS[5]);
-    glass_triangle(cr, ml, bl, mb, TILE_COLOURS[0]);
-    glass_triangle(cr, mr, mb, br, TILE_COLOURS[2]);
-    glass_triangle(cr, ml, mr, mb, TILE_COLOURS[4]);
-    return write_rgba_png(dir + "/wedgewise.png", cv.image());
-}
-
 }  // namespace
 
 bool make_front_pictures(const std::string& dir) {
@@ -446,7 +427,6 @@ bool make_front_pictures(const std::string& dir) {
     ok &= make_logo4(dir);
     ok &= make_colsframe(dir);
     ok &= make_colsarrows(dir);
-    ok &= make_icon(dir);
     return ok;
 }
 

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
         bool ok = mediagen::make_play_pictures(dir);
         ok &= mediagen::make_front_pictures(dir);
         ok &= mediagen::make_sounds(dir);
+        ok &= mediagen::make_icons(dir);
         ok &= mediagen::make_music(dir, tracks);
         if (!ok) {
             std::fprintf(stderr, "mediagen: some files could not be written to %s\n", dir.c_str());

@@ -140,6 +140,8 @@ constexpr uint32_t TILE_COLOURS[6] = {0x1414C8, 0xA01414, 0xC814C8, 0x14A014, 0x
 bool make_play_pictures(const std::string& dir);
 bool make_front_pictures(const std::string& dir);
 bool make_sounds(const std::string& dir);
+// The desktop icons, wedgewise-N.png for every hicolor size (and wedgewise.png at 128).
+bool make_icons(const std::string& dir);
 // Writes the named music tracks (names without ".mp3"); false for an unknown name.
 bool make_music(const std::string& dir, const std::vector<std::string>& names);
 // Names of all music tracks.
@@ -154,8 +156,5 @@ constexpr int MUSIC_RATE = 44100;
 bool write_wav(const std::string& path, const std::vector<float>& samples, int channels, int rate);
 // Scales samples so the peak sits at the given level in dBFS.
 void normalise_peak(std::vector<float>& samples, double dbfs);
-
-// The level names, one per level 1..40.
-extern const char* const LEVEL_NAMES[40];
 
 }  // namespace mediagen

@@ -5,9 +5,9 @@
 //   sbx list FILE               name, stored size, uncompressed size
 //   sbx extract FILE NAME [OUT] one entry, to OUT or to the entry's name
 #include "runtime/files/container.h"
+#include "runtime/values/bytes.h"
 #include "tools/sbx/writer.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -67,10 +67,7 @@ bool same_ignoring_case(const std::string& a, const std::string& b)
 {
     if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+    return equal_ignoring_ascii_case(a.data(), b.data(), a.size());
 }
 
 // Reads the input files as entries named after their bare file names. Two

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "runtime/files/container.h"
+#include "runtime/values/bytes.h"
 
 #include <cstdint>
 #include <limits>
@@ -18,11 +19,12 @@ struct PackInput {
 
 namespace sbx_writer_detail {
 
+// Appends a signed 32-bit field (offsets from the end are negative).
 inline void put_le32(std::vector<uint8_t>& out, int64_t value)
 {
-    uint32_t v = static_cast<uint32_t>(static_cast<int32_t>(value));
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    uint8_t field[4];
+    write_le32(field, static_cast<uint32_t>(static_cast<int32_t>(value)));
+    out.insert(out.end(), field, field + 4);
 }
 
 }  // namespace sbx_writer_detail

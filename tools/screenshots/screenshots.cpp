@@ -2,9 +2,13 @@
 // the runtime's test seam (a window, unpaced frames, scripted input) and
 // saves the frame it reaches as a PNG. A scene is one entry of SCENES.
 //
-// Usage: screenshots [output folder]   (default: ./screenshots)
+// Usage: screenshots [--level N] [output folder]   (default: ./screenshots)
+//   Without --level every scene is shot, the play screen of each named level
+//   (level_01.png .. level_40.png) among them; --level N shoots only that
+//   level's play screen.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -18,8 +22,12 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
+#include "runtime/gfx/gfx_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -147,10 +155,19 @@ std::function<void(Driver&, const std::string&)> tutorial_page_shot(int page) {
 // ---------------------------------------------------------------- scenes
 
 struct Scene {
-    const char* file;
+    std::string file;
     std::function<void()> program;
     std::function<void(Driver&, const std::string& path)> script;
 };
+
+// The play screen of a level as it opens, name and empty puzzle in view;
+// the pointer rests over the store.
+Scene level_scene(int lvl) {
+    char file[32];
+    std::snprintf(file, sizeof file, "level_%02d.png", lvl);
+    return {file, [lvl] { play_level(lvl, 1); },
+            [](Driver& d, const std::string& p) { d.wait(5).move_to(900, 700).wait(10).shoot(p); }};
+}
 
 const std::vector<Scene> SCENES = {
     {"intro.png", [] { program_start_up(); intro_screen(); },
@@ -208,14 +225,30 @@ std::string scene_folder() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    fs::path out = argc > 1 ? fs::path(argv[1]) : fs::path("screenshots");
+    int only_level = 0;
+    fs::path out = "screenshots";
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) {
+            only_level = std::atoi(argv[++i]);
+            if (only_level < 1 || only_level > LAST_LEVEL) {
+                std::fprintf(stderr, "screenshots: --level takes 1..%d\n", LAST_LEVEL);
+                return 2;
+            }
+        } else {
+            out = argv[i];
+        }
+    }
+    std::vector<Scene> scenes;
+    if (only_level == 0) scenes = SCENES;
+    for (int lvl = 1; lvl <= LAST_LEVEL; lvl++)
+        if (only_level == 0 || only_level == lvl) scenes.push_back(level_scene(lvl));
     std::error_code ec;
     fs::create_directories(out, ec);
     out = fs::absolute(out);
     double fake_now = 0;
     frame_set_clock([&] { return fake_now += CLOCK_READ_COST_MS; }, [&](double ms) { fake_now += ms > 0 ? ms : 0; });
     int failures = 0;
-    for (const Scene& scene : SCENES) {
+    for (const Scene& scene : scenes) {
         std::string path = (out / scene.file).string();
         fs::remove(path, ec);
         std::string folder = scene_folder();
@@ -236,7 +269,7 @@ int main(int argc, char** argv) {
         frame_set_pump_hook(nullptr);
         if (!folder.empty()) fs::remove_all(folder, ec);
         if (!fs::exists(path)) {
-            std::fprintf(stderr, "screenshots: scene %s ended without a picture\n", scene.file);
+            std::fprintf(stderr, "screenshots: scene %s ended without a picture\n", scene.file.c_str());
             failures++;
         }
     }

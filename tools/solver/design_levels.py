@@ -1,11 +1,21 @@
 #!/usr/bin/env python3
 """Level designer: turns each level's motif into lattice cells that meet the
 level's fixed figures (first tile cell, number of spaces, column and row
-extents), checks every shape with the solver and writes the layout table.
+extents), keeps every cell off the letters of the level's name, picks for
+each level the variant whose difficulty keeps the game's challenge rising,
+checks every shape with the solver and writes the layout table.
 
-    design_levels.py SOLVER            preview every level and check it
-    design_levels.py SOLVER --write    also rewrite game/puzzle/levels.cpp
-    design_levels.py SOLVER --level N  preview one level
+    design_levels.py SOLVER                preview every level and check it
+    design_levels.py SOLVER --write        also rewrite game/puzzle/levels.cpp
+    design_levels.py SOLVER --level N      preview one level (its plain variant)
+    design_levels.py SOLVER --place-names  choose each name's letter box and
+                                           rewrite them in game/play/level_names.h
+    design_levels.py SOLVER --names-report LEVELNAMES_PNG
+                                           cells of the game's layouts that cover
+                                           name ink, per level, and the difficulty
+
+The names and their boxes come from game/play/level_names.h, the one table
+the play screen and the media generator read as well.
 
 Motifs live in a normalised box: u runs -1 (left) to 1 (right) across the
 level's columns, v -1 (top) to 1 (bottom) across its rows. A motif is a
@@ -13,10 +23,13 @@ function giving a depth, positive inside the figure; cells are chosen by
 depth, kept edge-connected to the first tile and mirrored when the level's
 extents allow it, then grown or trimmed to the exact count.
 """
+import heapq
 import math
 import os
+import re
 import subprocess
 import sys
+import zlib
 
 COLUMNS, ROWS = 25, 11
 
@@ -49,16 +62,67 @@ DRAWN = {
          5: "...o..ooo.oooo..oooo.....", 6: ".oooooooooooooooooo......", 7: "..ooooooooooooooo.oooo...",
          8: "...ooooooooooooo...oo...."},
 }
-DRAWN_NAMES = {-1: "First Steps", 0: "Valley", 1: "Ring", 39: "Archipelago"}
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+NAMES_HEADER = os.path.join(ROOT, "game", "play", "level_names.h")
+LEVELS_SOURCE = os.path.join(ROOT, "game", "puzzle", "levels.cpp")
+
+# The two levels before the named ones show no name; these only label their layouts.
+UNNAMED = {-1: "Tutorial puzzle", 0: "Training level"}
 
 # Levels sketched by hand on the lattice, as runs of columns per row, where
 # a motif did not come out clean enough.
 SKETCHES = {
-    3: ("Arrow", {3: [(15, 17)], 4: [(15, 18)], 5: [(6, 19)], 6: [(6, 19)], 7: [(15, 18)], 8: [(15, 17)]}),
-    5: ("Fish", {3: [(9, 13), (19, 19)], 4: [(6, 15), (18, 19)], 5: [(4, 18)], 6: [(5, 15), (17, 19)],
-                 7: [(8, 12)]}),
-    33: ("Pencil", {3: [(1, 3)], 4: [(1, 22)], 5: [(1, 24)], 6: [(1, 22)], 7: [(1, 4)]}),
+    3: {3: [(15, 17)], 4: [(15, 18)], 5: [(6, 19)], 6: [(6, 19)], 7: [(15, 18)], 8: [(15, 17)]},
+    5: {3: [(9, 13), (19, 19)], 4: [(6, 15), (18, 19)], 5: [(4, 18)], 6: [(5, 15), (17, 19)], 7: [(8, 12)]},
+    33: {3: [(1, 3)], 4: [(1, 22)], 5: [(1, 24)], 6: [(1, 22)], 7: [(1, 4)]},
 }
+
+# ---------------------------------------------------------------- the level names
+
+NAME_ENTRY = re.compile(r'\{"([^"]+)",\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)\}')
+NAME_FRAME_W, NAME_FRAME_H = 450, 50
+NAME_VISIBLE_RIGHT = 758
+
+
+class LevelName:
+    def __init__(self, text, x, y, box):
+        self.text, self.x, self.y = text, x, y
+        self.box = box  # letter box inside the frame: (x, y, w, h)
+
+    def board_box(self):
+        bx, by, bw, bh = self.box
+        return (self.x + bx, self.y + by, self.x + bx + bw, self.y + by + bh)
+
+
+def read_level_names():
+    with open(NAMES_HEADER) as f:
+        entries = NAME_ENTRY.findall(f.read())
+    if len(entries) != 40:
+        raise SystemExit(f"{NAMES_HEADER}: {len(entries)} name entries, not 40")
+    return {n + 1: LevelName(e[0], int(e[1]), int(e[2]), tuple(int(v) for v in e[3:]))
+            for n, e in enumerate(entries)}
+
+
+NAMES = read_level_names()
+
+
+def label(level):
+    return UNNAMED[level] if level in UNNAMED else NAMES[level].text
+
+
+def write_name_boxes(boxes):
+    with open(NAMES_HEADER) as f:
+        text = f.read()
+    count = [0]
+
+    def replace(m):
+        count[0] += 1
+        n = count[0]
+        bx, by, bw, bh = boxes.get(n, NAMES[n].box)
+        return f'{{"{m.group(1)}", {m.group(2)}, {m.group(3)}, {bx}, {by}, {bw}, {bh}}}'
+
+    with open(NAMES_HEADER, "w") as f:
+        f.write(NAME_ENTRY.sub(replace, text))
 
 # ---------------------------------------------------------------- geometry
 
@@ -69,6 +133,129 @@ def is_up(x, y):
 
 def edge_neighbours(x, y):
     return [(x - 1, y), (x + 1, y), (x, y + 1) if is_up(x, y) else (x, y - 1)]
+
+
+# A placed tile overhangs its 58-pixel box by a few pixels (offsets -2 to 62),
+# so that triangle, not the bare socket, is what must stay off a name.
+def tile_triangle(x, y):
+    bx, by = 29 * x, 58 * y
+    if is_up(x, y):
+        return [(bx + 29, by - 2), (bx - 2, by + 62), (bx + 62, by + 62)]
+    return [(bx - 2, by - 2), (bx + 62, by - 2), (bx + 29, by + 62)]
+
+
+def socket_triangle(x, y):
+    """The nominal triangle of a cell's box, where its empty socket is drawn."""
+    bx, by = 29 * x, 58 * y
+    if is_up(x, y):
+        return [(bx + 29, by), (bx, by + 58), (bx + 58, by + 58)]
+    return [(bx, by), (bx + 58, by), (bx + 29, by + 58)]
+
+
+def triangle_meets_box(tri, box, margin):
+    """Whether a triangle and the rectangle (x0, y0, x1, y1), grown by
+    margin, overlap: no separating axis among the box's sides and the
+    triangle's edge normals."""
+    x0, y0, x1, y1 = box[0] - margin, box[1] - margin, box[2] + margin, box[3] + margin
+    corners = [(x0, y0), (x1, y0), (x1, y1), (x0, y1)]
+    if max(p[0] for p in tri) <= x0 or min(p[0] for p in tri) >= x1:
+        return False
+    if max(p[1] for p in tri) <= y0 or min(p[1] for p in tri) >= y1:
+        return False
+    for i in range(3):
+        (ax, ay), (bx, by) = tri[i], tri[(i + 1) % 3]
+        nx, ny = ay - by, bx - ax
+        t = [nx * px + ny * py for px, py in tri]
+        c = [nx * px + ny * py for px, py in corners]
+        if max(t) <= min(c) or max(c) <= min(t):
+            return False
+    return True
+
+
+def point_in_triangle(tri, px, py):
+    (ax, ay), (bx, by), (cx, cy) = tri
+    d1 = (px - bx) * (ay - by) - (ax - bx) * (py - by)
+    d2 = (px - cx) * (by - cy) - (bx - cx) * (py - cy)
+    d3 = (px - ax) * (cy - ay) - (cx - ax) * (py - ay)
+    return not ((d1 < 0 or d2 < 0 or d3 < 0) and (d1 > 0 or d2 > 0 or d3 > 0))
+
+
+# Letters keep this many pixels from the nearest tile edge, so outlines do not touch.
+NAME_CLEARANCE = 2
+
+
+def cells_under_box(box):
+    return set((x, y) for y in range(ROWS) for x in range(COLUMNS)
+               if triangle_meets_box(tile_triangle(x, y), box, NAME_CLEARANCE))
+
+
+def forbidden_cells(level):
+    return cells_under_box(NAMES[level].board_box()) if level in NAMES else set()
+
+
+# ---------------------------------------------------------------- reading the name picture
+
+
+def read_png_rgb(path):
+    """Decodes an 8-bit RGB or RGBA PNG without interlacing (what the media
+    generator writes) into rows of (r, g, b) tuples."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise SystemExit(f"{path}: not a PNG")
+    pos, idat, width, height, channels = 8, b"", 0, 0, 0
+    while pos < len(data):
+        length = int.from_bytes(data[pos:pos + 4], "big")
+        kind = data[pos + 4:pos + 8]
+        body = data[pos + 8:pos + 8 + length]
+        pos += 12 + length
+        if kind == b"IHDR":
+            width, height = int.from_bytes(body[0:4], "big"), int.from_bytes(body[4:8], "big")
+            depth, colour, interlace = body[8], body[9], body[12]
+            if depth != 8 or colour not in (2, 6) or interlace != 0:
+                raise SystemExit(f"{path}: only 8-bit RGB(A) without interlacing is read")
+            channels = 3 if colour == 2 else 4
+        elif kind == b"IDAT":
+            idat += body
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, prev = [], bytearray(stride)
+    for y in range(height):
+        start = y * (stride + 1)
+        kind, line = raw[start], bytearray(raw[start + 1:start + 1 + stride])
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b = prev[i]
+            c = prev[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append([tuple(line[i:i + 3]) for i in range(0, stride, channels)])
+        prev = line
+    return width, height, rows
+
+
+KEY_COLOUR = (255, 0, 128)
+
+
+def name_ink(path):
+    """Per level 1..40 the board-area pixels its name picture inks."""
+    width, _, rows = read_png_rgb(path)
+    per_row = width // NAME_FRAME_W
+    ink = {}
+    for n in range(1, 41):
+        fx, fy = ((n - 1) % per_row) * NAME_FRAME_W, ((n - 1) // per_row) * NAME_FRAME_H
+        name = NAMES[n]
+        ink[n] = [(name.x + px, name.y + py) for py in range(NAME_FRAME_H) for px in range(NAME_FRAME_W)
+                  if rows[fy + py][fx + px] != KEY_COLOUR]
+    return ink
 
 
 # ---------------------------------------------------------------- motif primitives
@@ -142,96 +329,96 @@ def star(cx, cy, points, r_out, r_in, turn=0.0, sx=1.0, sy=1.0):
 MOTIFS = {}
 
 
-def motif(level, name, symmetric=True):
+def motif(level, symmetric=True):
     def register(f):
-        MOTIFS[level] = (name, f(), symmetric)
+        MOTIFS[level] = (f(), symmetric)
         return f
     return register
 
 
-@motif(2, "Lantern")
+@motif(2)
 def _():
     return union(poly((0, -1.05), (1.05, 0.55), (-1.05, 0.55)), poly((0, 1.05), (1.05, -0.55), (-1.05, -0.55)))
 
 
-@motif(4, "Goblet")
+@motif(4)
 def _():
     return union(poly((-1.05, -1.05), (1.05, -1.05), (0.6, -0.05), (-0.6, -0.05)), rect(-0.15, -0.2, 0.15, 0.8),
                  poly((-0.75, 1.05), (0.75, 1.05), (0.35, 0.65), (-0.35, 0.65)))
 
 
-@motif(6, "Thunderbolt", symmetric=False)
+@motif(6, symmetric=False)
 def _():
     return poly((-1.05, -1.05), (0.15, -1.05), (-0.15, -0.15), (0.45, -0.15), (1.05, 1.05), (-0.2, 0.25),
                 (-0.5, 0.25))
 
 
-@motif(7, "Bow Tie")
+@motif(7)
 def _():
     return union(poly((-1.05, -1.05), (0.0, -0.1), (0.0, 0.1), (-1.05, 1.05)),
                  poly((1.05, -1.05), (0.0, -0.1), (0.0, 0.1), (1.05, 1.05)), ellipse(0, 0, 0.25, 0.7))
 
 
-@motif(8, "Diamond")
+@motif(8)
 def _():
     return minus(poly((0, -1.05), (1.05, 0), (0, 1.05), (-1.05, 0)), poly((0, -0.3), (0.3, 0), (0, 0.3), (-0.3, 0)))
 
 
-@motif(9, "Pine Tree")
+@motif(9)
 def _():
     return union(poly((0, -1.05), (0.6, -0.25), (0.3, -0.25), (1.05, 0.6), (-1.05, 0.6), (-0.3, -0.25),
                       (-0.6, -0.25)), rect(-0.18, 0.5, 0.18, 1.05))
 
 
-@motif(10, "Crown")
+@motif(10)
 def _():
     return union(rect(-1.05, 0.15, 1.05, 1.05), poly((-1.05, 0.3), (-1.05, -0.7), (-0.45, 0.2)),
                  poly((1.05, 0.3), (1.05, -0.7), (0.45, 0.2)), poly((-0.35, 0.3), (0, -1.05), (0.35, 0.3)))
 
 
-@motif(11, "Crescent", symmetric=False)
+@motif(11, symmetric=False)
 def _():
     return minus(ellipse(0.05, 0, 1.1, 1.08), ellipse(0.75, 0, 0.95, 0.9))
 
 
-@motif(12, "Heart")
+@motif(12)
 def _():
     return union(ellipse(-0.5, -0.45, 0.55, 0.62), ellipse(0.5, -0.45, 0.55, 0.62),
                  poly((-1.0, -0.25), (1.0, -0.25), (0, 1.05)))
 
 
-@motif(13, "Key", symmetric=False)
+@motif(13, symmetric=False)
 def _():
     return union(minus(ellipse(-0.7, 0.05, 0.36, 1.05), ellipse(-0.7, 0.05, 0.12, 0.32)),
                  rect(-0.4, -0.2, 1.05, 0.35), rect(0.55, 0.2, 0.7, 1.05), rect(0.85, 0.2, 1.05, 1.05),
                  rect(0.2, 0.2, 0.35, 0.8))
 
 
-@motif(14, "Seagull", symmetric=False)
+@motif(14, symmetric=False)
 def _():
     return union(line(0.16, (-1.0, 1.0), (-0.55, -0.95), (0.05, 0.45)), line(0.16, (0.05, 0.45), (0.5, -0.95),
                                                                               (1.0, 1.0)))
 
 
-@motif(15, "Serpent", symmetric=False)
+@motif(15, symmetric=False)
 def _():
     pts = [(-1.0 + 2.0 * i / 40, 0.62 * math.sin(2.6 * math.pi * i / 40 + 0.5)) for i in range(41)]
     return union(line(0.35, *pts), ellipse(-0.9, 0.2, 0.12, 0.7))
 
 
-@motif(16, "Hourglass")
+@motif(16)
 def _():
     return union(poly((-1.05, -1.05), (1.05, -1.05), (0.08, 0.0), (-0.08, 0.0)),
                  poly((-1.05, 1.05), (1.05, 1.05), (0.08, 0.0), (-0.08, 0.0)))
 
 
-@motif(17, "Bell")
+@motif(17)
 def _():
     return union(poly((-0.35, -1.05), (0.35, -1.05), (0.6, -0.3), (0.7, 0.3), (1.05, 0.6), (-1.05, 0.6),
                       (-0.7, 0.3), (-0.6, -0.3)), ellipse(0, 0.85, 0.25, 0.35))
 
 
-@motif(18, "Trophy")
+@motif(18)
 def _():
     cup = poly((-0.65, -1.05), (0.65, -1.05), (0.45, -0.1), (-0.45, -0.1))
     handles = union(minus(ellipse(-0.68, -0.6, 0.37, 0.42), ellipse(-0.68, -0.6, 0.15, 0.18)),
@@ -239,79 +426,79 @@ def _():
     return union(cup, handles, rect(-0.12, -0.15, 0.12, 0.6), rect(-0.6, 0.7, 0.6, 1.05))
 
 
-@motif(19, "Sailboat", symmetric=False)
+@motif(19, symmetric=False)
 def _():
     return union(poly((-1.05, 0.5), (1.05, 0.5), (0.7, 1.05), (-0.6, 1.05)),
                  poly((0.05, -1.05), (0.75, 0.4), (0.05, 0.4)), poly((-0.05, -0.7), (-0.05, 0.4), (-0.7, 0.4)))
 
 
-@motif(20, "Apple", symmetric=False)
+@motif(20, symmetric=False)
 def _():
     return union(ellipse(-0.35, 0.2, 0.7, 0.85), ellipse(0.35, 0.2, 0.7, 0.85),
                  line(0.1, (0, -0.6), (0.05, -1.0)), ellipse(0.45, -0.85, 0.35, 0.22))
 
 
-@motif(21, "Snowflake")
+@motif(21)
 def _():
     arms = [line(0.16, (0, 0), (1.1 * math.sin(math.pi * k / 3), -1.1 * math.cos(math.pi * k / 3))) for k in range(6)]
     return union(ellipse(0, 0, 0.35, 0.35), *arms)
 
 
-@motif(22, "Comet", symmetric=False)
+@motif(22, symmetric=False)
 def _():
     return union(ellipse(-0.72, 0, 0.33, 0.75), poly((-0.75, -0.7), (1.05, -1.05), (0.2, 0.0)),
                  poly((-0.75, 0.7), (1.05, 1.05), (0.2, 0.0)), poly((-0.75, -0.25), (1.05, 0.0), (-0.75, 0.25)))
 
 
-@motif(23, "Letter W")
+@motif(23)
 def _():
     return union(line(0.14, (-1.0, -1.0), (-0.5, 1.0), (0.0, -0.3)), line(0.14, (1.0, -1.0), (0.5, 1.0), (0.0, -0.3)))
 
 
-@motif(24, "Cloud")
+@motif(24)
 def _():
     petals = [ellipse(0.55 * math.sin(math.pi * k / 3), -0.55 * math.cos(math.pi * k / 3), 0.45, 0.45)
               for k in range(6)]
     return union(ellipse(0, 0, 0.4, 0.4), *petals)
 
 
-@motif(25, "Cat")
+@motif(25)
 def _():
     return union(ellipse(0, 0.2, 1.05, 0.85), poly((-0.95, 0.0), (-0.8, -1.05), (-0.25, -0.5)),
                  poly((0.95, 0.0), (0.8, -1.05), (0.25, -0.5)))
 
 
-@motif(26, "Locomotive", symmetric=False)
+@motif(26, symmetric=False)
 def _():
     return union(rect(-1.05, -0.2, 0.6, 0.6), rect(0.25, -0.9, 1.05, 0.6), rect(-0.75, -1.05, -0.45, -0.15),
                  ellipse(-0.6, 0.75, 0.22, 0.35), ellipse(0.0, 0.75, 0.22, 0.35), ellipse(0.65, 0.75, 0.22, 0.35),
                  poly((-1.05, 0.35), (-1.05, 1.05), (-0.75, 0.35)))
 
 
-@motif(27, "Castle")
+@motif(27)
 def _():
     walls = rect(-0.75, -0.3, 0.75, 1.05)
     towers = union(rect(-1.05, -0.75, -0.6, 1.05), rect(0.6, -0.75, 1.05, 1.05), rect(-0.25, -1.05, 0.25, 0.1))
     return minus(union(walls, towers), ellipse(0, 1.0, 0.2, 0.5))
 
 
-@motif(28, "Sun")
+@motif(28)
 def _():
     return union(ellipse(0, 0, 0.5, 0.5), star(0, 0, 8, 1.1, 0.45))
 
 
-@motif(29, "Rocket")
+@motif(29)
 def _():
     return union(ellipse(0, -0.1, 0.45, 1.05), poly((-0.4, 0.2), (-1.05, 1.05), (-0.3, 0.75)),
                  poly((0.4, 0.2), (1.05, 1.05), (0.3, 0.75)), rect(-0.2, 0.7, 0.2, 1.05))
 
 
-@motif(30, "Compass")
+@motif(30)
 def _():
     return union(star(0, 0, 4, 1.1, 0.28), star(0, 0, 4, 0.6, 0.25, turn=math.pi / 4))
 
 
-@motif(31, "Tulip", symmetric=False)
+@motif(31, symmetric=False)
 def _():
     cup = poly((-0.6, -1.05), (-0.3, -0.6), (0, -1.05), (0.3, -0.6), (0.6, -1.05), (0.55, -0.2), (0, 0.05),
                (-0.55, -0.2))
@@ -319,7 +506,7 @@ def _():
                  poly((0, 0.7), (1.05, -0.1), (0.6, 0.6)))
 
 
-@motif(32, "Spiral", symmetric=False)
+@motif(32, symmetric=False)
 def _():
     pts = []
     for i in range(80):
@@ -330,39 +517,39 @@ def _():
     return line(0.2, *pts)
 
 
-@motif(34, "Butterfly")
+@motif(34)
 def _():
     return union(ellipse(-0.55, -0.4, 0.5, 0.6), ellipse(0.55, -0.4, 0.5, 0.6), ellipse(-0.45, 0.55, 0.4, 0.45),
                  ellipse(0.45, 0.55, 0.4, 0.45), rect(-0.06, -0.6, 0.06, 0.8),
                  line(0.06, (0, -0.6), (-0.25, -1.0)), line(0.06, (0, -0.6), (0.25, -1.0)))
 
 
-@motif(35, "Anchor")
+@motif(35)
 def _():
     ring = minus(ellipse(0, -0.75, 0.3, 0.3), ellipse(0, -0.75, 0.12, 0.1))
     return union(ring, rect(-0.1, -0.5, 0.1, 1.0), rect(-0.6, -0.35, 0.6, -0.2),
                  line(0.12, (-1.0, 0.3), (-0.7, 0.8), (0, 1.05), (0.7, 0.8), (1.0, 0.3)))
 
 
-@motif(36, "Aeroplane", symmetric=False)
+@motif(36, symmetric=False)
 def _():
     return union(ellipse(0.0, 0.05, 1.05, 0.3), poly((0.3, 0.0), (-0.2, -1.05), (-0.4, -1.05), (-0.3, 0.0)),
                  poly((0.3, 0.1), (-0.2, 1.05), (-0.4, 1.05), (-0.3, 0.1)), poly((-0.7, 0.0), (-1.05, -0.7),
                                                                                      (-1.05, 0.7)))
 
 
-@motif(37, "Wreath", symmetric=False)
+@motif(37, symmetric=False)
 def _():
     return minus(ellipse(0, 0, 1.1, 1.08), ellipse(0, 0, 0.55, 0.5))
 
 
-@motif(38, "Spade")
+@motif(38)
 def _():
     return union(ellipse(-0.45, 0.1, 0.55, 0.45), ellipse(0.45, 0.1, 0.55, 0.45),
                  poly((-1.0, 0.0), (0, -1.05), (1.0, 0.0)), poly((-0.45, 1.05), (0.45, 1.05), (0, 0.4)))
 
 
-@motif(40, "Sunburst")
+@motif(40)
 def _():
     rays = [line(0.05, (0, 0), (1.15 * math.sin(math.pi * k / 6), -1.15 * math.cos(math.pi * k / 6)))
             for k in range(12)]
@@ -384,11 +571,24 @@ def centre(x, y):
     return 29.0 * (x + 1), 58.0 * y + 29.0 + (1 if is_up(x, y) else -1) * 9.67 * ROW_SPREAD
 
 
-def design(level):
+class DesignFault(Exception):
+    pass
+
+
+def design(level, rim=None, forbidden=frozenset()):
+    """The motif's cells. rim None fills the figure; a rim width keeps only
+    the band that deep inside its outline (a line drawing of the figure),
+    which leaves fewer vertices where six tiles meet. No cell is taken from
+    forbidden (the cells under the level's name)."""
     fx, fy, spaces, x0, x1, y0, y1 = FIGURES[level]
-    name, f, want_symmetry = MOTIFS[level]
+    f, want_symmetry = MOTIFS[level]
+    if rim is not None:
+        solid = f
+        f = lambda u, v: min(solid(u, v), rim - solid(u, v))
     total = spaces + 1
-    box = [(x, y) for y in range(y0, y1 + 1) for x in range(x0, x1 + 1)]
+    if (fx, fy) in forbidden:
+        raise DesignFault("the first tile lies under the name")
+    box = [(x, y) for y in range(y0, y1 + 1) for x in range(x0, x1 + 1) if (x, y) not in forbidden]
     cx0, _ = centre(x0, y0)
     cx1, _ = centre(x1, y0)
     ya, yb = 58.0 * y0 + 29, 58.0 * y1 + 29
@@ -401,7 +601,11 @@ def design(level):
 
     depth = {c: f(*norm(*c)) for c in box}
     axis2 = x0 + x1
-    symmetric = want_symmetry and axis2 % 2 == 0
+    # A name box off the axis would be mirrored into a second gap; such
+    # levels give up their symmetry instead.
+    symmetric = want_symmetry and axis2 % 2 == 0 and all((axis2 - x, y) in forbidden for x, y in forbidden)
+
+    inbox = set(box)
 
     def orbit(c):
         if not symmetric:
@@ -411,8 +615,6 @@ def design(level):
 
     def orbit_depth(c):
         return min(depth[o] for o in orbit(c))
-
-    inbox = set(box)
 
     def component(cells, start):
         seen = {start}
@@ -467,7 +669,6 @@ def design(level):
         elif min(ys) > y0: targets = [c for c in box if c[1] == y0]
         else: targets = [c for c in box if c[1] == y1]
         # Dijkstra-like: cheapest path (shallow cells cost more) to any target.
-        import heapq
         best = {}
         heap = [(0.0, c, None) for c in chosen]
         parent = {}
@@ -521,7 +722,7 @@ def design(level):
             if not cands:
                 cands = [c for c in chosen if c == min(orbit(c)) and removable(c)]
             if not cands:
-                raise SystemExit(f"level {level}: cannot trim")
+                raise DesignFault("cannot trim")
             c = min(cands, key=lambda c: (orbit_depth(c) + NEIGHBOUR_WEIGHT * held_neighbours(c), c))
             for o in orbit(c):
                 chosen.discard(o)
@@ -536,15 +737,13 @@ def design(level):
             if not cands:
                 cands = list(frontier)
             if not cands:
-                raise SystemExit(f"level {level}: cannot grow")
+                raise DesignFault("cannot grow")
             c = max(cands, key=lambda c: (orbit_depth(c) + NEIGHBOUR_WEIGHT * held_neighbours(c), c))
             for o in orbit(c):
                 chosen.add(o)
-    assert len(chosen) == total, (level, len(chosen), total)
-    assert extents_ok(chosen), level
-    assert connected(chosen), level
-    assert (fx, fy) in chosen
-    return name, chosen
+    if len(chosen) != total or not extents_ok(chosen) or not connected(chosen) or (fx, fy) not in chosen:
+        raise DesignFault("the figures cannot be met")
+    return chosen
 
 
 def drawn_cells(level):
@@ -557,16 +756,36 @@ def drawn_cells(level):
 
 
 def sketch_cells(level):
-    name, runs = SKETCHES[level]
-    return name, set((x, y) for y, spans in runs.items() for a, b in spans for x in range(a, b + 1))
+    return set((x, y) for y, spans in SKETCHES[level].items() for a, b in spans for x in range(a, b + 1))
 
 
-def shape_of(level):
+# Rim widths tried for a motif, plainest first: the solid figure, then ever
+# thinner line drawings of it. A thinner rim reads as the same figure drawn
+# in outline; it is chosen only where the challenge would otherwise drop.
+RIMS = [None, 0.5, 0.35, 0.25, 0.18, 0.12]
+
+
+def variants(level):
+    """The candidate shapes of a level as (rim, cells), plainest first;
+    shapes that would cover the level's name are left out."""
     if level in DRAWN:
-        return DRAWN_NAMES[level], drawn_cells(level)
+        return [(None, drawn_cells(level))]
     if level in SKETCHES:
-        return sketch_cells(level)
-    return design(level)
+        return [(None, sketch_cells(level))]
+    forbidden = frozenset(forbidden_cells(level))
+    found, seen = [], set()
+    for rim in RIMS:
+        try:
+            cells = design(level, rim, forbidden)
+        except DesignFault:
+            continue
+        key = frozenset(cells)
+        if key not in seen:
+            seen.add(key)
+            found.append((rim, cells))
+    if not found:
+        raise SystemExit(f"level {level}: no variant keeps off the name and meets the figures")
+    return found
 
 
 def figure_faults(level, cells):
@@ -606,27 +825,218 @@ def ordered(level, cells):
 
 
 def check(solver, shapes):
-    text = ""
-    for level, cells in shapes:
-        nums = [v for c in ordered(level, cells) for v in c] + [-1, -1]
-        text += " ".join(map(str, nums)) + "\n"
-    out = subprocess.run([solver, "--check"], input=text, capture_output=True, text=True, check=True).stdout
-    return out.split("\n")
+    """Solver verdicts, one per shape: (conflicts, difficulty) or None. The
+    solver is deterministic, so verdicts are kept beside it and reused."""
+    cache_path = os.path.join(os.path.dirname(os.path.abspath(solver)), "design_levels.cache")
+    cache = {}
+    if os.path.exists(cache_path):
+        with open(cache_path) as f:
+            for line in f:
+                key, _, verdict = line.rstrip("\n").partition("=")
+                cache[key] = verdict
+    keys = [" ".join(map(str, [v for c in ordered(level, cells) for v in c] + [-1, -1])) for level, cells in shapes]
+    todo = sorted(set(k for k in keys if k not in cache))
+    if todo:
+        out = subprocess.run([solver, "--check"], input="\n".join(todo) + "\n", capture_output=True, text=True,
+                             check=True).stdout.split("\n")
+        with open(cache_path, "a") as f:
+            for key, line in zip(todo, out):
+                cache[key] = line
+                f.write(f"{key}={line}\n")
+    verdicts = []
+    for key in keys:
+        parts = cache[key].split()
+        verdicts.append((int(parts[1]), float(parts[2])) if parts and parts[0] == "ok" else None)
+    return verdicts
+
+
+# ---------------------------------------------------------------- a rising challenge
+
+
+def spearman(values):
+    """Rank correlation of values with their position (ties share a rank)."""
+    def ranks(xs):
+        order = sorted(range(len(xs)), key=lambda i: xs[i])
+        r = [0.0] * len(xs)
+        i = 0
+        while i < len(order):
+            j = i
+            while j + 1 < len(order) and xs[order[j + 1]] == xs[order[i]]:
+                j += 1
+            for k in range(i, j + 1):
+                r[order[k]] = (i + j) / 2.0
+            i = j + 1
+        return r
+    a, b = ranks(list(range(len(values)))), ranks(values)
+    ma, mb = sum(a) / len(a), sum(b) / len(b)
+    cov = sum((x - ma) * (y - mb) for x, y in zip(a, b))
+    va = math.sqrt(sum((x - ma) ** 2 for x in a))
+    vb = math.sqrt(sum((y - mb) ** 2 for y in b))
+    return cov / (va * vb) if va and vb else 0.0
+
+
+# Difficulty points a level may fall below the one before it, weighed against
+# one step of drawing a figure thinner than it needs to be.
+DROP_WEIGHT = 4.0
+THINNING_COST = 1.0
+# The same trade in rank correlation, for the polishing pass.
+RANK_THINNING_COST = 0.0005
+# The closing stretch (36..40) should be no easier than any level of 1..30.
+# Level 40's figures rule that out: 64 spaces stretched over 23 columns and
+# all 11 rows leave it thin arms and no dense core, so it tops out near 100
+# while levels 29 and 30 (72 spaces) cannot go below about 125.
+STRETCH_FIRST, STRETCH_AFTER = 36, 30
+STRETCH_EXEMPT = {40}
+
+
+def choose_variants(candidates):
+    """Picks one variant per named level so the difficulty climbs: the
+    cheapest path through the levels, where a variant costs its thinning and
+    every drop below the previous level's difficulty costs its size. Levels
+    1..30 keep to variants no harder than the closing stretch can reach.
+    candidates: level -> [(index, difficulty)]; returns level -> index."""
+    ceiling = min(max(d for _, d in candidates[lv]) for lv in range(STRETCH_FIRST, 41) if lv not in STRETCH_EXEMPT)
+    allowed = {}
+    for lv, options in candidates.items():
+        if lv <= STRETCH_AFTER:
+            under = [(i, d) for i, d in options if d <= ceiling]
+            options = under or [min(options, key=lambda o: o[1])]
+        elif lv >= STRETCH_FIRST and lv not in STRETCH_EXEMPT:
+            options = [(i, d) for i, d in options if d >= ceiling] or options
+        allowed[lv] = options
+    levels = sorted(allowed)
+    best = {i: (THINNING_COST * i, [i]) for i, _ in allowed[levels[0]]}
+    previous = dict(allowed[levels[0]])
+    for level in levels[1:]:
+        step = {}
+        for i, d in allowed[level]:
+            options = []
+            for j, (cost, path) in best.items():
+                options.append((cost + THINNING_COST * i + DROP_WEIGHT * max(0.0, previous[j] - d), path + [i]))
+            step[i] = min(options)
+        best, previous = step, dict(allowed[level])
+    _, path = min(best.values())
+    chosen = dict(zip(levels, path))
+    # The path only sees neighbours; polish the whole order: change one
+    # level's variant at a time while that raises the rank correlation.
+    difficulty = {lv: dict(allowed[lv]) for lv in levels}
+
+    def score(pick):
+        values = [difficulty[lv][pick[lv]] for lv in levels]
+        return spearman(values) - RANK_THINNING_COST * sum(pick.values())
+
+    current = score(chosen)
+    improved = True
+    while improved:
+        improved = False
+        for lv in levels:
+            for i, _ in allowed[lv]:
+                trial = {**chosen, lv: i}
+                value = score(trial)
+                if value > current + 1e-9:
+                    chosen, current, improved = trial, value, True
+    return chosen
+
+
+# ---------------------------------------------------------------- placing the names
+
+# Letters shorter than this (outline and shadow included) stop being easy to
+# read; taller than the most a frame's band holds they crowd the puzzle.
+MIN_INK_H = 22
+MAX_INK_H = 34
+# Pixels of letter height worth one cell the figure has to move.
+HEIGHT_PER_CELL = 8
+# The media generator's outline (2.5 each side) and shadow (2) around the letters.
+INK_RIM = 7
+
+
+def ink_width(text, h):
+    """About how wide the name is when its ink is h pixels tall; the media
+    generator narrows the letters a little when the estimate falls short."""
+    cap = max(1.0, h - INK_RIM)
+    units = sum(0.34 if c == " " else 0.40 if c == "I" else 1.08 if c in "MW" else 0.80 for c in text)
+    return int(math.ceil(1.08 * cap * units + INK_RIM))
+
+
+def box_candidates(n):
+    name = NAMES[n]
+    left, right = name.x + 2, min(name.x + NAME_FRAME_W - 2, NAME_VISIBLE_RIGHT)
+    top, bottom = name.y + 1, name.y + NAME_FRAME_H - 1
+    # Whole-frame boxes, and boxes inside one row's band, clear of the tiles
+    # of the rows above and below.
+    bands = [(top, bottom)]
+    for r in range(ROWS):
+        t, b = max(top, 58 * r + 5), min(bottom, 58 * r + 53)
+        if b - t >= MIN_INK_H:
+            bands.append((t, b))
+    seen = set()
+    for t, b in bands:
+        for h in range(min(b - t, MAX_INK_H), MIN_INK_H - 1, -2):
+            w = ink_width(name.text, h)
+            if w > right - left:
+                continue
+            for y in sorted({t, (t + b - h) // 2, b - h}):
+                for x in sorted(set(range(left, right - w + 1, 8)) | {right - w}):
+                    if (x, y, h) not in seen:
+                        seen.add((x, y, h))
+                        yield (x, y, x + w, y + h)
+
+
+def place_name(n, cells):
+    """The letter box that best trades the shape's cells it covers against
+    the letters' height, then the nearest the frame's left edge."""
+    name = NAMES[n]
+    tris = [(c, tile_triangle(*c)) for c in cells]
+    best = None
+    for box in box_candidates(n):
+        covered = sum(1 for _, tri in tris if triangle_meets_box(tri, box, NAME_CLEARANCE))
+        key = (HEIGHT_PER_CELL * covered - (box[3] - box[1]), abs(box[0] - name.x - 4), box[1])
+        if best is None or key < best[0]:
+            best = (key, box)
+    if best is None:
+        raise SystemExit(f"level {n}: no letter box fits its frame")
+    box = best[1]
+    covered = sum(1 for _, tri in tris if triangle_meets_box(tri, box, NAME_CLEARANCE))
+    return covered, (box[0] - name.x, box[1] - name.y, box[2] - box[0], box[3] - box[1])
+
+
+def plain_shape(level):
+    if level in DRAWN:
+        return drawn_cells(level)
+    if level in SKETCHES:
+        return sketch_cells(level)
+    return design(level)
+
+
+# ---------------------------------------------------------------- reading and writing levels.cpp
+
+
+def read_layouts():
+    with open(LEVELS_SOURCE) as f:
+        text = f.read()
+    layouts = {}
+    for ident, body in re.findall(r"constexpr DataItem (LEVEL_\w+)\[\] = \{([^}]*)\};", text):
+        nums = [int(v) for v in re.findall(r"-?\d+", body)]
+        pairs = list(zip(nums[0::2], nums[1::2]))
+        level = -1 if ident == "LEVEL_TUTORIAL" else int(ident.split("_")[1])
+        layouts[level] = set(pairs[:pairs.index((-1, -1))])
+    return layouts
 
 
 def write_levels(path, designs):
     lines = [
         "// The level layouts: for each level the first tile's cell, then the puzzle",
         "// spaces, as (column, row) pairs ended by (-1, -1). Made by",
-        "// tools/solver/design_levels.py and checked solvable by the solver.",
+        "// tools/solver/design_levels.py, which keeps every space off the level's",
+        "// name (game/play/level_names.h) and checks every level solvable.",
         '#include "game/puzzle/rules.h"',
         "",
         "namespace {",
         "",
     ]
-    for level, (name, cells) in designs.items():
+    for level, cells in designs.items():
         ident = "LEVEL_TUTORIAL" if level < 0 else f"LEVEL_{level}"
-        lines.append(f"// {name}")
+        lines.append(f"// {label(level)}")
         for row in picture(level, cells):
             if row.strip("."):
                 lines.append(f"//   {row}")
@@ -660,29 +1070,107 @@ def write_levels(path, designs):
         out.write("\n".join(lines) + "\n")
 
 
+# ---------------------------------------------------------------- commands
+
+
+def print_shape(level, cells, verdict, note=""):
+    faults = figure_faults(level, cells)
+    under = forbidden_cells(level) & cells
+    if under:
+        faults.append(f"{len(under)} cells under the name")
+    result = f"ok, difficulty {verdict[1]:.1f}" if verdict else "UNSOLVABLE"
+    print(f"level {level}: {label(level)}  [{result}] {note}{' '.join(faults)}")
+    for row in picture(level, cells):
+        if row.strip("."):
+            print("   ", row)
+    return not faults and verdict is not None
+
+
+def rising_summary(difficulty):
+    named = [difficulty[n] for n in range(1, 41)]
+    print(f"rank correlation of level and difficulty over 1..40: {spearman(named):.3f}")
+    ceiling = max(named[:30])
+    low = [n for n in range(36, 41) if difficulty[n] < ceiling]
+    print(f"hardest of 1..30: {ceiling:.1f}; last five easier than that: {low or 'none'}")
+
+
+def names_report(solver, png):
+    """Per named level of the game's layouts: the cells over the name's ink
+    (as empty sockets and as filled tiles), the ink pixels the filled tiles
+    hide, and the difficulty."""
+    layouts = read_layouts()
+    ink = name_ink(png)
+    verdicts = check(solver, [(lv, layouts[lv]) for lv in range(1, 41)])
+    difficulty = {}
+    print("level name            sockets-over tiles-over ink-hidden difficulty")
+    total = 0
+
+    def over(tris, pixels):
+        return [t for t in tris if any(point_in_triangle(t, p[0] + 0.5, p[1] + 0.5) for p in pixels)]
+
+    for lv, verdict in zip(range(1, 41), verdicts):
+        box = (min(p[0] for p in ink[lv]), min(p[1] for p in ink[lv]),
+               max(p[0] for p in ink[lv]) + 1, max(p[1] for p in ink[lv]) + 1)
+        near = [c for c in layouts[lv] if triangle_meets_box(tile_triangle(*c), box, 1)]
+        tiles = [tile_triangle(*c) for c in near]
+        hidden = [p for p in ink[lv] if any(point_in_triangle(t, p[0] + 0.5, p[1] + 0.5) for t in tiles)]
+        sockets = over([socket_triangle(*c) for c in near], hidden)
+        total += len(hidden)
+        difficulty[lv] = verdict[1] if verdict else 0.0
+        print(f"{lv:5d} {NAMES[lv].text:<15s} {len(sockets):12d} {len(over(tiles, hidden)):10d} {len(hidden):10d} "
+              f"{difficulty[lv]:10.1f}")
+    print(f"ink pixels hidden in all: {total}")
+    rising_summary(difficulty)
+
+
+def place_names():
+    boxes = {}
+    for n in range(1, 41):
+        covered, box = place_name(n, plain_shape(n))
+        boxes[n] = box
+        print(f"level {n:2d} {NAMES[n].text:<15s} box {box}  over {covered} cells of the plain figure")
+    write_name_boxes(boxes)
+    print("level_names.h written")
+
+
 def main():
     if len(sys.argv) < 2:
         raise SystemExit(__doc__)
     solver = sys.argv[1]
-    levels = list(range(-1, 41))
+    if "--names-report" in sys.argv:
+        names_report(solver, sys.argv[sys.argv.index("--names-report") + 1])
+        return
+    if "--place-names" in sys.argv:
+        place_names()
+        return
     if "--level" in sys.argv:
-        levels = [int(sys.argv[sys.argv.index("--level") + 1])]
-    designs = {lv: shape_of(lv) for lv in levels}
-    results = check(solver, [(lv, cells) for lv, (_, cells) in designs.items()])
-    failed = False
-    for (lv, (name, cells)), result in zip(designs.items(), results):
-        faults = figure_faults(lv, cells)
-        print(f"level {lv}: {name}  [{result}] {' '.join(faults)}")
-        failed |= bool(faults)
-        for row in picture(lv, cells):
-            if row.strip("."):
-                print("   ", row)
-        failed |= not result.startswith("ok")
+        lv = int(sys.argv[sys.argv.index("--level") + 1])
+        found = variants(lv)
+        for (rim, cells), verdict in zip(found, check(solver, [(lv, c) for _, c in found])):
+            print_shape(lv, cells, verdict, f"rim {rim} ")
+        return
+    found = {lv: variants(lv) for lv in range(-1, 41)}
+    flat = [(lv, i, cells) for lv in found for i, (_, cells) in enumerate(found[lv])]
+    verdicts = dict(((lv, i), v) for (lv, i, _), v in zip(flat, check(solver, [(lv, c) for lv, _, c in flat])))
+    candidates = {lv: [(i, verdicts[(lv, i)][1]) for i in range(len(found[lv])) if verdicts[(lv, i)]]
+                  for lv in range(1, 41)}
+    for lv, options in candidates.items():
+        if not options:
+            raise SystemExit(f"level {lv}: no solvable variant")
+    chosen = choose_variants(candidates)
+    chosen[-1] = chosen[0] = 0
+    designs, difficulty, failed = {}, {}, False
+    for lv in range(-1, 41):
+        rim, cells = found[lv][chosen[lv]]
+        verdict = verdicts[(lv, chosen[lv])]
+        designs[lv] = cells
+        difficulty[lv] = verdict[1] if verdict else 0.0
+        failed |= not print_shape(lv, cells, verdict, "" if rim is None else f"(drawn with rim {rim}) ")
+    rising_summary(difficulty)
     if "--write" in sys.argv:
-        if failed or len(levels) != 42:
-            raise SystemExit("not written: every level must be designed and solvable")
-        root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-        write_levels(os.path.join(root, "game", "puzzle", "levels.cpp"), designs)
+        if failed:
+            raise SystemExit("not written: every level must meet its figures, keep off its name and be solvable")
+        write_levels(LEVELS_SOURCE, designs)
         print("levels.cpp written")
 
 

@@ -4,8 +4,10 @@
 
 #include <cadical.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
+#include <numeric>
 
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
@@ -252,4 +254,39 @@ double difficulty_of(const LevelShape& shape, const SolveReport& report) {
     double effort = std::log10(1.0 + static_cast<double>(report.conflicts));
     double freedom = report.solutions > 0 ? std::log10(static_cast<double>(report.solutions)) : 0;
     return spaces + 2.0 * report.full_vertices + 5.0 * effort - 2.0 * freedom;
+}
+
+namespace {
+
+std::vector<double> mean_ranks(const std::vector<double>& values) {
+    std::vector<size_t> order(values.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return values[a] < values[b]; });
+    std::vector<double> ranks(values.size());
+    for (size_t i = 0; i < order.size();) {
+        size_t j = i;
+        while (j + 1 < order.size() && values[order[j + 1]] == values[order[i]]) ++j;
+        for (size_t k = i; k <= j; ++k) ranks[order[k]] = static_cast<double>(i + j) / 2.0;
+        i = j + 1;
+    }
+    return ranks;
+}
+
+}  // namespace
+
+double rank_correlation(const std::vector<double>& values) {
+    size_t n = values.size();
+    if (n < 2) return 0;
+    std::vector<double> position(n);
+    std::iota(position.begin(), position.end(), 0.0);
+    std::vector<double> ranks = mean_ranks(values);
+    double mean = static_cast<double>(n - 1) / 2.0;
+    double cov = 0, var_position = 0, var_rank = 0;
+    for (size_t i = 0; i < n; ++i) {
+        cov += (position[i] - mean) * (ranks[i] - mean);
+        var_position += (position[i] - mean) * (position[i] - mean);
+        var_rank += (ranks[i] - mean) * (ranks[i] - mean);
+    }
+    if (var_rank == 0) return 0;
+    return cov / std::sqrt(var_position * var_rank);
 }

@@ -66,3 +66,8 @@ SolveReport solve_level(int level);
 // A single difficulty figure from a report: grows with the tiles used, the
 // vertices that six tiles must agree on and the search effort.
 double difficulty_of(const LevelShape& shape, const SolveReport& report);
+
+// Spearman's rank correlation of values with their position in the list
+// (tied values share their mean rank); 0 for fewer than two values or
+// values all equal.
+double rank_correlation(const std::vector<double>& values);

@@ -1,13 +1,16 @@
 // solver: solves every level and prints its figures and difficulty.
-//   solver            the table of all levels
+//   solver            the table of all levels, then how the difficulty rises
+//                     over the named levels
 //   solver LEVEL      that level's solution, cell by cell
 //   solver --count N  the table, counting solutions up to N per level
 //   solver --check    reads shapes from standard input, one per line as
 //                     "x y x y ... -1 -1" (first tile first), and prints
 //                     "ok CONFLICTS DIFFICULTY" or "unsolvable" for each
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
@@ -15,7 +18,29 @@
 
 namespace {
 
+// The game's closing stretch: none of its levels should be easier than the
+// hardest level before LAST_STRETCH_AFTER.
+constexpr int LAST_STRETCH = 5;
+constexpr int LAST_STRETCH_AFTER = 30;
+
+// How the difficulty of levels 1..40 (entry n - 1 is level n) rises.
+void print_rise(const std::vector<double>& named) {
+    std::printf("rank correlation of level and difficulty, levels 1..%d: %.3f\n", LAST_LEVEL,
+                rank_correlation(named));
+    double ceiling = *std::max_element(named.begin(), named.begin() + LAST_STRETCH_AFTER);
+    std::printf("hardest of levels 1..%d: %.1f; of the last %d levels easier than that:", LAST_STRETCH_AFTER,
+                ceiling, LAST_STRETCH);
+    bool any = false;
+    for (int lvl = LAST_LEVEL - LAST_STRETCH + 1; lvl <= LAST_LEVEL; ++lvl)
+        if (named[static_cast<size_t>(lvl - 1)] < ceiling) {
+            std::printf(" %d", lvl);
+            any = true;
+        }
+    std::printf("%s\n", any ? "" : " none");
+}
+
 void print_table(int solution_cap) {
+    std::vector<double> named;
     std::printf("level first    form spaces columns rows   vertices full conflicts solutions difficulty\n");
     for (int lvl = FIRST_LEVEL; lvl <= LAST_LEVEL; ++lvl) {
         LevelShape shape = read_level_shape(lvl);
@@ -27,6 +52,7 @@ void print_table(int solution_cap) {
             if (y > max_y) max_y = y;
         }
         SolveReport report = solve_shape(shape, solution_cap);
+        if (lvl >= 1) named.push_back(report.solvable ? difficulty_of(shape, report) : 0.0);
         char first[16], columns[16], rows[16], solutions[16];
         std::snprintf(first, sizeof first, "(%d,%d)", shape.first_x, shape.first_y);
         std::snprintf(columns, sizeof columns, "%d..%d", min_x, max_x);
@@ -42,6 +68,7 @@ void print_table(int solution_cap) {
                     report.solvable ? "" : "  UNSOLVABLE");
         std::fflush(stdout);
     }
+    print_rise(named);
 }
 
 int print_solution(int lvl) {

@@ -140,10 +140,16 @@ candidate_versions() {
 # $SOURCES/<package>-<version>; echoes that folder. Fails when no
 # candidate version can be fetched.
 fetch_source() {
-    local package=$1 wanted=$2 version dir
+    local package=$1 wanted=$2 version dir chosen=$SOURCES/.chosen-$1-${2#*:}
+    # Unpacked before: no source index needed.
+    if [ -f "$chosen" ] && [ -f "$(cat "$chosen")/.unpacked" ]; then
+        cat "$chosen"
+        return 0
+    fi
     for version in $(candidate_versions "$package" "$wanted"); do
         dir=$SOURCES/$package-${version#*:}
         if [ -f "$dir/.unpacked" ]; then
+            echo "$dir" > "$chosen"
             echo "$dir"
             return 0
         fi
@@ -156,6 +162,7 @@ fetch_source() {
         rm -rf "$dir"
         dpkg-source -x "$SOURCES/download/${package}_${version#*:}.dsc" "$dir" >&2
         touch "$dir/.unpacked"
+        echo "$dir" > "$chosen"
         echo "$dir"
         return 0
     done
@@ -175,70 +182,91 @@ LZO=$(source_of liblzo2-dev)
 mkdir -p "$PREFIX/lib" "$PREFIX/include"
 LIB_FLAGS=(-O2)
 
-built() { [ -f "$PREFIX/.built-$1" ]; }
-mark_built() { touch "$PREFIX/.built-$1"; }
+built() { [ -f "$PREFIX/.built-emcc-$1" ]; }
+mark_built() { touch "$PREFIX/.built-emcc-$1"; }
+
+# Compiles C files with emcc, $JOBS at a time, into one archive: no
+# configure step (under emcc its checks take longer than the compiling).
+# Usage: emcc_archive NAME LIBRARY FLAG... -- FILE...
+emcc_archive() {
+    local name=$1 library=$2 obj=$WEB/lib-build/$1
+    shift 2
+    local flags=()
+    while [ "$1" != "--" ]; do flags+=("$1"); shift; done
+    shift
+    rm -rf "$obj" && mkdir -p "$obj"
+    # Object names keep the source's folder, so a.c in two folders stays two objects.
+    printf '%s\n' "$@" | xargs -P "$JOBS" -I{} sh -c \
+        'o="$0/$(echo "$1" | tr / _ ).o"; shift 2; emcc "$@" -c "{}" -o "$o"' \
+        "$obj" "{}" _ "${LIB_FLAGS[@]}" "${flags[@]}"
+    rm -f "$PREFIX/lib/$library"
+    emar rcs "$PREFIX/lib/$library" "$obj"/*.o
+}
 
 build_zlib() {
-    local src=$1 obj=$WEB/lib-build/zlib
-    rm -rf "$obj" && mkdir -p "$obj"
-    (cd "$obj" && for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast \
-                            inflate inftrees trees uncompr zutil; do
-        emcc "${LIB_FLAGS[@]}" -DZ_HAVE_UNISTD_H -I"$src" -c "$src/$f.c" -o "$f.o"
-    done && emar rcs "$PREFIX/lib/libz.a" ./*.o)
+    local src=$1 files=() f
+    for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast \
+             inflate inftrees trees uncompr zutil; do files+=("$src/$f.c"); done
+    emcc_archive zlib libz.a -DZ_HAVE_UNISTD_H -I"$src" -- "${files[@]}"
     cp "$src/zlib.h" "$src/zconf.h" "$PREFIX/include/"
 }
 
 build_png() {
-    local src=$1 obj=$WEB/lib-build/png
-    rm -rf "$obj" && mkdir -p "$obj"
+    local src=$1 obj=$WEB/lib-build/png-config files=() f
+    mkdir -p "$obj"
     cp "$src/scripts/pnglibconf.h.prebuilt" "$obj/pnglibconf.h"
-    (cd "$obj" && for f in png pngerror pngget pngmem pngpread pngread pngrio pngrtran pngrutil pngset \
-                            pngtrans pngwio pngwrite pngwtran pngwutil; do
-        emcc "${LIB_FLAGS[@]}" -DPNG_ARM_NEON_OPT=0 -DPNG_INTEL_SSE_OPT=0 -DPNG_MIPS_MSA_OPT=0 \
-             -DPNG_POWERPC_VSX_OPT=0 -I"$obj" -I"$src" -I"$PREFIX/include" -c "$src/$f.c" -o "$f.o"
-    done && emar rcs "$PREFIX/lib/libpng16.a" ./*.o)
+    for f in png pngerror pngget pngmem pngpread pngread pngrio pngrtran pngrutil pngset \
+             pngtrans pngwio pngwrite pngwtran pngwutil; do files+=("$src/$f.c"); done
+    emcc_archive png libpng16.a -DPNG_ARM_NEON_OPT=0 -DPNG_INTEL_SSE_OPT=0 -DPNG_MIPS_MSA_OPT=0 \
+        -DPNG_POWERPC_VSX_OPT=0 -I"$obj" -I"$src" -I"$PREFIX/include" -- "${files[@]}"
     cp "$src/png.h" "$src/pngconf.h" "$obj/pnglibconf.h" "$PREFIX/include/"
 }
 
 build_lzo() {
-    local src=$1 obj=$WEB/lib-build/lzo
-    rm -rf "$obj" && mkdir -p "$obj"
-    (cd "$obj" && for f in "$src"/src/*.c; do
-        emcc "${LIB_FLAGS[@]}" -I"$src/include" -I"$src/src" -c "$f" -o "$(basename "$f" .c).o"
-    done && emar rcs "$PREFIX/lib/liblzo2.a" ./*.o)
+    local src=$1
+    emcc_archive lzo liblzo2.a -I"$src/include" -I"$src/src" -- "$src"/src/*.c
     mkdir -p "$PREFIX/include/lzo"
     cp "$src"/include/lzo/*.h "$PREFIX/include/lzo/"
 }
 
-cmake_library() {
-    local name=$1 src=$2
-    shift 2
-    local obj=$WEB/lib-build/$name
-    rm -rf "$obj"
-    emcmake cmake -S "$src" -B "$obj" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
-        -DCMAKE_FIND_ROOT_PATH="$PREFIX" -DCMAKE_PREFIX_PATH="$PREFIX" "$@" > "$WEB/lib-build/$name.log"
-    cmake --build "$obj" -j"$JOBS" >> "$WEB/lib-build/$name.log"
-    cmake --install "$obj" >> "$WEB/lib-build/$name.log"
-}
-
+# SDL2 from its sources with its own SDL_config_emscripten.h (include/SDL_config.h
+# picks it for emcc): the generic parts, and of the back ends only the
+# browser's video, audio, joystick, power and file-system drivers, the Unix
+# timer, the thread-less generic threads and the dummies the config names.
 build_sdl() {
-    cmake_library sdl2 "$1" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF
+    local src=$1/src files=() d
+    for d in "" atomic audio cpuinfo dynapi events file haptic joystick libm locale misc power render \
+             render/opengles2 render/software sensor stdlib thread timer video video/yuv2rgb \
+             audio/emscripten audio/disk audio/dummy joystick/emscripten joystick/virtual haptic/dummy \
+             sensor/dummy power/emscripten filesystem/emscripten timer/unix thread/generic loadso/dlopen \
+             video/emscripten locale/emscripten misc/emscripten hidapi; do
+        files+=("$src/${d:+$d/}"*.c)
+    done
+    emcc_archive sdl2 libSDL2.a -I"$1/include" -I"$src" -- "${files[@]}"
+    mkdir -p "$PREFIX/include/SDL2"
+    cp "$1"/include/*.h "$PREFIX/include/SDL2/"
 }
 
-# SDL2_mixer for WAV and MP3 only, each with its built-in decoder.
+# SDL2_mixer for WAV and MP3 only, MP3 with its built-in decoder (dr_mp3,
+# header-only: Debian's source strips only the bundled libraries of external/).
 build_mixer() {
     local src=$1
     if [ ! -f "$src/src/codecs/dr_libs/dr_mp3.h" ]; then
         echo "web: this SDL2_mixer source has no built-in MP3 decoder (dr_mp3)" >&2
         exit 1
     fi
-    cmake_library sdl2_mixer "$src" -DBUILD_SHARED_LIBS=OFF -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_SAMPLES=OFF \
-        -DSDL2MIXER_CMD=OFF -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MIDI=OFF \
-        -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_VORBIS=OFF -DSDL2MIXER_WAVE=ON -DSDL2MIXER_MP3=ON \
-        -DSDL2MIXER_MP3_DRMP3=ON -DSDL2MIXER_MP3_MPG123=OFF -DSDL2_DIR="$PREFIX/lib/cmake/SDL2"
+    emcc_archive sdl2_mixer libSDL2_mixer.a -DMUSIC_WAV -DMUSIC_MP3_DRMP3 -I"$src/include" -I"$src/src" \
+        -I"$src/src/codecs" -I"$PREFIX/include/SDL2" -- "$src"/src/*.c "$src"/src/codecs/*.c
+    cp "$src/include/SDL_mixer.h" "$PREFIX/include/SDL2/"
 }
 
 mkdir -p "$WEB/lib-build"
+# One source index for all the fetches (fetch_source runs in a subshell,
+# where prepare_apt's flag would not last).
+for spec in "$ZLIB" "$PNG" "$LZO" "$SDL" "$MIXER"; do
+    read -r package version <<< "$spec"
+    built "$package-${version#*:}" || [ -f "$SOURCES/.chosen-$package-${version#*:}" ] || { prepare_apt; break; }
+done
 for spec in "zlib:$ZLIB" "png:$PNG" "lzo:$LZO" "sdl:$SDL" "mixer:$MIXER"; do
     kind=${spec%%:*}
     read -r package version <<< "${spec#*:}"

@@ -6,6 +6,7 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/frame/frame_testing.h"
 
 #include <emscripten.h>
 

@@ -16,8 +16,12 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/frame/frame_testing.h"
 #include "runtime/gfx/gfx.h"
+#include "runtime/gfx/gfx_testing.h"
 #include "runtime/input/input.h"
+#include "runtime/input/input_testing.h"
+#include "runtime/process/process.h"
 #include "tools/solver/solver.h"
 
 #include <cstdio>

@@ -2,18 +2,22 @@
 // for entering the high-score table. No window is needed: the records live in
 // the current folder while it is writable.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "game/frontend/frontend.h"
 #include "game/puzzle/state.h"
+#include "runtime/files/files.h"
 
 namespace fs = std::filesystem;
 
@@ -105,6 +109,26 @@ TEST_F(Records, DataFolderFallsBackToThePlayersDataFolder) {
     EXPECT_TRUE(fs::is_directory(xdg / "wedgewise"));
 }
 
+TEST_F(Records, AnInstalledGameKeepsItsRecordsInThePlayersFolderEvenWhereItCouldWrite) {
+    // Installed: the program's folder holds no containers, the data folder does.
+    fs::path data = folder_ / "share";
+    fs::create_directory(data);
+    std::ofstream(data / "media.gfx") << "container";
+    fs::path xdg = folder_ / "xdg";
+    media_data_folder_set(data.string());
+    media_container_set("media.gfx", "media.aud");
+    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    const std::string installed = data_folder();
+    // A copy with its containers beside it is portable again.
+    std::ofstream("media.gfx") << "container";
+    const std::string portable = data_folder();
+    unsetenv("XDG_DATA_HOME");
+    media_container_set("", "");
+    media_data_folder_set("");
+    EXPECT_EQ(installed, (xdg / "wedgewise").string() + "/");
+    EXPECT_EQ(fs::path(portable), fs::path(folder_.string() + "/"));
+}
+
 // ---------------------------------------------------------------- settings
 
 TEST_F(Records, MissingSettingsGiveTheDefaultsAndSaveAsTwentyBytes) {
@@ -159,6 +183,85 @@ TEST_F(Records, LongerSettingsFileIsReadUpToItsTwentiethByte) {
     load_settings();
     EXPECT_EQ(music_off, 1);
     EXPECT_EQ(colour_channels[17], 20);
+}
+
+// ---------------------------------------------------------------- hostile files
+
+namespace {
+
+// Runs the check in a child process, so an open that never returns or an
+// allocation that fails cannot take the test program with it: the alarm
+// ends a child stuck for good. "" when the child passed, else what happened.
+std::string in_child(const std::function<bool()>& check, rlim_t extra_address_space = 0) {
+    constexpr unsigned STUCK_SECONDS = 30;
+    pid_t child = fork();
+    if (child < 0) return "fork failed";
+    if (child == 0) {
+        alarm(STUCK_SECONDS);
+        if (extra_address_space > 0) {
+            // Room for what the check may honestly need, not for the whole file.
+            std::ifstream statm("/proc/self/statm");
+            long pages = 0;
+            statm >> pages;
+            const rlim_t now = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE));
+            rlimit limit{now + extra_address_space, now + extra_address_space};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(4);
+        }
+        _exit(check() ? 0 : 3);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return "waitpid failed";
+    if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
+    if (WEXITSTATUS(status) != 0) return "exit status " + std::to_string(WEXITSTATUS(status));
+    return "";
+}
+
+}  // namespace
+
+TEST_F(Records, FifosDevicesAndFoldersNamedLikeTheFilesCountAsMissing) {
+    const struct {
+        const char* what;
+        std::function<void(const fs::path&)> plant;
+    } plants[] = {
+        {"a FIFO nobody writes to", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+        {"a device", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
+        {"a folder", [](const fs::path& p) { fs::create_directory(p); }},
+    };
+    for (const auto& [what, plant] : plants) {
+        plant(settings_file());
+        plant(hiscore_file());
+        const std::string outcome = in_child([] {
+            music_off = 1;
+            load_settings();
+            load_high_scores();
+            return music_off == 0 && vortex_on == 1 &&
+                   high_score_table(0, 0) == padded_name(default_high_score_name(0));
+        });
+        EXPECT_EQ(outcome, "") << "the records as " << what;
+        fs::remove(settings_file());
+        fs::remove(hiscore_file());
+    }
+}
+
+TEST_F(Records, AHugeHighScoreFileIsReadOnlyAsFarAsItsFormat) {
+    constexpr off_t FOUR_GB = off_t(4) << 30;
+    constexpr rlim_t ROOM = rlim_t(256) << 20;
+    // A valid table ("A" everywhere), then zeros up to 4 GB (sparse on disk).
+    write_bytes(hiscore_file(), std::vector<uint8_t>(405, 45));
+    ASSERT_EQ(truncate(hiscore_file().c_str(), FOUR_GB), 0);
+    std::vector<uint8_t> settings = DEFAULT_SETTINGS;
+    settings[1] = 0;   // the vortex off: not the default
+    write_bytes(settings_file(), settings);
+    ASSERT_EQ(truncate(settings_file().c_str(), FOUR_GB), 0);
+    const std::string outcome = in_child(
+        [] {
+            load_settings();
+            load_high_scores();
+            return vortex_on == 0 && high_score_table(0, 0) == std::string(20, 'A') &&
+                   high_score_table(14, 1) == "AAAAAAA";
+        },
+        ROOM);
+    EXPECT_EQ(outcome, "");
 }
 
 // ---------------------------------------------------------------- high-score file

@@ -11,7 +11,10 @@
 #include "game/puzzle/state.h"
 #include "runtime/files/files.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 
 namespace fs = std::filesystem;
 

@@ -10,6 +10,7 @@
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
 #include "runtime/gfx/gfx.h"
+#include "runtime/frame/frame_testing.h"
 #include "script.h"
 #include "session.h"
 

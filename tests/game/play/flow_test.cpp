@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,8 +18,11 @@
 #include "harness.h"
 #include "runtime/audio/audio.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 #include "tools/solver/solver.h"
 
 namespace {
@@ -329,6 +333,49 @@ TEST(GameFlow, CompletionIsTestedBeforeTheLevelClock) {
     EXPECT_EQ(final_level, 1);
 }
 
+TEST(GameFlow, NoOutOfTimeScreenAfterAWinOrQuitOnTheFrameTheClockRanOut) {
+    enum class Ending { LastLevelCompleted, PracticeCompleted, QuitPressed };
+    // Frames the game still shows after its last scripted action: the
+    // out-of-time screen would stay until the click that ends the script.
+    auto frames_after_the_end = [](Ending ending) {
+        long last_action = -1, end_frame = -1;
+        run_in_runtime([&] {
+            start_up_for_play();
+            Script s;
+            auto fill_board = [] {
+                for (int y = 0; y < BOARD_ROWS; y++)
+                    for (int x = 0; x < BOARD_COLUMNS; x++)
+                        if (board(x, y) == CELL_EMPTY) board(x, y) = CELL_TILE + 1;
+            };
+            s.wait_frames(3);
+            if (ending == Ending::QuitPressed) {
+                // The pass that takes the clock from 1 to 0 sees the press.
+                s.move_to(20, 660).call([] { level_timer = 2; }).press(&last_action);
+            } else {
+                // The next pass takes the clock to 0; the puzzle is full after it.
+                s.call([] { level_timer = 1; }).call([&] {
+                    fill_board();
+                    last_action = frame_count();
+                });
+                if (ending == Ending::LastLevelCompleted)
+                    s.wait_frames(200).press().wait_frames(5).press(&last_action);   // skip the count, leave
+            }
+            s.wait_frames(30).press();
+            s.attach();
+            score = 0;
+            practice_mode = ending == Ending::PracticeCompleted ? 1 : 0;
+            level = ending == Ending::QuitPressed ? 5 : ending == Ending::PracticeCompleted ? 12 : LAST_LEVEL;
+            play_game();
+            end_frame = frame_count();
+            EXPECT_EQ(level_timer, 0);
+        });
+        return end_frame - last_action;
+    };
+    EXPECT_LT(frames_after_the_end(Ending::LastLevelCompleted), 5);
+    EXPECT_LT(frames_after_the_end(Ending::PracticeCompleted), 5);
+    EXPECT_LT(frames_after_the_end(Ending::QuitPressed), 5);
+}
+
 TEST(PlayButtons, HotSpotsExcludeTheirBoundsAndQuitWaitsForTheRelease) {
     bool reached_inside = false, paused_clock_still = false;
     long press_frame = 0, end_frame = 0;
@@ -457,6 +504,49 @@ TEST(CommandLine, OptionsSelectTheWindowAndStopForHelpVersionAndUnknowns) {
     EXPECT_FALSE(parse_command_line(3, unknown, config, message, code));
     EXPECT_NE(code, 0);
     EXPECT_NE(message.find("--fast"), std::string::npos);
+}
+
+TEST(CommandLine, HelpNamesEveryOptionTheSwitchVariableAndTheExitStatuses) {
+    char prog[] = "wedgewise", help[] = "--help";
+    char* asking[] = {prog, help};
+    RuntimeConfig config;
+    std::string text;
+    int code = -1;
+    ASSERT_FALSE(parse_command_line(2, asking, config, text, code));
+    EXPECT_EQ(code, 0);
+    // Every option the help lists is taken, and the parser takes no other.
+    for (const char* option : {"--windowed", "--frames N", "--help", "--version"})
+        EXPECT_NE(text.find(std::string("  ") + option), std::string::npos) << option;
+    char frames[] = "--frames", n[] = "7", windowed[] = "--windowed";
+    char* listed[] = {prog, windowed, frames, n};
+    EXPECT_TRUE(parse_command_line(4, listed, config, text, code));
+    EXPECT_NE(text.find("WEDGEWISE_AUTOMATED"), std::string::npos);
+    EXPECT_NE(text.find("Exit status: 0"), std::string::npos);
+    char bogus[] = "--bogus";
+    char* unknown[] = {prog, bogus};
+    std::string complaint;
+    ASSERT_FALSE(parse_command_line(2, unknown, config, complaint, code));
+    EXPECT_NE(text.find(std::to_string(code) + " for an unknown option"), std::string::npos);
+}
+
+TEST(CommandLine, OnlyTheGamesOwnVariableMakesARunAutomated) {
+    const char* before = std::getenv("WEDGEWISE_AUTOMATED");
+    const std::string saved = before ? before : "";
+    char prog[] = "wedgewise";
+    char* plain[] = {prog};
+    RuntimeConfig config;
+    std::string message;
+    int code = -1;
+    setenv("CI", "true", 1);
+    unsetenv("WEDGEWISE_AUTOMATED");
+    ASSERT_TRUE(parse_command_line(1, plain, config, message, code));
+    EXPECT_EQ(config.automated, 0);
+    unsetenv("CI");
+    setenv("WEDGEWISE_AUTOMATED", "1", 1);
+    ASSERT_TRUE(parse_command_line(1, plain, config, message, code));
+    EXPECT_EQ(config.automated, 1);
+    if (before) setenv("WEDGEWISE_AUTOMATED", saved.c_str(), 1);
+    else unsetenv("WEDGEWISE_AUTOMATED");
 }
 
 TEST(CommandLine, FramesTakesOnePositiveWholeNumber) {

@@ -14,8 +14,11 @@
 
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/input/input.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 
 namespace fs = std::filesystem;
 

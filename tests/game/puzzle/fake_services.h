@@ -25,10 +25,10 @@ public:
     int read_wheel() override { ++wheel_reads; return wheel; }
     bool pointer_hits(int mask, double px, double py, int bx, int by) override {
         double lx = px - bx, ly = py - by;
-        if (mask == 13) return lx >= 0 && ly >= 0 && lx < store_slot_size && ly < store_slot_size;
+        if (mask == SPRITE_STORE_TILE) return lx >= 0 && ly >= 0 && lx < store_slot_size && ly < store_slot_size;
         if (ly < 0 || ly > 58) return false;
         // Up: apex (29, 0), base y = 58. Down: base y = 0, apex (29, 58).
-        double half = mask == 11 ? ly / 2 : (58 - ly) / 2;
+        double half = mask == SPRITE_UP_TILE ? ly / 2 : (58 - ly) / 2;
         return lx >= 29 - half && lx <= 29 + half;
     }
     void play_sound(int slot) override { sounds.push_back(slot); }

@@ -1,5 +1,7 @@
 #include "audio_support.h"
 
+#include "runtime/process/process.h"
+
 #include <SDL.h>
 
 #include <algorithm>

@@ -5,6 +5,8 @@
 #include "runtime/audio/audio.h"
 #include "runtime/files/container.h"
 #include "runtime/files/files.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/audio/audio_testing.h"
 
 #include <gtest/gtest.h>
 

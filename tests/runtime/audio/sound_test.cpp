@@ -3,9 +3,12 @@
 #include "audio_support.h"
 
 #include "runtime/audio/audio.h"
+#include "runtime/audio/audio_testing.h"
+#include "runtime/frame/frame_testing.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -68,6 +71,29 @@ TEST_F(DiskAudio, PlayedSoundReachesBothChannelsAtFullLevel) {
         EXPECT_NEAR(loudest_window_rms(out, start, 0), sine_rms, sine_rms * 0.03);
         EXPECT_NEAR(loudest_window_rms(out, start, 1), sine_rms, sine_rms * 0.03);
     });
+}
+
+TEST_F(DiskAudio, RefusedFullScreenBeepsAtStartUp) {
+    // The loudest sound of the first half second after start-up.
+    auto start_up_loudness = [&](bool refused, int& full_screen) {
+        frame_refuse_full_screen(refused);
+        RuntimeConfig config = test_config(dir.path);
+        config.full_screen = 1;
+        double loudest = -1;
+        run_in_runtime(config, [&] {
+            full_screen = runtime_config().full_screen;
+            EXPECT_TRUE(capture.wait_for(size_t(0.5 * RATE)));
+            const auto out = capture.samples();
+            loudest = std::max(loudest_window_rms(out, 0, 0), loudest_window_rms(out, 0, 1));
+        });
+        frame_refuse_full_screen(false);
+        return loudest;
+    };
+    int full_screen = -1;
+    EXPECT_LT(start_up_loudness(false, full_screen), 10.0) << "a full screen that was granted is silent";
+    EXPECT_EQ(full_screen, 1);
+    EXPECT_GT(start_up_loudness(true, full_screen), 3000.0) << "no beep when full screen was refused";
+    EXPECT_EQ(full_screen, 0) << "the window form is the fallback";
 }
 
 TEST_F(DiskAudio, VolumeFollowsTheDecibelScale) {

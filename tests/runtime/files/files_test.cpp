@@ -2,7 +2,7 @@
 // test in a fresh current directory.
 #include "runtime/files/files.h"
 #include "runtime/files/container.h"
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "tools/sbx/writer.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +67,16 @@ protected:
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
         fs::current_path(dir_);
+        // Temporary media go to a folder of this test's own: the shared
+        // per-user folder would let tests running side by side meet on the
+        // same extracted name, and a test that stops early would leave its
+        // planted files there for the next run.
+        tmp_ = dir_.string() + "-tmp";
+        fs::create_directory(tmp_);
+        const char* tmp = std::getenv("TMPDIR");
+        had_tmpdir_ = tmp != nullptr;
+        old_tmpdir_ = tmp ? tmp : "";
+        ::setenv("TMPDIR", tmp_.c_str(), 1);
         set_error_code(0);
         fs::create_directory("media");
         media_container_set("media.gfx", "media.aud");
@@ -76,11 +86,17 @@ protected:
         set_error_code(0);
         file_close_all();
         media_containers_release();
+        if (had_tmpdir_) ::setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+        else ::unsetenv("TMPDIR");
         fs::current_path(old_cwd_);
         fs::remove_all(dir_);
+        fs::remove_all(tmp_);
     }
     fs::path old_cwd_;
     fs::path dir_;
+    fs::path tmp_;   // beside dir_, so listings of dir_ stay as the tests expect
+    bool had_tmpdir_ = false;
+    std::string old_tmpdir_;
 };
 
 // The siblings a write channel leaves next to a target.
@@ -332,6 +348,49 @@ TEST_F(FilesTest, TemporaryFileReplacesAPlantedLinkInsteadOfWritingThroughIt)
     EXPECT_EQ(file_bytes("victim.txt"), bytes_of("precious"));
 }
 
+TEST_F(FilesTest, TemporaryFilesAreAlwaysNewAndOnlyInThePrivateFolder)
+{
+    write_container("media.aud", {{"marlow.mp3", bytes_of("MARLOW")}});
+    std::string path;
+    ASSERT_TRUE(media_resolve(Container::Audio, "marlow.mp3", false, path));
+    media_containers_release();
+
+    // Another user's file in a shared folder cannot be removed by us; a
+    // folder of that name stands in for it. A fresh name is taken instead.
+    fs::create_directory(path);
+    std::string again;
+    ASSERT_TRUE(media_resolve(Container::Audio, "marlow.mp3", false, again));
+    EXPECT_NE(again, path);
+    EXPECT_EQ(again.rfind(user_temp_dir() + "sbx", 0), 0u) << again;
+    EXPECT_EQ(again.substr(again.size() - 10), "marlow.mp3") << "the player may go by the ending";
+    EXPECT_EQ(file_bytes(again), bytes_of("MARLOW"));
+    struct stat st{};
+    ASSERT_EQ(::lstat(again.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    media_containers_release();
+    EXPECT_FALSE(fs::exists(again));
+    fs::remove(path);
+
+    // A relative TMPDIR would name a folder inside the program's own (the
+    // current one): it is not taken as the private folder.
+    const char* old_tmp = std::getenv("TMPDIR");
+    const std::string saved = old_tmp ? old_tmp : "";
+    fs::create_directory("relative");
+    ::setenv("TMPDIR", "relative", 1);
+    std::string relative;
+    const bool found = media_resolve(Container::Audio, "marlow.mp3", false, relative);
+    if (old_tmp)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_TRUE(fs::is_empty("relative"));
+    if (found) {
+        EXPECT_EQ(relative[0], '/') << relative;
+        EXPECT_EQ(relative.rfind(dir_.string(), 0), std::string::npos) << relative;
+    }
+}
+
 // ---------------------------------------------------------------- channels
 
 TEST_F(FilesTest, ReadingFromTheContainerYieldsZeroPastTheEnd)
@@ -521,11 +580,167 @@ TEST_F(FilesTest, KillingTheProgramMidSaveLeavesTheOldFileIntact)
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(fs::file_size(left[0]), 200u);
 
-    // And the next save still succeeds.
+    // And the next save still succeeds, and takes the leftover away.
     ASSERT_EQ(file_open(0, "hiscore.dat", 0), 1);
     file_write_ubyte(0, 'X');
     file_close(0);
     EXPECT_EQ(file_bytes("hiscore.dat"), bytes_of("X"));
+    EXPECT_TRUE(siblings_of("hiscore.dat").empty());
+}
+
+TEST_F(FilesTest, ASaveRemovesOnlyStaleSiblingsOfItsOwnFile)
+{
+    // A process that has ended names the stale siblings; this one is alive.
+    pid_t ended = ::fork();
+    ASSERT_GE(ended, 0);
+    if (ended == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+    const std::string dead = std::to_string(ended), alive = std::to_string(::getpid());
+    fs::create_directory("sub");
+    const std::vector<std::string> stale = {"hiscore.dat.part" + dead + "-0", ".save.part" + dead + "-3",
+                                            "sub/hiscore.dat.part" + dead + "-1"};
+    const std::vector<std::string> kept = {
+        "hiscore.dat.part" + alive + "-9",    // a save under way in a running program
+        "settings.dat.part" + dead + "-0",    // another file's sibling
+        "hiscore.dat.part" + dead + "-x", "hiscore.dat.partial", "hiscore.dat.part-1", "xhiscore.dat.part" + dead + "-0",
+    };
+    for (const auto& name : stale)
+        write_bytes(name, bytes_of("half"));
+    for (const auto& name : kept)
+        write_bytes(name, bytes_of("keep"));
+    // Not regular files: a folder and a link with the stale pattern.
+    const std::string folder = "hiscore.dat.part" + dead + "-5", link = "hiscore.dat.part" + dead + "-6";
+    fs::create_directory(folder);
+    write_bytes("victim", bytes_of("precious"));
+    fs::create_symlink("victim", link);
+    // Someone else's file with the pattern (only root can make one here).
+    const std::string foreign = "hiscore.dat.part" + dead + "-7";
+    const bool can_chown = ::geteuid() == 0;
+    if (can_chown) {
+        write_bytes(foreign, bytes_of("theirs"));
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    }
+
+    ASSERT_EQ(file_open(0, "hiscore.dat", 0), 1);
+    file_write_ubyte(0, 'S');
+    file_close(0);
+    ASSERT_EQ(file_open(1, (dir_ / "sub" / "hiscore.dat").string(), 0), 1);
+    file_close(1);
+
+    for (const auto& name : stale)
+        EXPECT_FALSE(fs::exists(name)) << name;
+    for (const auto& name : kept)
+        EXPECT_EQ(file_bytes(name), bytes_of("keep")) << name;
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(file_bytes("victim"), bytes_of("precious"));
+    if (can_chown) {
+        EXPECT_TRUE(fs::exists(foreign));
+    }
+    EXPECT_EQ(file_bytes("hiscore.dat"), bytes_of("S"));
+}
+
+// ---------------------------------------------------------------- lookup order
+
+namespace {
+
+constexpr const char* PROBE_FOLDER_VARIABLE = "WEDGEWISE_LOOKUP_PROBE_FOLDER";
+
+std::string resolved_content(Container container, const std::string& name)
+{
+    std::string resolved;
+    std::vector<uint8_t> content;
+    if (!media_resolve(container, name, container == Container::Graphics, resolved))
+        return "(not found)";
+    if (container == Container::Audio)
+        content = file_bytes(resolved);
+    else if (!read_resolved(resolved, content))
+        return "(unreadable)";
+    return std::string(content.begin(), content.end());
+}
+
+}  // namespace
+
+// The half of the next test that runs inside a copy of this program which
+// carries a container of its own, as the one-file game does.
+TEST(MediaLookupOrder, AsTheCopyWithItsOwnContainerSeesIt)
+{
+    const char* folder = std::getenv(PROBE_FOLDER_VARIABLE);
+    if (folder == nullptr)
+        GTEST_SKIP() << "runs inside the copy that MediaLookupOrder.LooseFileThenOwnExecutableThenNamedContainer makes";
+    ASSERT_EQ(::chdir(folder), 0);
+    media_container_set("media.gfx", "media.aud");
+    EXPECT_EQ(resolved_content(Container::Graphics, "media/first.txt"), "loose");
+    EXPECT_EQ(resolved_content(Container::Graphics, "media/second.txt"), "executable");
+    EXPECT_EQ(resolved_content(Container::Graphics, "media/third.txt"), "media.gfx");
+    EXPECT_EQ(resolved_content(Container::Audio, "mp3media/tune.mp3"), "executable");
+    EXPECT_EQ(resolved_content(Container::Audio, "mp3media/other.mp3"), "media.aud");
+    media_containers_release();
+}
+
+TEST(MediaLookupOrder, LooseFileThenOwnExecutableThenNamedContainer)
+{
+    char tmpl[] = "/tmp/wedgewise-order-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const fs::path dir = tmpl;
+    // This very program with a container appended: a one-file program.
+    std::vector<uint8_t> program = file_bytes(program_path());
+    ASSERT_FALSE(program.empty());
+    std::vector<uint8_t> tail;
+    std::string why;
+    ASSERT_TRUE(sbx_build({{"first.txt", bytes_of("executable")}, {"second.txt", bytes_of("executable")},
+                           {"tune.mp3", bytes_of("executable")}},
+                          static_cast<int64_t>(program.size()), true, tail, why))
+        << why;
+    program.insert(program.end(), tail.begin(), tail.end());
+    write_bytes((dir / "probe").string(), program);
+    fs::permissions(dir / "probe", fs::perms::owner_all);
+    write_container((dir / "media.gfx").string(), {{"first.txt", bytes_of("media.gfx")},
+                                                   {"second.txt", bytes_of("media.gfx")},
+                                                   {"third.txt", bytes_of("media.gfx")}});
+    write_container((dir / "media.aud").string(), {{"tune.mp3", bytes_of("media.aud")},
+                                                   {"other.mp3", bytes_of("media.aud")}});
+    fs::create_directory(dir / "media");
+    write_bytes((dir / "media" / "first.txt").string(), bytes_of("loose"));
+
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(out[0]);
+        ::setenv(PROBE_FOLDER_VARIABLE, dir.c_str(), 1);
+        const std::string exe = (dir / "probe").string();
+        ::execl(exe.c_str(), exe.c_str(), "--gtest_filter=MediaLookupOrder.AsTheCopyWithItsOwnContainerSeesIt",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<size_t>(n));
+    ::close(out[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    fs::remove_all(dir);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
+    EXPECT_NE(report.find("[  PASSED  ] 1 test."), std::string::npos) << report;
+    EXPECT_EQ(report.find("[  SKIPPED ]"), std::string::npos) << report;
+
+    // The README gives the player the same order.
+    std::ifstream readme(std::string(WEDGEWISE_SOURCE_DIR) + "/README.md");
+    const std::string text((std::istreambuf_iterator<char>(readme)), std::istreambuf_iterator<char>());
+    const size_t loose = text.find("a loose file under `media/`");
+    const size_t own = text.find("a container appended to the executable");
+    const size_t named = text.find("the containers `media.gfx`");
+    ASSERT_NE(loose, std::string::npos);
+    ASSERT_NE(own, std::string::npos);
+    ASSERT_NE(named, std::string::npos);
+    EXPECT_LT(loose, own);
+    EXPECT_LT(own, named);
 }
 
 // ---------------------------------------------------------------- platform helpers

@@ -1,9 +1,13 @@
 // The program frame: start-up log, the ways a program ends, the focus pause,
 // the end keys, and frame pacing driven by an injected clock.
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
 #include "runtime/values/values.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -99,6 +103,12 @@ protected:
                 EXPECT_TRUE(i > 0 && lines[i - 1] == "Init GFX") << "note belongs after Init GFX";
                 continue;
             }
+            // These tests start the runtime several times in one process, and
+            // SDL 2.26 now and then brings its X11 driver back up only on the
+            // second try, landing on its offscreen driver, which has no
+            // keyboard. Which driver SDL lands on is not what these tests check
+            // (the input tests do), so its keyboard line is left out here.
+            if (lines[i] == "No SDL_KB") continue;
             out.push_back(lines[i]);
         }
         return out;
@@ -284,6 +294,60 @@ TEST_F(Frame, FocusLossPausesInsideShowScreenUntilReactivated) {
     EXPECT_EQ(frames_after, frames_before + 1);
     // The pause naps 100 ms between message checks.
     EXPECT_GE(std::count(clock.sleeps.begin(), clock.sleeps.end(), 100.0), 3);
+}
+
+// Sets an environment variable for one scope, then puts back what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        if (value) setenv(name, value, 1);
+        else unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (had_) setenv(name_.c_str(), old_.c_str(), 1);
+        else unsetenv(name_.c_str());
+    }
+private:
+    std::string name_, old_;
+    bool had_ = false;
+};
+
+TEST_F(Frame, TheEnvironmentDoesNotMakeARunAutomated) {
+    // A player's shell may export CI=true (or the test switch): only the
+    // configuration decides, so the focus pause still works.
+    ScopedEnv ci("CI", "true");
+    ScopedEnv automated("WEDGEWISE_AUTOMATED", "1");
+    // Without the X display the software-rendering dialog of a run that is
+    // not automated cannot show (and wait for a click).
+    ScopedEnv driver("SDL_VIDEODRIVER", "offscreen");
+    ScopedEnv display("DISPLAY", nullptr);
+    config_.automated = 0;
+    bool started = false, paused = false, resumed = false;
+    std::string caption;
+    // A focus change as the window system reports it.
+    auto push_focus = [](bool gained) {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
+        SDL_PushEvent(&e);
+        runtime_pump_events();
+    };
+    runtime_run(config_, [&] {
+        started = true;
+        push_focus(false);
+        paused = !runtime_window_active();
+        caption = runtime_caption();
+        push_focus(true);
+        resumed = runtime_window_active();
+        program_quit();
+    });
+    if (!started) GTEST_SKIP() << "the offscreen video driver could not start here";
+    EXPECT_TRUE(paused);
+    EXPECT_EQ(caption, "Frame Test <pause>");
+    EXPECT_TRUE(resumed);
 }
 
 TEST_F(Frame, DebugDisablesThePause) {

@@ -162,6 +162,32 @@ TEST(Decode, ImagesTryBmpThenPng) {
     EXPECT_FALSE(decode_image(nullptr, 0, KEY_COLOUR, "x", image));
 }
 
+TEST(Decode, ImagesLargerThanTheGameCouldShowAreRefused) {
+    DecodedImage image;
+    // A tiny file that would decode to 64 M pixels: one-bit grey, all zero.
+    PngLayout huge;
+    huge.width = huge.height = 8192;
+    huge.colour_type = PNG_COLOR_TYPE_GRAY;
+    huge.bit_depth = 1;
+    huge.data.assign(size_t(huge.width / 8) * size_t(huge.height), 0);
+    const std::vector<uint8_t> tiny = encode_png(huge);
+    ASSERT_FALSE(tiny.empty());
+    EXPECT_LT(tiny.size(), 100000u);
+    EXPECT_FALSE(decode_png(tiny.data(), tiny.size(), KEY_COLOUR, "huge.png", image));
+    EXPECT_TRUE(image.rgba.empty());
+    // The cap is the side: 4096 is taken, one more is not, either way round.
+    const std::vector<uint8_t> widest = png_from_colours(IMAGE_MAX_SIDE, 1, std::vector<int>(IMAGE_MAX_SIDE, RED));
+    ASSERT_TRUE(decode_png(widest.data(), widest.size(), KEY_COLOUR, "x", image));
+    EXPECT_EQ(image.width, 4096);
+    for (const auto& size : {std::pair{IMAGE_MAX_SIDE + 1, 1}, std::pair{1, IMAGE_MAX_SIDE + 1}}) {
+        const std::vector<int> colours(size_t(size.first) * size_t(size.second), RED);
+        const std::vector<uint8_t> png = png_from_colours(size.first, size.second, colours);
+        const std::vector<uint8_t> bmp = encode_bmp(size.first, size.second, 24, colours);
+        EXPECT_FALSE(decode_image(png.data(), png.size(), KEY_COLOUR, "x", image)) << size.first;
+        EXPECT_FALSE(decode_image(bmp.data(), bmp.size(), KEY_COLOUR, "x", image)) << size.first;
+    }
+}
+
 // ---------------------------------------------------------------- sizes and blocks
 
 TEST(Blocks, TextureSidesArePowersOfTwoAboveAMinimum) {

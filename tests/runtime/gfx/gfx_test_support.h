@@ -4,7 +4,9 @@
 #pragma once
 
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
+#include "runtime/frame/frame_testing.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

@@ -5,6 +5,7 @@
 
 #include "runtime/gfx/renderer_internal.h"
 #include "runtime/text/text.h"
+#include "runtime/gfx/gfx_testing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -457,6 +458,25 @@ TEST_F(Renderer, GrabbedWhitePixelCollidesOnlyWithOpaquePixels) {
     load_sprite("mask2.png", 11);
     EXPECT_EQ(sprite_collision(10, 100, 100, 11, 100, 100), 0);
     EXPECT_EQ(sprite_collision(10, 100, 100, 99, 100, 100), 0) << "an empty slot collides with nothing";
+}
+
+TEST_F(Renderer, ImagesAndGrabsBeyondTheSizeCapLeaveTheSlotEmpty) {
+    write_file(path("wide.png"), png_from_colours(4097, 1, std::vector<int>(4097, RED)));
+    write_file(path("widest.png"), png_from_colours(4096, 1, std::vector<int>(4096, RED)));
+    load_sprite("widest.png", SLOT);
+    EXPECT_EQ(sprite_width(SLOT), 4096);
+    load_sprite("wide.png", SLOT);
+    EXPECT_EQ(sprite_width(SLOT), 0);
+    // Grabs share the cap, whatever GL could hold.
+    grab_sprite(SLOT, 0, 0, 4096, 1);
+    EXPECT_EQ(sprite_width(SLOT), 4096);
+    for (const auto& size : {std::pair{4097, 1}, std::pair{1, 4097}}) {
+        grab_sprite(SLOT, 0, 0, 8, 8);
+        ASSERT_EQ(sprite_width(SLOT), 8);
+        grab_sprite(SLOT, 0, 0, size.first, size.second);
+        EXPECT_EQ(sprite_width(SLOT), 0) << size.first << " x " << size.second;
+        EXPECT_EQ(sprite_height(SLOT), 0);
+    }
 }
 
 TEST_F(Renderer, GrabCopiesTheScreenRectangleUpright) {

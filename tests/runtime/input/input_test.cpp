@@ -1,13 +1,23 @@
 // Mouse and keyboard through SDL's event queue, with the real runtime: each
 // show_screen is a frame, input_push_* put events where SDL's own go.
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
 #include "runtime/input/input_internal.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -262,6 +272,68 @@ TEST(Mouse, ShownPointerIsMappedThroughTheLetterbox) {
     });
 }
 
+// ---------------------------------------------------------------- start-up
+
+namespace {
+
+// The start-up log lines of one run of the runtime with the given video
+// driver ("" = the usual one), and whether pushed motion still moved the
+// pointer in it.
+std::vector<std::string> startup_lines(const char* driver, bool& input_went_on) {
+    char folder[] = "/tmp/wedgewise-input-log-XXXXXX";
+    if (mkdtemp(folder) == nullptr) return {"mkdtemp failed"};
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string saved_tmp = tmp ? tmp : "";
+    setenv("TMPDIR", folder, 1);
+    if (*driver) setenv("SDL_VIDEODRIVER", driver, 1);
+    input_went_on = false;
+    RuntimeConfig config = windowed();
+    config.mouse_captured = 1;
+    runtime_run(config, [&] {
+        show_screen();
+        (void)mouse_axis(0);
+        input_push_motion(5, 3);
+        show_screen();
+        input_went_on = mouse_axis(0) == 5 && mouse_axis(1) == 3;
+        program_end();
+    });
+    if (*driver) unsetenv("SDL_VIDEODRIVER");
+    if (saved_tmp.empty()) unsetenv("TMPDIR");
+    else setenv("TMPDIR", saved_tmp.c_str(), 1);
+    std::vector<std::string> lines;
+    const std::string log = std::string(folder) + "/ErrorLog.txt";
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    unlink(log.c_str());
+    rmdir(folder);
+    return lines;
+}
+
+bool has_line(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+}  // namespace
+
+TEST(Startup, MissingRelativeMouseAndKeyboardAreLoggedAndTheProgramGoesOn) {
+    bool went_on = false;
+    // The window system's driver gives both: nothing is logged.
+    auto lines = startup_lines("", went_on);
+    EXPECT_TRUE(has_line(lines, "Init Finalized"));
+    EXPECT_FALSE(has_line(lines, "No SDL_Mouse"));
+    EXPECT_FALSE(has_line(lines, "No SDL_KB"));
+    EXPECT_TRUE(went_on);
+    // SDL's offscreen driver has neither relative motion nor a keyboard.
+    lines = startup_lines("offscreen", went_on);
+    if (!has_line(lines, "Init Finalized")) GTEST_SKIP() << "the offscreen video driver could not start here";
+    EXPECT_TRUE(has_line(lines, "No SDL_Mouse"));
+    EXPECT_TRUE(has_line(lines, "No SDL_KB"));
+    EXPECT_TRUE(went_on) << "input stopped after the missing devices";
+}
+
 // ---------------------------------------------------------------- keyboard
 
 TEST(Keyboard, KeyDownFollowsPressAndReleaseByScanCode) {
@@ -359,6 +431,62 @@ TEST(Keyboard, InkeyShiftEnterBackspaceAndSilentKeys) {
         EXPECT_EQ(inkey(), "1");
         input_push_key(SCAN_ONE, false);
         input_push_key(SCAN_LEFT_SHIFT, false);
+    });
+}
+
+TEST(Keyboard, InkeyGivesWhatTheWindowSystemTypedForTheKey) {
+    constexpr int SCAN_Q = 16;
+    constexpr int SCAN_RIGHT_ALT = 184;
+    constexpr int SCAN_SLASH = 53;
+    run_in_runtime([] {
+        // A key press followed by its text, as SDL sends them.
+        auto press = [](int scan, const char* text) {
+            input_push_key(scan, true);
+            input_push_text(text);
+        };
+        input_push_key(SCAN_LEFT_SHIFT, true);
+        press(SCAN_ONE, "!");
+        EXPECT_EQ(inkey(), "!");
+        input_push_key(SCAN_ONE, false);
+        press(SCAN_SLASH, "?");
+        EXPECT_EQ(inkey(), "?");
+        input_push_key(SCAN_SLASH, false);
+        press(SCAN_A, "A");
+        EXPECT_EQ(inkey(), "A");
+        input_push_key(SCAN_A, false);
+        input_push_key(SCAN_LEFT_SHIFT, false);
+        EXPECT_EQ(inkey(), "");
+
+        // AltGr on a German layout: Q types "@".
+        input_push_key(SCAN_RIGHT_ALT, true);
+        press(SCAN_Q, "@");
+        EXPECT_EQ(inkey(), "@");
+        input_push_key(SCAN_Q, false);
+        input_push_key(SCAN_RIGHT_ALT, false);
+        EXPECT_EQ(inkey(), "");
+
+        // Latin-1 comes through as its byte; a character beyond it types nothing.
+        press(SCAN_A, "\xC3\xA4");
+        EXPECT_EQ(inkey(), "\xE4");
+        input_push_key(SCAN_A, false);
+        EXPECT_EQ(inkey(), "");
+        press(SCAN_B, "\xE2\x82\xAC");
+        EXPECT_EQ(inkey(), "");
+        input_push_key(SCAN_B, false);
+
+        // The text belongs to the press it follows; the next press of the key
+        // without text (Ctrl held) falls back to the layout's own character.
+        input_push_key(SCAN_ONE, true);
+        EXPECT_EQ(inkey(), "1");
+        input_push_key(SCAN_ONE, false);
+        EXPECT_EQ(inkey(), "");
+        // Text after its key was released goes to no key.
+        input_push_key(SCAN_A, true);
+        input_push_key(SCAN_A, false);
+        input_push_text("x");
+        input_push_key(SCAN_A, true);
+        EXPECT_EQ(inkey(), "a");
+        input_push_key(SCAN_A, false);
     });
 }
 

@@ -2,7 +2,9 @@
 // mouse relatively, clicks, scrolls and types, and the game-facing reads
 // must see it through SDL exactly as the pushed events are seen.
 #include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
 #include "runtime/input/input.h"
+#include "runtime/input/input_testing.h"
 #include "tests/support/xtest_client.h"
 
 #include <SDL.h>
@@ -17,6 +19,9 @@ using xtest::KeySym;
 constexpr KeySym XK_a = 0x61;
 constexpr KeySym XK_Shift_L = 0xffe1;
 constexpr KeySym XK_Up = 0xff52;
+constexpr KeySym XK_1 = 0x31;
+constexpr KeySym XK_slash = 0x2f;
+constexpr KeySym XK_apostrophe = 0x27;
 
 // Identical relative moves in the same millisecond are merged by SDL.
 constexpr Uint32 MOVE_SPACING_MS = 8;
@@ -40,6 +45,15 @@ RuntimeConfig windowed() {
     return config;
 }
 
+// A few frames so the window is mapped, relative mode is on and nothing
+// the X server sent is still pending.
+void settle_window() {
+    for (int i = 0; i < 10; ++i) {
+        SDL_Delay(5);
+        show_screen();
+    }
+}
+
 }  // namespace
 
 TEST(RealInput, XTestEventsTravelSdlsWholePath) {
@@ -48,11 +62,7 @@ TEST(RealInput, XTestEventsTravelSdlsWholePath) {
     if (!why.empty()) GTEST_SKIP() << why;
 
     runtime_run(windowed(), [&] {
-        // Settle: window mapped, relative mode on, nothing pending.
-        for (int i = 0; i < 10; ++i) {
-            SDL_Delay(5);
-            show_screen();
-        }
+        settle_window();
         input_set_pointer(100, 100);
         show_screen();
         (void)mouse_axis(0);
@@ -119,6 +129,44 @@ TEST(RealInput, XTestEventsTravelSdlsWholePath) {
         mouse_state(px, py, left, right);
         EXPECT_EQ(px, 121);
         EXPECT_EQ(py, 112);
+        program_end();
+    });
+}
+
+// Name entry takes ! " # and the rest from Shift with a digit or a
+// punctuation key: the character is the one the X server's layout types.
+TEST(RealInput, ShiftedKeysTypeTheLayoutsCharacters) {
+    xtest::Client x;
+    const std::string why = x.open();
+    if (!why.empty()) GTEST_SKIP() << why;
+
+    runtime_run(windowed(), [&] {
+        settle_window();
+        (void)inkey();
+        const struct {
+            KeySym key;
+            int scan;
+            const char* plain;
+            const char* shifted;
+        } keys[] = {{XK_1, 2, "1", "!"}, {XK_slash, 53, "/", "?"}, {XK_apostrophe, 40, "'", "\""}};
+        for (const auto& k : keys) {
+            SCOPED_TRACE(k.plain);
+            x.key(k.key, true);
+            EXPECT_TRUE(frames_until([&] { return key_down(k.scan) == 1; }));
+            EXPECT_EQ(inkey(), k.plain);
+            x.key(k.key, false);
+            EXPECT_TRUE(frames_until([&] { return key_down(k.scan) == 0; }));
+            EXPECT_EQ(inkey(), "");
+
+            x.key(XK_Shift_L, true);
+            x.key(k.key, true);
+            EXPECT_TRUE(frames_until([&] { return key_down(k.scan) == 1 && key_down(42) == 1; }));
+            EXPECT_EQ(inkey(), k.shifted);
+            x.key(k.key, false);
+            x.key(XK_Shift_L, false);
+            EXPECT_TRUE(frames_until([&] { return key_down(k.scan) == 0 && key_down(42) == 0; }));
+            EXPECT_EQ(inkey(), "");
+        }
         program_end();
     });
 }

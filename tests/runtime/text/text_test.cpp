@@ -5,6 +5,8 @@
 
 #include "runtime/text/text.h"
 #include "runtime/text/text_internal.h"
+#include "runtime/frame/frame_testing.h"
+#include "runtime/text/text_testing.h"
 
 #include <algorithm>
 
@@ -164,7 +166,10 @@ TEST_F(Text, StartupShowsLoadingCentredInTheBuiltinFont) {
     });
     show_screen();
     shown.clear();
-    text_startup();
+    // The frame's start-up steps: draw, present, then the start-up font.
+    text_show_loading(1024, 768);
+    show_screen();
+    text_load_start_font();
     frame_set_pump_hook([] {
         if (!runtime_window_active()) runtime_set_window_active(true);
     });

@@ -1,6 +1,7 @@
 // The value layer: string rules, number text, arrays and their faults, the
 // generator and the data lists.
-#include "runtime/frame/frame.h"
+#include "runtime/process/process.h"
+#include "runtime/values/bytes.h"
 #include "runtime/values/values.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,22 @@ TEST(Strings, UpperAndCharCodes) {
     EXPECT_EQ(string_from_char_code(65), "A");
     EXPECT_EQ(string_from_char_code(256 + 66), "B");  // low byte only
     EXPECT_EQ(string_from_char_code(0).size(), 1u);
+}
+
+// The helpers every byte reader shares: a field read back is the field
+// written, high bytes stay unsigned, and case folding never leaves ASCII.
+TEST(Bytes, LittleEndianFieldsAndAsciiCase) {
+    uint8_t field[4] = {};
+    write_le32(field, 0x80FF0102u);
+    EXPECT_EQ(field[0], 0x02);
+    EXPECT_EQ(field[3], 0x80);
+    EXPECT_EQ(read_le32(field), 0x80FF0102u);
+    EXPECT_EQ(read_le16(field + 2), 0x80FF);
+    EXPECT_TRUE(equal_ignoring_ascii_case("Media.GFX", "mEDIA.gfx", 9));
+    EXPECT_FALSE(equal_ignoring_ascii_case("media@", "media`", 6));   // neighbours of the letters
+    EXPECT_FALSE(equal_ignoring_ascii_case("\xc4", "\xe4", 1));      // Latin-1 A and a umlaut stay apart
+    EXPECT_EQ(ascii_upper('\xe4'), '\xe4');
+    EXPECT_EQ(ascii_lower('['), '[');
 }
 
 TEST(Strings, ToNumberTakesLongestValidPrefix) {

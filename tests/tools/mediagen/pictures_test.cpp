@@ -8,6 +8,12 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "game/play/level_names.h"
+#include "tools/solver/solver.h"
 
 using media_test::load_png;
 using media_test::media_built;
@@ -323,28 +329,70 @@ TEST(MediaPictures, DigitsStayInsideTheirPitchAndAreAllDifferent) {
 
 // ---------------------------------------------------------------- level names
 
-TEST(MediaPictures, LevelNamesAreDistinctAndEndInsideThePuzzleWindow) {
+// Board-area pixels (x, y) a level's name picture inks, at its frame position.
+std::vector<std::pair<int, int>> name_ink(const Picture& names, int level) {
+    const LevelName& name = LEVEL_NAMES[level - 1];
+    int per_row = names.width / LEVEL_NAME_W;
+    int fx = ((level - 1) % per_row) * LEVEL_NAME_W, fy = ((level - 1) / per_row) * LEVEL_NAME_H;
+    std::vector<std::pair<int, int>> ink;
+    for (int y = 0; y < LEVEL_NAME_H; ++y)
+        for (int x = 0; x < LEVEL_NAME_W; ++x)
+            if (!names.key(fx + x, fy + y)) ink.emplace_back(name.x + x, name.y + y);
+    return ink;
+}
+
+// Whether the tile a cell holds once filled covers a board-area pixel: the
+// tile overhangs its box (offsets -2 to 62), so it hides more than the
+// empty socket does and is the shape a name has to stay clear of.
+bool tile_covers(int cx, int cy, int px, int py) {
+    double bx = 29.0 * cx, by = 58.0 * cy, x = px + 0.5, y = py + 0.5;
+    if ((cx + cy) % 2 == 0) return inside(bx + 29, by - 2, bx - 2, by + 62, bx + 62, by + 62, x, y, 0);
+    return inside(bx - 2, by - 2, bx + 62, by - 2, bx + 29, by + 62, x, y, 0);
+}
+
+// The puzzle cells of a level (first tile included) that cover any of the ink.
+std::set<std::pair<int, int>> cells_over(const LevelShape& shape, const std::vector<std::pair<int, int>>& ink) {
+    std::vector<std::pair<int, int>> cells = shape.spaces;
+    cells.emplace_back(shape.first_x, shape.first_y);
+    std::set<std::pair<int, int>> over;
+    for (auto [cx, cy] : cells)
+        for (auto [px, py] : ink)
+            if (tile_covers(cx, cy, px, py)) {
+                over.insert({cx, cy});
+                break;
+            }
+    return over;
+}
+
+TEST(MediaPictures, LevelNamesAreDistinctReadableAndInsideTheirLetterBoxes) {
     REQUIRE_MEDIA();
     Picture n = load("levelnames.png");
-    ASSERT_GT(n.width, 0);
-    // Left edge of each level's name frame, relative to the board area at screen x 8.
-    const int name_x[40] = {320, 230, 320, 60,  200, 20,  440, 140, 200, 10,  440, 70,  320, 20,
-                            200, 20,  415, 20,  220, 200, 420, 420, 250, 250, 20,  270, 185, 370,
-                            60,  420, 430, 320, 200, 400, 320, 200, 430, 130, 420, 490};
-    const int per_row = n.width / 450;
+    ASSERT_EQ(n.width % LEVEL_NAME_W, 0);
+    ASSERT_EQ(n.width / LEVEL_NAME_W * (n.height / LEVEL_NAME_H), NAMED_LEVELS);
     std::set<std::vector<uint8_t>> seen;
-    double mean[40][3] = {};
-    for (int f = 0; f < 40; ++f) {
+    std::set<std::string> texts;
+    double mean[NAMED_LEVELS][3] = {};
+    int per_row = n.width / LEVEL_NAME_W;
+    for (int f = 0; f < NAMED_LEVELS; ++f) {
         SCOPED_TRACE("level " + std::to_string(f + 1));
-        int fx = (f % per_row) * 450, fy = (f / per_row) * 50;
-        int right = -1, fill = 0;
+        const LevelName& name = LEVEL_NAMES[f];
+        texts.insert(name.text);
+        EXPECT_GE(name.ink_x, 0);
+        EXPECT_GE(name.ink_y, 0);
+        EXPECT_LE(name.ink_x + name.ink_w, LEVEL_NAME_W);
+        EXPECT_LE(name.ink_y + name.ink_h, LEVEL_NAME_H);
+        int fx = (f % per_row) * LEVEL_NAME_W, fy = (f / per_row) * LEVEL_NAME_H;
+        int left = LEVEL_NAME_W, right = -1, top = LEVEL_NAME_H, bottom = -1, fill = 0, outside = 0;
         std::vector<uint8_t> face;
-        for (int y = fy; y < fy + 50; ++y)
-            for (int x = fx; x < fx + 450; ++x) {
-                face.push_back(n.key(x, y));
-                if (n.key(x, y)) continue;
-                right = std::max(right, x - fx);
-                const uint8_t* c = n.at(x, y);
+        for (int y = 0; y < LEVEL_NAME_H; ++y)
+            for (int x = 0; x < LEVEL_NAME_W; ++x) {
+                face.push_back(n.key(fx + x, fy + y));
+                if (n.key(fx + x, fy + y)) continue;
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+                if (x < name.ink_x || x >= name.ink_x + name.ink_w || y < name.ink_y || y >= name.ink_y + name.ink_h)
+                    ++outside;
+                const uint8_t* c = n.at(fx + x, fy + y);
                 if (c[0] + c[1] + c[2] < 300) continue;  // outline and shadow
                 ++fill;
                 for (int k = 0; k < 3; ++k) mean[f][k] += c[k];
@@ -352,10 +400,16 @@ TEST(MediaPictures, LevelNamesAreDistinctAndEndInsideThePuzzleWindow) {
         ASSERT_GE(right, 0) << "empty name";
         ASSERT_GT(fill, 0);
         for (double& v : mean[f]) v /= fill;
-        EXPECT_LT(8 + name_x[f] + right, 769) << "name runs under the store panel";
+        EXPECT_EQ(outside, 0) << "ink outside the letter box";
+        EXPECT_LT(name.x + right, LEVEL_NAME_VISIBLE_RIGHT) << "name runs under the store panel";
+        // Letters of at least 16 rows (outline and shadow included) still read at a glance.
+        EXPECT_GE(bottom - top + 1, 16) << "letters too small to read";
+        // The letters fill most of their box, so the box says where they are.
+        EXPECT_GE(right - left + 1, name.ink_w * 3 / 5);
         seen.insert(face);
     }
-    EXPECT_EQ(seen.size(), 40u) << "every level has its own name";
+    EXPECT_EQ(seen.size(), 40u) << "every level has its own name picture";
+    EXPECT_EQ(texts.size(), 40u) << "every level has its own name";
     // Each chapter has its own colour: names of one chapter are close, chapters far apart.
     auto distance = [&](int a, int b) {
         return std::hypot(mean[a][0] - mean[b][0], mean[a][1] - mean[b][1], mean[a][2] - mean[b][2]);
@@ -368,6 +422,29 @@ TEST(MediaPictures, LevelNamesAreDistinctAndEndInsideThePuzzleWindow) {
                 EXPECT_GT(distance(a, b), 25) << a + 1 << " and " << b + 1;
             }
         }
+}
+
+TEST(MediaPictures, NoPuzzleCellCoversItsLevelsName) {
+    REQUIRE_MEDIA();
+    Picture n = load("levelnames.png");
+    ASSERT_EQ(n.width % LEVEL_NAME_W, 0);
+    for (int lvl = 1; lvl <= NAMED_LEVELS; ++lvl) {
+        SCOPED_TRACE("level " + std::to_string(lvl) + " " + LEVEL_NAMES[lvl - 1].text);
+        std::vector<std::pair<int, int>> ink = name_ink(n, lvl);
+        ASSERT_FALSE(ink.empty());
+        LevelShape shape = read_level_shape(lvl);
+        std::set<std::pair<int, int>> over = cells_over(shape, ink);
+        for (auto [x, y] : over) ADD_FAILURE() << "cell (" << x << "," << y << ") covers the name";
+        // The check sees a cover: a space laid on the name's first inked
+        // pixel is caught.
+        auto [px, py] = ink.front();
+        LevelShape covered = shape;
+        int cy = py / 58, cx = std::max(0, px / 29 - 1);
+        while (cx < 25 && !tile_covers(cx, cy, px, py)) ++cx;
+        ASSERT_LT(cx, 25);
+        covered.spaces.emplace_back(cx, cy);
+        EXPECT_EQ(cells_over(covered, ink).count({cx, cy}), 1u);
+    }
 }
 
 // ---------------------------------------------------------------- pointer, editor, title

@@ -157,7 +157,7 @@ TEST(MediaGenerator, TwoRunsWriteIdenticalFiles) {
         ++files;
         EXPECT_TRUE(same_file(e.path(), two / e.path().filename()));
     }
-    EXPECT_EQ(files, 27);  // 22 pictures with the icon, 4 sounds, 1 track
+    EXPECT_EQ(files, 35);  // 22 pictures with the icon, 8 sized icons, 4 sounds, 1 track
     fs::remove_all(base);
 }
 

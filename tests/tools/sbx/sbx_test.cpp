@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <cstring>
 #include <fstream>
@@ -158,6 +159,37 @@ TEST_F(SbxTest, PackListExtractRoundTrip)
     Outcome x = sbx({"extract", "media.gfx", "some/folder/NOTES.TXT"});
     ASSERT_EQ(x.code, 0) << x.err;
     EXPECT_EQ(file_bytes(dir_ / "notes.txt"), files[1].second);
+}
+
+// The package build packs the media twice on two machines: the container
+// depends on the files' names and bytes only, not on where or when they were made.
+TEST_F(SbxTest, PackingTheSameFilesTwiceGivesTheSameBytes)
+{
+    const std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
+        {"tiles.png", random_bytes(50000, 9)}, {"notes.txt", text_bytes(500)}};
+    for (const char* folder : {"one", "two"}) {
+        fs::create_directory(dir_ / folder);
+        for (const auto& [name, content] : files)
+            write_bytes(dir_ / folder / name, content);
+    }
+    for (const auto& [name, content] : files) {
+        fs::last_write_time(dir_ / "two" / name, fs::last_write_time(dir_ / "one" / name) - std::chrono::hours(50));
+        fs::permissions(dir_ / "two" / name, fs::perms::owner_read);
+    }
+    for (const char* folder : {"one", "two"}) {
+        std::vector<std::string> args = {"pack", std::string(folder) + ".gfx"};
+        for (const auto& [name, content] : files)
+            args.push_back(std::string(folder) + "/" + name);
+        Outcome packed = sbx(args);
+        ASSERT_EQ(packed.code, 0) << packed.err;
+        write_bytes(dir_ / (std::string(folder) + ".bin"), random_bytes(3000, 4));
+        args[0] = "append";
+        args[1] = std::string(folder) + ".bin";
+        Outcome appended = sbx(args);
+        ASSERT_EQ(appended.code, 0) << appended.err;
+    }
+    EXPECT_EQ(file_bytes(dir_ / "one.gfx"), file_bytes(dir_ / "two.gfx"));
+    EXPECT_EQ(file_bytes(dir_ / "one.bin"), file_bytes(dir_ / "two.bin"));
 }
 
 TEST_F(SbxTest, AppendRoundTripKeepsTheHostFile)

@@ -2,6 +2,7 @@
 // pointer with the game's own rules, fills the level without a conflict.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 #include "tests/game/puzzle/fake_services.h"
@@ -175,4 +176,17 @@ TEST(Solver, AWrongTurnIsCaughtByTheRules) {
         }
     }
     set_puzzle_services(nullptr);
+}
+
+TEST(Solver, RankCorrelationOfDifficultyWithLevel) {
+    EXPECT_DOUBLE_EQ(rank_correlation({1, 2, 3, 4}), 1.0);
+    EXPECT_DOUBLE_EQ(rank_correlation({9, 7, 5, 1}), -1.0);
+    // Ranks, not sizes: one huge value counts as one step.
+    EXPECT_DOUBLE_EQ(rank_correlation({1, 2, 3, 1000}), 1.0);
+    // Ties share their mean rank: ranks 0, 1.5, 1.5, 3.
+    EXPECT_NEAR(rank_correlation({1, 5, 5, 9}), 4.5 / std::sqrt(5.0 * 4.5), 1e-12);
+    // One swapped pair of four: 1 - 6 * 2 / (4 * 15).
+    EXPECT_NEAR(rank_correlation({1, 3, 2, 4}), 0.8, 1e-12);
+    EXPECT_EQ(rank_correlation({3}), 0.0);
+    EXPECT_EQ(rank_correlation({2, 2, 2}), 0.0);
 }

@@ -1,9 +1,8 @@
 // Browser seams of the runtime (see web.h). The page side of each call is a
-// function on Module, set up by the page's script (wedgewise-page.js).
+// function on Module, set up by the page's script (wedgewise-page.js). This
+// module sits at the floor of the runtime with process/: it uses no other.
 #ifdef __EMSCRIPTEN__
 #include "runtime/web/web.h"
-
-#include "runtime/frame/frame.h"
 
 #include <emscripten.h>
 
@@ -48,10 +47,4 @@ void web_log(const std::string& line) { page_log(line.c_str()); }
 void web_file_saved(const std::string& path) { page_file_saved(path.c_str()); }
 
 void web_program_ended(double error_code) { page_program_ended(error_code); }
-
-// The page's focus: losing the captured pointer pauses the game as losing
-// the window's focus does on the desktop.
-extern "C" EMSCRIPTEN_KEEPALIVE void wedgewise_focus(int active) {
-    if (runtime_running()) runtime_set_window_active(active != 0);
-}
 #endif

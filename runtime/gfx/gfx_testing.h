@@ -1,0 +1,18 @@
+// The renderer's seams for tests, benchmarks and the screenshot tool:
+// counters, a screenshot, and the reference path without the fast ones.
+// Included by tests and tools only; the game sees gfx.h.
+#pragma once
+
+#include <string>
+
+// ---------------------------------------------------------------- diagnostics
+
+// Draw calls issued to GL since start (batches), for benchmarks.
+long gfx_draw_calls();
+
+// Writes the back buffer to a PNG file (screenshots); true on success.
+bool gfx_save_screenshot(const std::string& path);
+
+// Tests: false draws every primitive on its own from the sprite's own texture
+// (no runs, atlas or skipped blocks), the reference the fast paths must match.
+void renderer_set_fast_paths(bool on);

@@ -1,0 +1,21 @@
+// The input module's test seams: events pushed into SDL's queue, so the real
+// event path runs, and the scan-code table. Included by tests and tools only.
+#pragma once
+
+#include <string>
+
+// ---------------------------------------------------------------- test injection
+// These push events into SDL's queue, so the real event path runs.
+
+void input_push_motion(int dx, int dy);
+void input_push_button(int button, bool down);   // 1 left, 2 right, 3 middle
+void input_push_wheel(int steps);                // +1 away from the user
+void input_push_key(int scan_code, bool down);   // set-1 scan code
+void input_push_text(const std::string& text);   // typed text, if needed
+
+// Places the tracked pointer directly (tests only).
+void input_set_pointer(int x, int y);
+
+// SDL scancode for a set-1 scan code, and back (0 when none).
+int sdl_scancode_of(int scan_code);
+int scan_code_of_sdl(int sdl_scancode);

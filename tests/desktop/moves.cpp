@@ -1,0 +1,67 @@
+#include "tests/desktop/moves.h"
+
+#include <string>
+
+#include "game/puzzle/state.h"
+
+namespace desktop {
+
+namespace {
+
+constexpr int STORE_HOT_X = 20, STORE_HOT_Y = 28;
+// The middle of a triangle in its 58 x 58 box: lower for an up one.
+constexpr int CELL_MIDDLE_X = 29, CELL_UP_MIDDLE_Y = 38, CELL_DOWN_MIDDLE_Y = 19;
+
+int whole(double v) { return static_cast<int>(v); }
+
+// Corner directions of the space that touch the first tile, with the colour
+// the first tile shows there; false when it touches none.
+bool first_tile_demands(int x, int y, int fx, int fy, std::string& wanted) {
+    wanted = "      ";
+    bool any = false;
+    const bool up = cell_is_up(x, y);
+    for (int slot = 0; slot < 3; ++slot) {
+        const int direction = corner_direction(up, slot);
+        const VertexNeighbour* others = vertex_neighbours(up, slot);
+        for (int i = 0; i < 5; ++i) {
+            if (x + others[i].dx != fx || y + others[i].dy != fy) continue;
+            wanted[size_t(direction)] = tile_codes(0)[size_t(others[i].direction)];
+            any = true;
+        }
+    }
+    return any;
+}
+
+}  // namespace
+
+Point store_point(int n) { return {store_slot_x(n) + STORE_HOT_X, store_slot_y(n) + STORE_HOT_Y}; }
+
+Point cell_point(int x, int y) {
+    return {cell_box_x(x) + CELL_MIDDLE_X, cell_box_y(y) + (cell_is_up(x, y) ? CELL_UP_MIDDLE_Y : CELL_DOWN_MIDDLE_Y)};
+}
+
+Drop drop_beside_first_tile(bool fits) {
+    int fx = -1, fy = -1;
+    for (int y = 0; y < BOARD_ROWS; ++y)
+        for (int x = 0; x < BOARD_COLUMNS; ++x)
+            if (whole(board(x, y)) == CELL_TILE) fx = x, fy = y;
+    for (int y = 0; y < BOARD_ROWS; ++y)
+        for (int x = 0; x < BOARD_COLUMNS; ++x) {
+            std::string wanted;
+            if (whole(board(x, y)) != CELL_EMPTY || !first_tile_demands(x, y, fx, fy, wanted)) continue;
+            for (int n = 1; n <= STORE_SLOTS; ++n) {
+                if (tile_used(n) != 0) continue;
+                std::string code = tile_codes(n);
+                for (int turns = 0; turns < 6; ++turns, code = rotate_clockwise(code)) {
+                    if (code_is_down(code) == cell_is_up(x, y)) continue;
+                    bool all = true;
+                    for (size_t d = 0; d < 6; ++d)
+                        if (wanted[d] != ' ' && code[d] != wanted[d]) all = false;
+                    if (all == fits) return {n, turns, x, y};
+                }
+            }
+        }
+    return {};
+}
+
+}  // namespace desktop

@@ -1,0 +1,25 @@
+// Moves a player makes on a fresh level: where to point for a store slot or
+// a space, and which tile, turned how, fits or clashes beside the first tile.
+#pragma once
+
+namespace desktop {
+
+struct Point {
+    int x, y;
+};
+
+// Inside store slot n (1..75) and inside the space of cell (x, y).
+Point store_point(int n);
+Point cell_point(int x, int y);
+
+struct Drop {
+    int tile = -1;       // store slot and catalogue index
+    int turns = 0;       // clockwise turns from the form the store shows
+    int x = -1, y = -1;  // the space
+};
+
+// A tile of the store, its turns and an empty space beside the first tile
+// where it fits (fits) or, in the right form, clashes with it (!fits).
+Drop drop_beside_first_tile(bool fits);
+
+}  // namespace desktop

@@ -1,0 +1,374 @@
+// Sound through a real sound server: a private PulseAudio whose null sink's
+// monitor is recorded while the game plays through SDL's pulseaudio driver.
+// Times are taken on the steady clock when the game asks for a sound and
+// found again in the recording; each test anchors the recording's time to
+// the first thing the game played, so the stack's latency drops out.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "game/play/play.h"
+#include "game/play/play_internal.h"
+#include "game/puzzle/rules.h"
+#include "game/puzzle/services.h"
+#include "game/puzzle/state.h"
+#include "runtime/audio/audio.h"
+#include "runtime/audio/audio_testing.h"
+#include "runtime/frame/frame.h"
+#include "runtime/input/input.h"
+#include "runtime/input/input_testing.h"
+#include "runtime/process/process.h"
+#include "tests/desktop/live_game.h"
+#include "tests/desktop/moves.h"
+#include "tests/desktop/recording.h"
+#include "tests/desktop/stack.h"
+
+using namespace desktop;
+
+namespace {
+
+constexpr int SCREEN_W = 1024, SCREEN_H = 768;
+constexpr double AUDIBLE_DB = -40.0;       // music at least this loud
+constexpr double GAP_FLOOR_DB = -60.0;     // below this a 5 ms window is a gap
+constexpr double MAX_SEAM_GAP_MS = 50.0;
+constexpr double SILENCE_DB = -90.0;       // music off: nothing at all
+constexpr double MAX_TIMING_ERROR_S = 0.100;
+constexpr double MENU_TRACK_MIN_MS = 60000;  // the menu theme; the intro's is half as long
+constexpr Point MUSIC_ITEM{511, 456};
+constexpr int SOUND_TONE_SLOT = 20;
+
+double steady_s() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// One private sound server and an X server for the game's window, with the
+// monitor recorded from the moment the stack is up.
+class SoundStack : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string missing = missing_program({"Xvfb", "pulseaudio", "pactl", "parec", "pacat"});
+        if (!missing.empty()) GTEST_SKIP() << missing << " is not installed (make deps installs it)";
+        ASSERT_TRUE(stack.start_x(SCREEN_W, SCREEN_H));
+        ASSERT_TRUE(stack.start_sound()) << "the private PulseAudio did not start";
+        stack.use_for_game(Stack::Video::X11);
+        wav = stack.root() + "/monitor.wav";
+        ASSERT_TRUE(stack.start_recording(wav));
+        recording_start = steady_s();
+    }
+    // Ends the recording and reads it.
+    void stop_and_read() {
+        stack.stop_recording();
+        ASSERT_TRUE(recording.read(wav)) << "the monitor's recording cannot be read";
+        ASSERT_GT(recording.seconds(), 1.0);
+    }
+    // Seconds into the recording of a steady-clock moment, once anchor()
+    // has tied the two clocks together.
+    double at(double steady) const { return steady - recording_start + offset; }
+    // The first sound heard is the one the game started at `steady`.
+    bool anchor(double steady) {
+        const double heard = recording.first_sound(0, AUDIBLE_DB - 10);
+        if (heard < 0) return false;
+        offset = heard - (steady - recording_start);
+        return true;
+    }
+
+    Stack stack;
+    LiveGame game;
+    std::string wav;
+    double recording_start = 0;
+    double offset = 0;
+    Recording recording;
+};
+
+// The player's click at a place, through SDL's event queue: what matters
+// here is what the game plays, not the road of the click.
+void click_at(LiveGame& game, Point p, int button = 1) {
+    game.on_game([&] {
+        input_set_pointer(p.x, p.y);
+        input_push_button(button, true);
+    });
+    game.frames(2);
+    game.on_game([&] { input_push_button(button, false); });
+    game.frames(2);
+}
+
+// The rules' services, noting on the steady clock when a sound was asked for.
+class TimedServices : public PuzzleServices {
+public:
+    PuzzleServices* inner = nullptr;
+    std::vector<std::pair<int, double>> played;   // slot, steady seconds
+    void read_mouse(double& x, double& y, double& l, double& r) override { inner->read_mouse(x, y, l, r); }
+    int read_wheel() override { return inner->read_wheel(); }
+    bool pointer_hits(int m, double px, double py, int x, int y) override { return inner->pointer_hits(m, px, py, x, y); }
+    void play_sound(int slot) override {
+        played.push_back({slot, steady_s()});
+        inner->play_sound(slot);
+    }
+    void play_music(const std::string& name) override { inner->play_music(name); }
+    void tile_pixels(const std::string& code, std::vector<TilePixel>& out) override { inner->tile_pixels(code, out); }
+};
+
+// A quiet training level: no music, no vortex.
+void quiet_training_level(TimedServices* timed) {
+    program_start_up();
+    music_off = 1;
+    vortex_on = 0;
+    level = 0;
+    score = 0;
+    practice_mode = 0;
+    if (timed) {
+        timed->inner = &puzzle_services();
+        set_puzzle_services(timed);
+    }
+    play_game();
+}
+
+bool in_play() { return level == 0 && level_timer > 0 && level_timer < LEVEL_TIME; }
+
+std::string read_text(const std::string& path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A canonical mono 16-bit WAV file.
+void write_tone(const std::string& path, double seconds, double hz, double amplitude) {
+    constexpr int RATE = 22050;
+    std::vector<int16_t> samples(size_t(seconds * RATE));
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(std::lround(amplitude * std::sin(2 * M_PI * hz * double(i) / RATE)));
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); };
+    auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, f); };
+    const uint32_t bytes = uint32_t(samples.size() * 2);
+    std::fwrite("RIFF", 1, 4, f);
+    u32(36 + bytes);
+    std::fwrite("WAVEfmt ", 1, 8, f);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(RATE);
+    u32(RATE * 2);
+    u16(2);
+    u16(16);
+    std::fwrite("data", 1, 4, f);
+    u32(bytes);
+    std::fwrite(samples.data(), 2, samples.size(), f);
+    std::fclose(f);
+}
+
+}  // namespace
+
+// The intro's and the menu's music are heard, the menu theme comes round
+// again without a gap, and TURN MUSIC OFF silences it.
+TEST_F(SoundStack, MusicIsHeardTheMenuThemeLoopsWithoutAGapAndTurnsOff) {
+    double intro_start = 0, intro_click = 0, menu_start = 0, menu_length_ms = 0, music_off_at = 0;
+    bool looped = false, stopped = false;
+    game.config.full_screen = 0;
+    game.run(main_program, [&](LiveGame& g) {
+        if (!g.until([] { return music_playing(); }, 10)) return;
+        intro_start = steady_s();
+        g.frames(180);   // three seconds of the intro
+        intro_click = steady_s();
+        click_at(g, {512, 400});
+        if (!g.until([] { return music_playing() && music_length_ms() > MENU_TRACK_MIN_MS; }, 10)) return;
+        menu_start = steady_s();
+        g.on_game([&] { menu_length_ms = music_length_ms(); });
+        looped = g.until([] { return music_restarts() >= 1; }, menu_length_ms / 1000 + 10);
+        g.frames(120);
+        music_off_at = steady_s();
+        click_at(g, MUSIC_ITEM);
+        stopped = g.until([] { return !music_playing(); }, 2);
+        g.frames(120);
+    });
+    stop_and_read();
+    ASSERT_GT(menu_start, 0) << "the menu theme never started";
+    ASSERT_TRUE(looped) << "the menu theme did not come round again";
+    ASSERT_TRUE(stopped) << "TURN MUSIC OFF did not stop the music";
+    ASSERT_TRUE(anchor(intro_start)) << "the intro was not heard";
+
+    const double intro_db = recording.rms_db(at(intro_click) - 2.5, at(intro_click) - 0.5);
+    const double menu_db = recording.rms_db(at(menu_start) + 2, at(menu_start) + 12);
+    const double seam = at(menu_start) + menu_length_ms / 1000;
+    const double seam_gap = recording.longest_quiet_ms(seam - 1.0, seam + 1.0, GAP_FLOOR_DB);
+    const double off_db = recording.rms_db(at(music_off_at) + 0.5, at(music_off_at) + 1.8);
+    std::printf("[ sound    ] intro RMS %.1f dBFS, menu RMS %.1f dBFS, longest gap at the seam %.0f ms, "
+                "music off %.1f dBFS\n", intro_db, menu_db, seam_gap, off_db);
+    EXPECT_GT(intro_db, AUDIBLE_DB);
+    EXPECT_GT(menu_db, AUDIBLE_DB);
+    EXPECT_LE(seam_gap, MAX_SEAM_GAP_MS);
+    EXPECT_GT(recording.rms_db(seam - 1.0, seam + 1.0), AUDIBLE_DB) << "the seam's two seconds are not music";
+    EXPECT_LT(off_db, SILENCE_DB);
+}
+
+// The out-of-time screen's tune stops 20 seconds after the screen began.
+TEST_F(SoundStack, OutOfTimeCutsTheDirgeAfter20Seconds) {
+    double dirge_start = 0;
+    game.config.full_screen = 0;
+    game.run([] { quiet_training_level(nullptr); }, [&](LiveGame& g) {
+        if (!g.until(in_play, 10)) return;
+        // The music is switched on for the screen only; the clock runs out.
+        g.on_game([] {
+            music_off = 0;
+            level_timer = 20;
+        });
+        if (!g.until([] { return level_timer <= 0 && music_playing(); }, 5)) return;
+        dirge_start = steady_s();
+        std::this_thread::sleep_for(std::chrono::seconds(22));
+    });
+    stop_and_read();
+    ASSERT_GT(dirge_start, 0) << "the out-of-time screen played no tune";
+    // Nothing else plays in this game: the first sound is the tune's.
+    const double first = recording.first_sound(0, AUDIBLE_DB - 10);
+    const double last = recording.last_sound(SILENT_DB + 1);
+    ASSERT_GE(first, 0) << "nothing was heard";
+    std::printf("[ sound    ] dirge heard from %.2f s to %.2f s: %.2f s, RMS %.1f dBFS\n", first, last, last - first,
+                recording.rms_db(first + 0.5, first + 19.5));
+    EXPECT_GT(recording.rms_db(first + 0.5, first + 19.5), AUDIBLE_DB);
+    EXPECT_NEAR(last - first, 20.0, 0.25);
+    EXPECT_LT(recording.rms_db(first + 20.4, first + 21.8), SILENCE_DB);
+}
+
+// A pick-up, a turn, an explosion and another pick-up are heard when the
+// game played them.
+TEST_F(SoundStack, GameSoundsAreHeardAtTheFramesThatPlayedThem) {
+    TimedServices timed;
+    Drop drop;
+    bool exploded = false;
+    game.config.full_screen = 0;
+    game.run([&] { quiet_training_level(&timed); }, [&](LiveGame& g) {
+        if (!g.until(in_play, 10)) return;
+        std::this_thread::sleep_for(std::chrono::seconds(1));   // the game's stream is flowing
+        g.on_game([&] { drop = drop_beside_first_tile(false); });
+        if (drop.tile < 0) return;
+        click_at(g, store_point(drop.tile));
+        g.frames(60);
+        for (int i = 0; i < drop.turns; ++i) {
+            click_at(g, cell_point(drop.x, drop.y), 2);
+            g.frames(45);
+        }
+        click_at(g, cell_point(drop.x, drop.y));
+        exploded = g.until([] { return held_tile == -1 && !debris.empty(); }, 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));   // the explosion has died away
+        click_at(g, store_point(drop.tile == 1 ? 2 : 1));
+        g.frames(60);
+    });
+    stop_and_read();
+    ASSERT_GT(drop.tile, 0) << "no clashing tile found";
+    ASSERT_TRUE(exploded) << "the clashing drop did not explode";
+    ASSERT_GE(timed.played.size(), 3u);
+    EXPECT_EQ(timed.played.front().first, 3) << "the first sound is the pick-up";
+    const auto onsets = recording.onsets(AUDIBLE_DB - 5, GAP_FLOOR_DB, 150);
+    std::string heard, asked;
+    for (double t : onsets) heard += " " + std::to_string(t);
+    for (const auto& [slot, t] : timed.played) asked += " " + std::to_string(slot) + "@" + std::to_string(t - recording_start);
+    ASSERT_EQ(onsets.size(), timed.played.size()) << "each sound the game played is heard once: heard at" << heard
+                                                  << ", played" << asked;
+    // Each sound's distance from the time the game asked for it; they all
+    // differ from their typical one by the stack's jitter alone.
+    std::vector<double> latency;
+    for (size_t i = 0; i < onsets.size(); ++i) latency.push_back(onsets[i] - at(timed.played[i].second));
+    std::vector<double> sorted = latency;
+    std::sort(sorted.begin(), sorted.end());
+    const double typical = sorted[sorted.size() / 2];
+    std::printf("[ sound    ] %zu sounds; each one's difference from the typical delay:", latency.size());
+    for (size_t i = 0; i < latency.size(); ++i) {
+        std::printf(" slot %d %+.0f ms", timed.played[i].first, (latency[i] - typical) * 1000);
+        EXPECT_NEAR(latency[i], typical, MAX_TIMING_ERROR_S) << "sound " << i << " (slot " << timed.played[i].first << ")";
+    }
+    std::printf("\n");
+}
+
+// Pan hard left silences the right channel; the volume's decibel law.
+TEST_F(SoundStack, HardLeftPanAndTheDecibelVolumeLaw) {
+    struct Play {
+        double pan, volume, at;
+    };
+    std::vector<Play> plays = {{0, 1, 0}, {-1, 1, 0}, {0, 0.9, 0}, {0, 0.7, 0}};
+    write_tone(game.folder() + "/tone.wav", 0.5, 1000, 16000);
+    int loaded = 0;
+    game.config.full_screen = 0;
+    game.run([&] {
+        loaded = load_sound("tone.wav", SOUND_TONE_SLOT, 1);
+        for (int i = 0; i < 120; ++i) show_screen();   // the server's stream is flowing
+        for (Play& p : plays) {
+            p.at = steady_s();
+            play_sound(SOUND_TONE_SLOT, p.pan, p.volume);
+            for (int i = 0; i < 48; ++i) show_screen();
+        }
+        program_quit();
+    }, [](LiveGame& g) { while (g.frames(30)) {} });
+    stop_and_read();
+    ASSERT_EQ(loaded, 1);
+    const auto onsets = recording.onsets(-70, -80, 150);
+    ASSERT_EQ(onsets.size(), plays.size());
+    auto level = [&](size_t i, int channel) { return recording.rms_db(onsets[i] + 0.1, onsets[i] + 0.4, channel); };
+    const double pan_difference = level(1, 0) - level(1, 1);
+    const double minus_10 = level(2, -1) - level(0, -1);
+    const double minus_30 = level(3, -1) - level(0, -1);
+    std::printf("[ sound    ] full %.1f dBFS (L %.1f, R %.1f); hard left L-R %.1f dB; volume 0.9 %.2f dB, "
+                "0.7 %.2f dB\n", level(0, -1), level(0, 0), level(0, 1), pan_difference, minus_10, minus_30);
+    EXPECT_NEAR(level(0, 0), level(0, 1), 0.5) << "centre is not centred";
+    EXPECT_GE(pan_difference, 20.0);
+    EXPECT_NEAR(level(1, 0), level(0, 0), 1.0) << "hard left keeps the left channel at full";
+    EXPECT_NEAR(minus_10, -10.0, 1.0);
+    EXPECT_NEAR(minus_30, -30.0, 1.0);
+}
+
+// The sound server dies mid-game: the game goes on silently, and the next
+// start's log tells that there is no sound device.
+TEST_F(SoundStack, ServerKilledMidGameTheGameGoesOnSilently) {
+    double killed = 0, after_kill = 0;
+    long frames_after = 0;
+    bool went_on = false;
+    game.config.full_screen = 0;
+    game.run([] {
+        program_start_up();
+        vortex_on = 0;
+        level = 0;
+        practice_mode = 0;
+        play_game();   // with its music
+    }, [&](LiveGame& g) {
+        if (!g.until(in_play, 10)) return;
+        g.frames(60);
+        click_at(g, store_point(5));
+        g.frames(30);
+        stack.kill_sound();
+        killed = steady_s();
+        const long before = g.frames_shown();
+        // Turning, dropping and another track while the server is gone.
+        click_at(g, store_point(5), 2);
+        went_on = g.frames(60);
+        click_at(g, {300, 300});
+        went_on = g.on_game([] { music_play("mp3media/triangle.mp3", 1); }) && went_on;
+        went_on = g.frames(120) && went_on;
+        frames_after = g.frames_shown() - before;
+        after_kill = steady_s() - killed;
+    });
+    EXPECT_FALSE(game.ended_by_itself()) << "the program ended when the sound server died";
+    EXPECT_EQ(game.error_code(), 0);
+    ASSERT_GT(killed, 0) << "the game never got going";
+    // Frames kept coming (each wait is bounded): the game is not stuck.
+    EXPECT_TRUE(went_on) << "the game stopped presenting frames";
+    EXPECT_GE(frames_after, 180);
+    std::printf("[ sound    ] after the server died: %ld frames in %.1f s\n", frames_after, after_kill);
+
+    // The next start, with the server still gone.
+    auto env = stack.game_environment(Stack::Video::X11);
+    env.push_back({"WEDGEWISE_AUTOMATED", "1"});
+    Child next;
+    ASSERT_TRUE(next.start({std::string(WEDGEWISE_BINARY_DIR) + "/wedgewise", "--windowed", "--frames", "30"}, env,
+                           stack.root() + "/next.log"));
+    EXPECT_EQ(next.wait(30000), 0);
+    const std::string log = read_text(stack.temp() + "/ErrorLog.txt");
+    EXPECT_NE(log.find("No sound device"), std::string::npos) << log;
+}
