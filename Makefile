@@ -14,11 +14,17 @@ PACKAGES := cmake g++ make pkg-config git \
   weston xwayland pulseaudio pulseaudio-utils
 # The Debian package: its build, its checks and the package test's input.
 PACKAGES += build-essential debhelper dpkg-dev lintian desktop-file-utils appstream xdotool
+# The browser edition and its tests: Debian's emscripten, chromium driven
+# from Node (the driver itself comes from npm, pinned by tests/web). A node
+# installed from elsewhere with its own npm will do (Debian's npm would
+# conflict with it).
+PACKAGES += emscripten python3 chromium $(if $(shell command -v npm 2>/dev/null),,nodejs npm)
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps build play test test-release asan-build test-asan test-fuzz bench soak fuzz fuzz-build screenshots install clean
 .PHONY: deb deb-repro test-package
+.PHONY: web serve-web test-web bench-web test-gl-programmable
 
 all: build
 
@@ -38,7 +44,9 @@ build: deps $(BUILD)/CMakeCache.txt
 play: build
 	cd $(BUILD) && ./wedgewise
 
-test: test-fuzz test-release test-asan test-package
+# The browser tests come last: they need the release build's media and
+# pictures, and end (like the desktop passes) with ctest's summary.
+test: test-fuzz test-release test-asan test-gl-programmable test-package test-web
 
 test-release: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ctest --output-on-failure -j$(JOBS)
@@ -68,6 +76,7 @@ test-asan: asan-build
 bench: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ./bench
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ./gamebench
+	$(MAKE) bench-web
 
 # An hour of random input through the real frame loop under the sanitizers.
 SOAK_FRAMES ?= 216000
@@ -94,6 +103,38 @@ screenshots: build
 
 install: build
 	cmake --install $(BUILD)
+
+# The browser edition: $(WEB)/site is a static folder for any web server.
+WEB      ?= build-web
+WEB_PORT ?= 8021
+
+web: build
+	JOBS=$(JOBS) WEB_BUILD=$(abspath $(WEB)) tools/web/build_web.sh $(abspath $(BUILD))
+
+serve-web: web
+	@echo "Wedgewise in a browser: http://127.0.0.1:$(WEB_PORT)/  (Ctrl+C stops the server)"
+	python3 -m http.server --bind 127.0.0.1 --directory $(WEB)/site $(WEB_PORT)
+
+# The browser tests: Debian's chromium, headless, driven from Node; the
+# desktop build makes the pictures they compare with.
+test-web: web
+	mkdir -p $(WEB)/ctest && cp tests/web/CTestTestfile.cmake $(WEB)/ctest/
+	cd $(WEB)/ctest && WEDGEWISE_SOURCE=$(CURDIR) WEB_BUILD=$(abspath $(WEB)) BUILD=$(abspath $(BUILD)) \
+	  ctest --output-on-failure
+
+# The renderer's tests on the desktop, drawn through the programmable GL
+# path the browser uses (one shader instead of the fixed-function pipeline).
+GLP_BUILD ?= build-glp
+test-gl-programmable: build
+	cmake -S . -B $(GLP_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWEDGEWISE_GL_PROGRAMMABLE=ON \
+	  -DWEDGEWISE_MEDIA_FROM=$(abspath $(BUILD))/media
+	cmake --build $(GLP_BUILD) -j$(JOBS) --target test_runtime_gfx test_runtime_text
+	cd $(GLP_BUILD) && $(HEADLESS) $(XVFB) ./test_runtime_gfx
+	cd $(GLP_BUILD) && $(HEADLESS) $(XVFB) ./test_runtime_text
+
+bench-web: web
+	WEB_BUILD=$(abspath $(WEB)) BUILD=$(abspath $(BUILD)) tests/web/run.sh bench
+
 
 # The Debian package, built from a copy of the tree in $(DEB_DIR)/source (the
 # tree itself stays clean); the .deb lands in $(DEB_DIR)/. The package build
@@ -122,4 +163,4 @@ test-package: deps
 	  $(MAKE) deb && bash tests/packaging/package_test.sh $(DEB_DIR); fi
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz build-deb build-deb-repro
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz build-deb build-deb-repro $(WEB) $(GLP_BUILD)

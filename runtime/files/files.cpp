@@ -14,6 +14,7 @@
 
 #include "runtime/files/container.h"
 #include "runtime/process/process.h"
+#include "runtime/web/web.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -313,8 +314,12 @@ void commit_write(Channel& ch)
     if (::close(ch.fd) != 0)
         ok = false;
     ch.fd = -1;
-    if (ok && ::rename(ch.sibling.c_str(), ch.target.c_str()) == 0)
+    if (ok && ::rename(ch.sibling.c_str(), ch.target.c_str()) == 0) {
+#ifdef __EMSCRIPTEN__
+        web_file_saved(ch.target);
+#endif
         return;
+    }
     ::unlink(ch.sibling.c_str());
     if (!ch.failed)
         std::fprintf(stderr, "wedgewise: could not save %s\n", ch.target.c_str());

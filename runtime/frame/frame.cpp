@@ -13,8 +13,13 @@
 #include "runtime/process/startup_phase.h"
 #include "runtime/text/text_internal.h"
 #include "runtime/values/values.h"
+#include "runtime/web/web.h"
 
 #include <SDL.h>
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -109,7 +114,11 @@ double system_clock_ms() {
 }
 
 void system_sleep_ms(double ms) {
+#ifdef __EMSCRIPTEN__
+    web_sleep_ms(ms);  // the browser's turn: a blocking sleep would freeze the page
+#else
     if (ms > 0) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms));
+#endif
 }
 
 double clock_ms() { return state.clock ? state.clock() : system_clock_ms(); }
@@ -172,6 +181,19 @@ void present_frame() {
 // Waits for the frame deadline: mostly asleep (3 ms margin), then polling.
 // Missed deadlines are skipped, never caught up.
 void pace_frame() {
+#ifdef __EMSCRIPTEN__
+    // The browser shows the canvas once the program yields: sleep (yielding)
+    // until the deadline. Its own animation frames are not waited for: a
+    // browser short of time renders fewer of them, and the game must not
+    // slow down with it.
+    double now = clock_ms();
+    while (now < state.deadline) {
+        web_sleep_ms(state.deadline - now);
+        now = clock_ms();
+    }
+    if (now == state.deadline) web_sleep_ms(0);
+    runtime_pump_events();
+#else
     double now = clock_ms();
     double last = now - 1;
     do {
@@ -199,6 +221,7 @@ void pace_frame() {
         if (now != last && now <= state.deadline) std::this_thread::yield();
         last = now;
     } while (!(now > state.deadline));
+#endif
     state.deadline += state.interval;
     while (state.deadline < now) state.deadline += state.interval;
 }
@@ -209,7 +232,15 @@ bool create_window() {
     const int flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     for (int alpha : {8, 0}) {
         SDL_GL_ResetAttributes();
+#ifdef __EMSCRIPTEN__
+        // WebGL 2; the page is drawn over an opaque canvas.
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+        alpha = 0;
+#else
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+#endif
         SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
@@ -244,7 +275,9 @@ bool create_window() {
         startup_log("No OpenGL");
         return false;
     }
+#ifndef __EMSCRIPTEN__
     SDL_GL_SetSwapInterval(0);  // may fail (Xvfb); pacing is our own
+#endif
     return true;
 }
 
@@ -264,6 +297,10 @@ void warn_software_gl() {
 
 // Desktop full screen (never a mode switch); refused: a centred window.
 void set_window_form() {
+#ifdef __EMSCRIPTEN__
+    // The page letterboxes the canvas and goes full screen on request.
+    state.config.full_screen = 0;
+#endif
     if (state.config.full_screen) {
         if (!full_screen_refused && SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
             SDL_ShowWindow(state.window);
@@ -478,6 +515,9 @@ int runtime_run(const RuntimeConfig& config, const std::function<void()>& main_p
         }
     } catch (const ProgramEnded&) {
     }
+#ifdef __EMSCRIPTEN__
+    web_program_ended(runtime_error_code());
+#endif
     return 0;
 }
 
@@ -560,6 +600,9 @@ void frame_present_probe(int frames) {
 }
 
 void runtime_pump_events() {
+#ifdef __EMSCRIPTEN__
+    web_yield_if_due();
+#endif
     if (state.pump_hook) state.pump_hook();
     if (!state.sdl_up) return;
     SDL_Event event;
@@ -604,3 +647,11 @@ void runtime_push_window_close() {
     event.window.windowID = state.window ? SDL_GetWindowID(state.window) : 0;
     SDL_PushEvent(&event);
 }
+
+#ifdef __EMSCRIPTEN__
+// Called by the page: losing the captured pointer pauses the game as losing
+// the window's focus does on the desktop.
+extern "C" EMSCRIPTEN_KEEPALIVE void wedgewise_focus(int active) {
+    if (runtime_running()) focus_changed(active != 0);
+}
+#endif

@@ -16,8 +16,7 @@
 #include "runtime/files/files.h"
 #include "runtime/process/startup_phase.h"
 
-#include <SDL.h>
-#include <SDL_opengl.h>
+#include "runtime/gfx/gl_api.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,7 @@
 // Process facts on POSIX: /proc/self/exe, the private temporary folder, the
 // start-up log, and the error code with the unwinding end.
 #include "runtime/process/process.h"
+#include "runtime/web/web.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -102,6 +103,9 @@ std::string startup_log_path() {
 }
 
 void startup_log(const std::string& line) {
+#ifdef __EMSCRIPTEN__
+    web_log(line);  // the browser's console is where a player can see it
+#endif
     const std::string path = startup_log_path();
     if (path.empty()) return;
     int fd = -1;

@@ -84,9 +84,15 @@ double string_to_number(const std::string& s) {
     }
     double value = 0.0;
     const std::string prefix = s.substr(start, end - start);
+#ifdef __EMSCRIPTEN__
+    // The browser build's C++ library has no floating-point from_chars; its
+    // strtod runs in the C locale, which reads the same.
+    value = std::strtod(prefix.c_str(), nullptr);
+#else
     const auto result = std::from_chars(prefix.data(), prefix.data() + prefix.size(), value);
     // Out of range: strtod gives the C answer (infinity or a tiny value).
     if (result.ec != std::errc()) value = std::strtod(prefix.c_str(), nullptr);
+#endif
     return negative ? -value : value;
 }
 

@@ -1,0 +1,50 @@
+// Browser seams of the runtime (see web.h). The page side of each call is a
+// function on Module, set up by the page's script (wedgewise-page.js). This
+// module sits at the floor of the runtime with process/: it uses no other.
+#ifdef __EMSCRIPTEN__
+#include "runtime/web/web.h"
+
+#include <emscripten.h>
+
+namespace {
+
+// The longest the program runs without giving the browser a turn while it
+// polls (a wait loop for a button release): about one display frame.
+constexpr double YIELD_EVERY_MS = 16.0;
+
+double last_yield_ms = 0;
+
+EM_JS(void, page_log, (const char* line), {
+    var text = UTF8ToString(line);
+    if (Module.wedgewiseLog) Module.wedgewiseLog(text);
+    else console.log('wedgewise: ' + text);
+});
+
+EM_JS(void, page_file_saved, (const char* path), {
+    if (Module.wedgewiseSaved) Module.wedgewiseSaved(UTF8ToString(path));
+});
+
+EM_JS(void, page_program_ended, (double code), {
+    if (Module.wedgewiseEnded) Module.wedgewiseEnded(code);
+});
+
+}  // namespace
+
+void web_sleep_ms(double ms) {
+    emscripten_sleep(ms > 0 ? static_cast<unsigned>(ms) : 0);
+    last_yield_ms = emscripten_get_now();
+}
+
+void web_yield_if_due() {
+    const double now = emscripten_get_now();
+    if (now - last_yield_ms < YIELD_EVERY_MS) return;
+    emscripten_sleep(0);
+    last_yield_ms = emscripten_get_now();
+}
+
+void web_log(const std::string& line) { page_log(line.c_str()); }
+
+void web_file_saved(const std::string& path) { page_file_saved(path.c_str()); }
+
+void web_program_ended(double error_code) { page_program_ended(error_code); }
+#endif

@@ -1,0 +1,29 @@
+// The runtime's seams to the browser (built with Emscripten only): how the
+// program waits and yields, where the start-up log goes, how saved files
+// reach persistent storage and how the page learns that the program ended.
+//
+// The game's blocking loops stay as they are: under ASYNCIFY a wait unwinds
+// the stack to the browser and resumes it later, so show_screen and the
+// loops that wait for a button release give the page its turn.
+#pragma once
+
+#ifdef __EMSCRIPTEN__
+#include <string>
+
+// Sleeps by yielding to the browser.
+void web_sleep_ms(double ms);
+
+// Yields if the program has not let the browser run for a while: events
+// reach the program only between its turns (wait loops poll the mouse).
+void web_yield_if_due();
+
+// Copies one start-up log line to the browser's console.
+void web_log(const std::string& line);
+
+// A data file was written and renamed into place: the page copies it to
+// IndexedDB.
+void web_file_saved(const std::string& path);
+
+// The program has ended (error code 0 = the player quit); the page says so.
+void web_program_ended(double error_code);
+#endif

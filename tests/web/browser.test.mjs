@@ -1,0 +1,215 @@
+// The web edition played in Debian's chromium (headless, software WebGL):
+// start-up to the menu, a game of the training level placed by real mouse
+// events through pointer lock, pictures compared with the desktop build's,
+// a high-score name, records kept across a reload, and a clean console.
+//
+// One browser and one page for the whole run: each step starts where the
+// previous one left the game.
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import {
+  OUT, PROBE, Pointer, REFERENCE, SCREEN_H, SCREEN_W, canvasPicture, differingShare, launchBrowser,
+  frames, pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe, watchConsole,
+} from './harness.mjs';
+
+const scenes = JSON.parse(fs.readFileSync(path.join(REFERENCE, 'scenes.json'), 'utf8'));
+
+// Menu boxes and buttons of the game (screen pixels, inside their click boxes).
+const CHANGE_COLOURS = { x: 512, y: 346 };
+const QUIT_ITEM = { x: 512, y: 731 };
+const PLAY_QUIT_BUTTON = { x: 20, y: 660 };
+const COLOUR_EXIT = { x: 511, y: 616 };
+// The up arrow of colour 1's red channel: the default scheme has that red at
+// its lowest, where the down arrow does nothing.
+const RED_OF_COLOUR_1_UP = { x: 168, y: 425 };
+const NAME = 'WEBTESTER';
+
+// At most this share of pixels may differ by more than DIFF_LEVELS.
+const DIFF_SHARE = 0.01;
+const DIFF_LEVELS = 8;
+
+let server, chromium, page, pointer, messages;
+let placedTiles = 0;
+let scoreAtEnd = -1;
+let channelsBefore = [], channelsSaved = [];
+
+before(async () => {
+  server = await startServer();
+  chromium = await launchBrowser();
+  page = await chromium.browser.newPage();
+  messages = watchConsole(page);
+  pointer = new Pointer(page);
+});
+
+after(async () => {
+  fs.writeFileSync(path.join(OUT, 'console.txt'), messages.map((m) => `${m.type}: ${m.text}`).join('\n') + '\n');
+  if (chromium) await chromium.close();
+  if (server) await server.close();
+});
+
+async function channels() {
+  const values = [];
+  for (let i = 0; i < 18; i++) values.push(await probe(page, PROBE.channels + i));
+  return values;
+}
+
+function compare(picture, reference, name) {
+  const share = differingShare(picture, readPng(path.join(REFERENCE, reference)), DIFF_LEVELS,
+    path.join(OUT, `${name}-diff.png`));
+  fs.writeFileSync(path.join(OUT, `${name}-share.txt`), `${(share * 100).toFixed(3)} %\n`);
+  assert.ok(share <= DIFF_SHARE, `${name}: ${(share * 100).toFixed(2)} % of pixels differ by more than ${DIFF_LEVELS}`);
+}
+
+test('the page starts the program, logs its start-up and shows the intro', async () => {
+  await page.goto(server.url, { waitUntil: 'load' });
+  await waitProbe(page, PROBE.firstIntroFrame, (v) => v > 0, 'the first intro frame');
+  const log = await page.evaluate(() => wedgewisePage.log);
+  for (const line of ['Init GFX', 'Init Input', 'Init Sound', 'Init Window', 'Init Finalized'])
+    assert.ok(log.includes(line), `start-up log has "${line}": ${JSON.stringify(log)}`);
+  assert.equal(await page.evaluate(() => document.title), 'Wedgewise');
+  const size = await page.evaluate(() => [canvas.width, canvas.height]);
+  assert.deepEqual(size, [SCREEN_W, SCREEN_H]);
+});
+
+test('the first click captures the pointer and leads from the intro to the menu', async () => {
+  await page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
+  await page.mouse.down();
+  await frames(page, 2);
+  await page.mouse.up();
+  await until(page, () => document.pointerLockElement === document.getElementById('canvas'), 'pointer lock');
+  assert.equal(await page.evaluate(() => wedgewisePage.captured), true);
+  // The intro scrolls its logo into the menu's place (72 frames).
+  await frames(page, 90);
+  await pointer.moveTo(scenes.menu.x, scenes.menu.y);
+  await waitProbe(page, PROBE.mouseX, (v) => v === scenes.menu.x, 'the pointer at the menu place', 5000)
+    .catch(() => {});
+});
+
+test('the menu looks as on the desktop', async () => {
+  const picture = await pictureWhenHeld(page, 1, scenes.menu.angle, path.join(OUT, 'menu-browser.png'));
+  fs.copyFileSync(path.join(REFERENCE, 'menu.png'), path.join(OUT, 'menu-desktop.png'));
+  compare(picture, 'menu.png', 'menu');
+});
+
+test('a game starts from the menu and its first frames look as on the desktop', async () => {
+  await pointer.moveTo(scenes.vortex_item.x, scenes.vortex_item.y);
+  await pointer.click();
+  await waitProbe(page, PROBE.vortexOn, (v) => v === 0, 'the vortex switched off');
+  await pointer.moveTo(scenes.play.x, scenes.play.y);
+  const picture = await pictureWhenHeld(page, 2, scenes.play.timer, path.join(OUT, 'play-browser.png'),
+    () => pointer.click());
+  fs.copyFileSync(path.join(REFERENCE, 'play.png'), path.join(OUT, 'play-desktop.png'));
+  assert.equal(await probe(page, PROBE.level), 0, 'the training level');
+  compare(picture, 'play.png', 'play');
+});
+
+// Takes a tile from the store, turns it with the right button, drops it.
+async function place(move) {
+  const spaces = await probe(page, PROBE.spaces);
+  await pointer.moveTo(move.slot_x, move.slot_y);
+  await pointer.click();
+  await waitProbe(page, PROBE.heldTile, (v) => v >= 0, 'a tile in the hand', 5000);
+  for (let i = 0; i < move.turns; i++) {
+    await pointer.click('right');
+    await frames(page, 6);   // the turn's animation ends before the next click counts
+  }
+  await pointer.moveTo(move.cell_x, move.cell_y);
+  await pointer.click();
+  await waitProbe(page, PROBE.spaces, (v) => v === spaces - 1, 'the tile on the board', 5000);
+  assert.equal(await probe(page, PROBE.heldTile), -1);
+  placedTiles++;
+}
+
+test('the first tile of the training level is placed by mouse through pointer lock', async () => {
+  assert.ok(scenes.moves.length > 0);
+  await place(scenes.moves[0]);
+  assert.ok((await probe(page, PROBE.score)) > 0, 'a placed tile scores');
+});
+
+test('the training level is played to its level-end screen', async () => {
+  assert.equal(placedTiles, 1, 'the first tile is on the board');
+  for (const move of scenes.moves.slice(1)) await place(move);
+  assert.equal(await probe(page, PROBE.spaces), 0);
+  await frames(page, 60);
+  await canvasPicture(page, path.join(OUT, 'level-end-browser.png'));
+  // Clicks skip the bonus count and then leave the level-end screen, which
+  // shows its announcement for some 180 frames first.
+  const started = Date.now();
+  while ((await probe(page, PROBE.level)) !== 1) {
+    assert.ok(Date.now() - started < 180000, 'level 1 within three minutes');
+    await pointer.click();
+    await frames(page, 20);
+  }
+  scoreAtEnd = await probe(page, PROBE.score);
+  assert.ok(scoreAtEnd > 0);
+});
+
+test('quitting the game asks for a name, which joins the high scores', async () => {
+  assert.ok(scoreAtEnd > 0, 'the training level was played');
+  await pointer.moveTo(PLAY_QUIT_BUTTON.x, PLAY_QUIT_BUTTON.y);
+  await pointer.click();
+  await frames(page, 10);
+  await canvasPicture(page, path.join(OUT, 'name-entry-browser.png'));
+  // Each key is held for frames and let go for frames: the name entry reads
+  // the keys once a frame and takes a letter again only after a release.
+  for (const key of [...NAME, 'Enter']) {
+    await page.keyboard.down(key);
+    await frames(page, 3);
+    await page.keyboard.up(key);
+    await frames(page, 3);
+  }
+  await frames(page, 10);
+});
+
+test('a changed colour scheme and the score are saved when the player quits', async () => {
+  channelsBefore = await channels();
+  await pointer.moveTo(CHANGE_COLOURS.x, CHANGE_COLOURS.y);
+  await pointer.click();
+  await frames(page, 10);
+  await pointer.moveTo(RED_OF_COLOUR_1_UP.x, RED_OF_COLOUR_1_UP.y);
+  await pointer.click('left', 20);    // held: the channel steps down every frame
+  channelsSaved = await channels();
+  assert.ok(channelsSaved[0] > channelsBefore[0], `colour 1's red went up: ${channelsBefore[0]} -> ${channelsSaved[0]}`);
+  assert.deepEqual(channelsSaved.slice(1), channelsBefore.slice(1), 'only that channel moved');
+  await pointer.moveTo(COLOUR_EXIT.x, COLOUR_EXIT.y);
+  await pointer.click();
+  await frames(page, 10);
+  await pointer.moveTo(QUIT_ITEM.x, QUIT_ITEM.y);
+  await pointer.click();
+  await until(page, () => wedgewisePage.ended, 'the program end');
+  assert.equal(await page.evaluate(() => wedgewisePage.errorCode), 0);
+  await until(page, () => wedgewisePage.saving === 0, 'the records stored');
+  assert.equal(await page.evaluate(() => !document.getElementById('ended').hidden), true,
+    'the page says the game has ended');
+  assert.equal(await page.evaluate(() => document.pointerLockElement), null, 'the pointer is free again');
+  await canvasPicture(page, path.join(OUT, 'ended-browser.png'));
+});
+
+// hiscore.dat: 15 records of a 20-character name and a 7-character score,
+// each character stored as its code minus 20.
+function highScores(bytes) {
+  const rows = [];
+  for (let r = 0; r < 15; r++) {
+    const text = Array.from(bytes.slice(r * 27, r * 27 + 27), (b) => String.fromCharCode((b + 20) & 0xff));
+    rows.push({ name: text.slice(0, 20).join('').trim(), score: Number(text.slice(20).join('').trim()) });
+  }
+  return rows;
+}
+
+test('after a reload the score and the colours are still there', async () => {
+  assert.ok(channelsSaved.length === 18, 'the colours were saved');
+  await page.goto(server.url, { waitUntil: 'load' });
+  await waitProbe(page, PROBE.firstIntroFrame, (v) => v > 0, 'the first intro frame');
+  assert.deepEqual(await channels(), channelsSaved);
+  const table = highScores(await page.evaluate(() => Array.from(Module.FS.readFile('/wedgewise/hiscore.dat'))));
+  const row = table.find((r) => r.name === NAME);
+  assert.ok(row, `"${NAME}" in the high scores: ${JSON.stringify(table)}`);
+  assert.equal(row.score, scoreAtEnd);
+});
+
+test('nothing went to the console as an error', () => {
+  const bad = messages.filter((m) => m.type === 'error' || m.type === 'pageerror' || m.type === 'requestfailed');
+  assert.deepEqual(bad, []);
+});

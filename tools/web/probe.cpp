@@ -1,0 +1,107 @@
+// The browser tests' probe: reads a few numbers of the game's state and can
+// hold the program on a chosen frame, so that the page shows that frame
+// while a test takes its picture. It acts only when a test calls it; the
+// frame hook is the runtime's own test seam.
+#include "game/frontend/screen.h"
+#include "game/puzzle/rules.h"
+#include "game/puzzle/state.h"
+#include "runtime/frame/frame.h"
+#include "runtime/frame/frame_testing.h"
+
+#include <emscripten.h>
+
+#include <vector>
+
+namespace {
+
+enum HoldKind { HOLD_NONE = 0, HOLD_BACKDROP_ANGLE = 1, HOLD_LEVEL_TIMER = 2 };
+
+int hold_kind = HOLD_NONE;
+double hold_value = 0;
+bool held = false;
+double first_intro_frame_ms = -1;   // the first frame that drew the backdrop
+std::vector<double> frame_times;    // clock at each presented frame, while recording
+size_t frames_wanted = 0;
+
+constexpr unsigned HOLD_NAP_MS = 20;
+
+bool hold_due() {
+    switch (hold_kind) {
+    case HOLD_BACKDROP_ANGLE: return backdrop_angle == hold_value;
+    case HOLD_LEVEL_TIMER: return level_timer == hold_value && level >= 0;
+    default: return false;
+    }
+}
+
+int spaces_left() {
+    int n = 0;
+    for (int y = 0; y < BOARD_ROWS; y++)
+        for (int x = 0; x < BOARD_COLUMNS; x++)
+            if (board(x, y) == CELL_EMPTY) n++;
+    return n;
+}
+
+// After each presented frame.
+void on_frame() {
+    const double now = emscripten_get_now();
+    if (first_intro_frame_ms < 0 && backdrop_angle >= 1) first_intro_frame_ms = now;
+    if (frame_times.size() < frames_wanted) frame_times.push_back(now);
+    if (hold_kind != HOLD_NONE && hold_due()) {
+        hold_kind = HOLD_NONE;
+        held = true;
+        while (held) emscripten_sleep(HOLD_NAP_MS);
+    }
+}
+
+}  // namespace
+
+void probe_install() { frame_set_frame_hook(on_frame); }
+
+extern "C" {
+
+// 0 backdrop angle, 1 level, 2 level timer, 3 score, 4 frames shown,
+// 5 held tile, 6 empty spaces, 7 and 8 the pointer, 9 vortex on,
+// 10 music off, 11 first intro frame (ms of the page clock, -1 = none yet),
+// 12..29 the colour scheme's eighteen channels.
+EMSCRIPTEN_KEEPALIVE double wedgewise_probe(int what) {
+    switch (what) {
+    case 0: return backdrop_angle;
+    case 1: return level;
+    case 2: return level_timer;
+    case 3: return score;
+    case 4: return double(frame_count());
+    case 5: return held_tile;
+    case 6: return spaces_left();
+    case 7: return mouse_x;
+    case 8: return mouse_y;
+    case 9: return vortex_on;
+    case 10: return music_off;
+    case 11: return first_intro_frame_ms;
+    default:
+        if (what >= 12 && what < 30) return colour_channels[what - 12];
+        return -1;
+    }
+}
+
+// Holds the program after the first frame presented in that state.
+EMSCRIPTEN_KEEPALIVE void wedgewise_hold(int kind, double value) {
+    hold_kind = kind;
+    hold_value = value;
+}
+
+EMSCRIPTEN_KEEPALIVE int wedgewise_held() { return held ? 1 : 0; }
+
+EMSCRIPTEN_KEEPALIVE void wedgewise_release() { held = false; }
+
+// Starts recording the clock of the next n presented frames.
+EMSCRIPTEN_KEEPALIVE void wedgewise_record_frames(int n) {
+    frame_times.clear();
+    frames_wanted = n > 0 ? size_t(n) : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int wedgewise_recorded_frames() { return int(frame_times.size()); }
+
+EMSCRIPTEN_KEEPALIVE double wedgewise_frame_time(int i) {
+    return i >= 0 && size_t(i) < frame_times.size() ? frame_times[size_t(i)] : -1;
+}
+}
