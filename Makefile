@@ -18,13 +18,13 @@ PACKAGES += build-essential debhelper dpkg-dev lintian desktop-file-utils appstr
 # from Node (the driver itself comes from npm, pinned by tests/web). A node
 # installed from elsewhere with its own npm will do (Debian's npm would
 # conflict with it).
-PACKAGES += emscripten python3 chromium $(if $(shell command -v npm 2>/dev/null),,nodejs npm)
+WEB_PACKAGES := emscripten python3 chromium $(if $(shell command -v npm 2>/dev/null),,nodejs npm)
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps build play test test-release asan-build test-asan test-fuzz bench soak fuzz fuzz-build screenshots install clean
 .PHONY: deb deb-repro test-package
-.PHONY: web serve-web test-web bench-web test-gl-programmable
+.PHONY: web web-deps serve-web test-web bench-web test-gl-programmable
 
 all: build
 
@@ -44,9 +44,7 @@ build: deps $(BUILD)/CMakeCache.txt
 play: build
 	cd $(BUILD) && ./wedgewise
 
-# The browser tests come last: they need the release build's media and
-# pictures, and end (like the desktop passes) with ctest's summary.
-test: test-fuzz test-release test-asan test-gl-programmable test-package test-web
+test: test-fuzz test-release test-asan test-package
 
 test-release: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ctest --output-on-failure -j$(JOBS)
@@ -76,7 +74,6 @@ test-asan: asan-build
 bench: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ./bench
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ./gamebench
-	$(MAKE) bench-web
 
 # An hour of random input through the real frame loop under the sanitizers.
 SOAK_FRAMES ?= 216000
@@ -108,7 +105,10 @@ install: build
 WEB      ?= build-web
 WEB_PORT ?= 8021
 
-web: build
+web-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"
+
+web: build web-deps
 	JOBS=$(JOBS) WEB_BUILD=$(abspath $(WEB)) tools/web/build_web.sh $(abspath $(BUILD))
 
 serve-web: web
@@ -125,7 +125,7 @@ test-web: web
 # The renderer's tests on the desktop, drawn through the programmable GL
 # path the browser uses (one shader instead of the fixed-function pipeline).
 GLP_BUILD ?= build-glp
-test-gl-programmable: build
+test-gl-programmable: build web-deps
 	cmake -S . -B $(GLP_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWEDGEWISE_GL_PROGRAMMABLE=ON \
 	  -DWEDGEWISE_MEDIA_FROM=$(abspath $(BUILD))/media
 	cmake --build $(GLP_BUILD) -j$(JOBS) --target test_runtime_gfx test_runtime_text
