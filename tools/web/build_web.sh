@@ -263,13 +263,13 @@ build_mixer() {
 mkdir -p "$WEB/lib-build"
 # One source index for all the fetches (fetch_source runs in a subshell,
 # where prepare_apt's flag would not last).
-for spec in "$ZLIB" "$PNG" "$LZO" "$SDL" "$MIXER"; do
-    read -r package version <<< "$spec"
+for library in "$ZLIB" "$PNG" "$LZO" "$SDL" "$MIXER"; do
+    read -r package version <<< "$library"
     built "$package-${version#*:}" || [ -f "$SOURCES/.chosen-$package-${version#*:}" ] || { prepare_apt; break; }
 done
-for spec in "zlib:$ZLIB" "png:$PNG" "lzo:$LZO" "sdl:$SDL" "mixer:$MIXER"; do
-    kind=${spec%%:*}
-    read -r package version <<< "${spec#*:}"
+for library in "zlib:$ZLIB" "png:$PNG" "lzo:$LZO" "sdl:$SDL" "mixer:$MIXER"; do
+    kind=${library%%:*}
+    read -r package version <<< "${library#*:}"
     tag="$package-${version#*:}"
     built "$tag" && continue
     src=$(fetch_source "$package" "$version") || exit 1
