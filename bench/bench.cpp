@@ -36,7 +36,6 @@ constexpr int BOARD_ROWS = 11;
 constexpr int STORE_COLUMNS = 5;         // 5 x 15 = 75 store tiles
 constexpr int STORE_ROWS = 15;
 constexpr int DEBRIS = 500;
-constexpr double TARGET_RATIO = 5.0;
 
 // Sprite slots of the synthetic media.
 enum SlotNumber : int {
@@ -281,8 +280,9 @@ void report() {
     std::printf("\nheavy frame: %.2f ms wall, %.0f fps unpaced; %.2f ms cpu; %.0f draw calls\n", heavy.ms,
                 1000.0 / heavy.ms, heavy.cpu_ms, heavy.calls);
     const double ratio = heavy.ms / bare.ms, cpu_ratio = heavy.cpu_ms / bare.cpu_ms;
-    std::printf("heavy / bare: %.2f wall, %.2f cpu (target <= %.1f): %s\n", ratio, cpu_ratio, TARGET_RATIO,
-                ratio <= TARGET_RATIO ? "met" : "NOT met");
+    // Only a proportion: a cheaper bare frame raises it. The targets are the
+    // game's absolute figures (gamebench).
+    std::printf("heavy / bare: %.2f wall, %.2f cpu (for reference)\n", ratio, cpu_ratio);
     std::fflush(stdout);
 }
 

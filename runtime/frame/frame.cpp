@@ -44,8 +44,11 @@ constexpr const char* PAUSE_CAPTION = " <pause>";
 
 constexpr double UNLIMITED_INTERVAL_MS = 2.0;  // frame interval with no frame-rate limit
 constexpr double PAUSE_SLEEP_MS = 100.0;       // pause loop's nap between message checks
+#ifndef __EMSCRIPTEN__
+// The browser's wait only yields; these shape the desktop's.
 constexpr int SLEEP_THRESHOLD_MS = 5;          // sleep only when more than this is left
 constexpr double SLEEP_MARGIN_MS = 3.0;        // wake this early and finish by polling
+#endif
 // Finishing a deferred image load is begun only with this much time left
 // before the deadline (the largest image takes a few ms to decode and upload).
 constexpr double DEFERRED_LOAD_MIN_MS = 9.0;
@@ -187,6 +190,8 @@ void pace_frame() {
     // browser short of time renders fewer of them, and the game must not
     // slow down with it.
     double now = clock_ms();
+    // Spare time finishes deferred image loads, as on the desktop.
+    while (state.deadline - now > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) now = clock_ms();
     while (now < state.deadline) {
         web_sleep_ms(state.deadline - now);
         now = clock_ms();

@@ -309,6 +309,13 @@ private:
     bool fast_paths_ = true;
     FramebufferCalls fb_;
     GLuint framebuffer_ = 0;
+    // The frame is drawn straight into the window's back buffer while the
+    // window is exactly the screen's size: presenting is then the swap
+    // alone. Any other size draws offscreen and scales at present. A browser
+    // may show a canvas whenever the program yields, even mid-frame, so
+    // there the frame is always drawn offscreen.
+    bool direct_ = false;
+    GLuint target() const { return direct_ ? 0 : framebuffer_; }
     GLuint frame_texture_ = 0;
     GLint frame_filter_ = 0;          // filter set on it for presenting (0 = none yet)
     int max_texture_ = 0;
@@ -399,7 +406,7 @@ void Renderer::destroy() {
 
 void Renderer::begin_frame() {
     flush();
-    fb_.bind(GL_FRAMEBUFFER, framebuffer_);
+    fb_.bind(GL_FRAMEBUFFER, target());
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     ++drawn_;
@@ -413,6 +420,14 @@ void Renderer::present(int drawable_width, int drawable_height) {
     const Letterbox box = letterbox_of(drawable_width, drawable_height, screen_width_, screen_height_);
     const int width = box.width, height = box.height, left = box.left;
     const int bottom = drawable_height - box.top - box.height;
+    const bool unscaled = width == screen_width_ && height == screen_height_;
+    const bool was_direct = direct_;
+#ifndef __EMSCRIPTEN__
+    // Decided for the next frame; this one is where it was drawn.
+    direct_ = unscaled && width == drawable_width && height == drawable_height;
+#endif
+    // Drawn in the window already (a resize shows it unscaled for a frame).
+    if (was_direct) return;
     fb_.bind(GL_FRAMEBUFFER, 0);
     // Bars only where the frame leaves some of the window uncovered.
     if (width != drawable_width || height != drawable_height) {
@@ -424,7 +439,6 @@ void Renderer::present(int drawable_width, int drawable_height) {
     // sprites use too: a framebuffer blit would make the driver build a
     // pipeline of its own for it. Unscaled, every sample falls on a texel
     // centre, so nearest filtering copies the frame exactly.
-    const bool unscaled = width == screen_width_ && height == screen_height_;
     glViewport(left, bottom, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -864,7 +878,7 @@ bool Renderer::read_frame(int x, int y, int width, int height, std::vector<uint8
     flush();
     const int cw = right - left, ch = bottom - top;
     std::vector<uint8_t> rows(size_t(cw) * size_t(ch) * 4);
-    fb_.bind(GL_READ_FRAMEBUFFER, framebuffer_);
+    fb_.bind(GL_READ_FRAMEBUFFER, target());
     glReadPixels(left, screen_height_ - bottom, cw, ch, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
     for (int r = 0; r < ch; ++r) {
         // GL rows run bottom-up.

@@ -25,7 +25,6 @@ namespace {
 constexpr int BUSY_LEVEL = 39;
 constexpr double HAND_TIMER = 200;
 constexpr int BURSTS = 4;                 // tiles exploding at once to fill the air
-constexpr double RATIO_TARGET = 4;
 constexpr int BLOCKS = 4;                 // bare and busy blocks alternate
 constexpr double FRAME_MS = 1000.0 / 60.0;
 constexpr double STALL_MS = 100;
@@ -174,9 +173,8 @@ int bench_frames(int frames) {
                 median_of(probe_cpu), (PRESENT_SLACK - 1) * 100, PRESENT_ALLOWANCE_MS, present_met ? "met" : "NOT met");
     std::printf("  busiest play frame: median %.2f ms, p99 %.2f ms wall   target: p99 under %.2f ms (one frame) -> %s\n",
                 median_of(busy), percentile_of(busy, 99), FRAME_MS, percentile_of(busy, 99) < FRAME_MS ? "met" : "NOT met");
-    std::printf("  ratio busiest / bare: wall %.2f (%s), processor time %.2f (%s)   target: <= %.0f\n", ratio,
-                ratio <= RATIO_TARGET ? "met" : "NOT met", cpu_ratio, cpu_ratio <= RATIO_TARGET ? "met" : "NOT met",
-                RATIO_TARGET);
+    // A proportion only: the cheaper the bare frame, the higher it is.
+    std::printf("  ratio busiest / bare: wall %.2f, processor time %.2f (for reference)\n", ratio, cpu_ratio);
     return 0;
 }
 

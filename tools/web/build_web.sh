@@ -273,7 +273,7 @@ for library in "zlib:$ZLIB" "png:$PNG" "lzo:$LZO" "sdl:$SDL" "mixer:$MIXER"; do
     tag="$package-${version#*:}"
     built "$tag" && continue
     src=$(fetch_source "$package" "$version") || exit 1
-    say "building $tag with emcc"
+    say "building ${src##*/} with emcc"
     "build_$kind" "$src"
     mark_built "$tag"
 done
