@@ -44,7 +44,9 @@ build: deps $(BUILD)/CMakeCache.txt
 play: build
 	cd $(BUILD) && ./wedgewise
 
-test: test-fuzz test-release test-asan test-package
+# The browser passes come first: the package test, which ends with ctest's
+# summary of the installed game, stays last.
+test: test-fuzz test-gl-programmable test-web test-release test-asan test-package
 
 test-release: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ctest --output-on-failure -j$(JOBS)
@@ -70,10 +72,12 @@ test-asan: asan-build
 	  $(XVFB) ctest --output-on-failure -j$(JOBS) -E '$(ASAN_SKIP)'
 
 # Renderer figures, then the game's: start-up, busiest frame, work per frame
-# (callgrind), pacing, peak memory.
+# (callgrind), pacing, peak memory; then the browser's (page load, frame
+# interval, folder size).
 bench: build
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ./bench
 	cd $(BUILD) && $(HEADLESS) $(XVFB) ./gamebench
+	$(MAKE) --no-print-directory bench-web
 
 # An hour of random input through the real frame loop under the sanitizers.
 SOAK_FRAMES ?= 216000
@@ -125,7 +129,7 @@ test-web: web
 # The renderer's tests on the desktop, drawn through the programmable GL
 # path the browser uses (one shader instead of the fixed-function pipeline).
 GLP_BUILD ?= build-glp
-test-gl-programmable: build web-deps
+test-gl-programmable: build
 	cmake -S . -B $(GLP_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWEDGEWISE_GL_PROGRAMMABLE=ON \
 	  -DWEDGEWISE_MEDIA_FROM=$(abspath $(BUILD))/media
 	cmake --build $(GLP_BUILD) -j$(JOBS) --target test_runtime_gfx test_runtime_text

@@ -471,12 +471,12 @@ double process_cpu_ms() {
 // The start-up table on stderr, one line per phase that took any time:
 // "wedgewise: phase <key> <wall ms> <cpu ms> <page faults>", after the
 // moment recording began on the steady clock.
-void print_startup_profile(const StartupProfile& profile) {
-    std::fprintf(stderr, "wedgewise: profile began at %.3f\n", profile.began_ms);
+void print_startup_profile(const StartupProfile& profile, FILE* out) {
+    std::fprintf(out, "wedgewise: profile began at %.3f\n", profile.began_ms);
     for (size_t i = 0; i < STARTUP_PHASES; ++i) {
         const StartupSpend& spend = profile.phases[i];
         if (spend.wall_ms <= 0 && spend.cpu_ms <= 0) continue;
-        std::fprintf(stderr, "wedgewise: phase %s %.3f %.3f %ld\n", startup_phase_key(static_cast<StartupPhase>(i)),
+        std::fprintf(out, "wedgewise: phase %s %.3f %.3f %ld\n", startup_phase_key(static_cast<StartupPhase>(i)),
                      spend.wall_ms, spend.cpu_ms, spend.page_faults);
     }
 }
@@ -487,10 +487,16 @@ void print_startup_profile(const StartupProfile& profile) {
 // parent process shares, the processor time spent by then and the phases.
 void note_first_frame(double shown_at) {
     const std::optional<StartupProfile> profile = startup_profile_finish();
+#ifdef __EMSCRIPTEN__
+    // The browser's console (its log, not its errors) always has the table:
+    // there the steady clock is the page's, counted from the page's start.
+    if (profile) print_startup_profile(*profile, stdout);
+    std::fflush(stdout);
+#endif
     if (state.config.quit_after_frames <= 0) return;
     std::fprintf(stderr, "wedgewise: first frame shown at %.3f ms (steady clock), %.3f ms processor time\n",
                  shown_at, process_cpu_ms());
-    if (profile) print_startup_profile(*profile);
+    if (profile) print_startup_profile(*profile, stderr);
     std::fflush(stderr);
 }
 

@@ -5,6 +5,7 @@
 // frame is what it reads in a 1024 x 768 window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <thread>
@@ -32,20 +33,31 @@ namespace {
 constexpr int GLYPHS = 60;
 constexpr int TARGET_GRID = 13;     // pixels between the pointer positions tried
 constexpr int SLOT_TO_TAKE = 20;
+// A 1024 x 768 window is drawn into directly, any other size offscreen.
+// GL lets the two kinds of framebuffer settle a polygon edge that falls
+// exactly on a pixel centre differently (Mesa stores the window's rows the
+// other way up), and on the training level's play screen about a dozen
+// store-tile edge pixels do. More than this many is a real difference.
+constexpr int EDGE_PIXELS_ALLOWED = 64;
 
 // What the game learns from reading its own frame back: the font's glyph
 // widths, the whole play screen of a fresh training level, and the targets
 // the hit masks give the pointer all over the screen.
 struct Readbacks {
     std::vector<double> glyphs;
-    uint64_t play_screen = 0;
+    std::vector<int> play_screen;
     std::vector<int> play_pixels;   // a sample, to show where a difference lies
     std::vector<int> targets;
-
-    bool operator==(const Readbacks& o) const {
-        return glyphs == o.glyphs && play_screen == o.play_screen && targets == o.targets;
-    }
 };
+
+// Pixels that differ between two pictures of the same size (all of them
+// when the sizes differ).
+long differing_pixels(const std::vector<int>& a, const std::vector<int>& b) {
+    if (a.size() != b.size()) return long(std::max(a.size(), b.size()));
+    long n = 0;
+    for (size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
+    return n;
+}
 
 // Inside the running program, after start-up; leaves a fresh training level.
 Readbacks read_back() {
@@ -61,11 +73,7 @@ Readbacks read_back() {
     input_set_pointer(400, 300);
     update_pointer_targets();
     draw_play_screen();
-    std::vector<int> pixels;
-    read_pixels(0, 0, GAME_WIDTH, GAME_HEIGHT, pixels);
-    uint64_t hash = 1469598103934665603ull;
-    for (int p : pixels) hash = (hash ^ uint32_t(p)) * 1099511628211ull;
-    r.play_screen = hash;
+    read_pixels(0, 0, GAME_WIDTH, GAME_HEIGHT, r.play_screen);
     for (int i = 0; i < GAME_WIDTH * GAME_HEIGHT; i += 997) r.play_pixels.push_back(get_pixel(i % GAME_WIDTH, i / GAME_WIDTH));
     for (int y = 0; y < GAME_HEIGHT; y += TARGET_GRID)
         for (int x = 0; x < GAME_WIDTH; x += TARGET_GRID) {
@@ -169,7 +177,8 @@ TEST_P(ScreenSizes, PictureFillsTheLargestCentredRectanglePointerAndReadbacksHol
     EXPECT_TRUE(taken) << "the click at the drawn pointer did not take the tile under it";
     EXPECT_EQ(full_screen.glyphs, reference.glyphs);
     EXPECT_EQ(full_screen.play_pixels, reference.play_pixels);
-    EXPECT_EQ(full_screen.play_screen, reference.play_screen);
+    ASSERT_EQ(reference.play_screen.size(), size_t(GAME_WIDTH) * GAME_HEIGHT);
+    EXPECT_LE(differing_pixels(full_screen.play_screen, reference.play_screen), EDGE_PIXELS_ALLOWED);
     EXPECT_EQ(full_screen.targets, reference.targets);
 }
 

@@ -499,6 +499,16 @@ TEST_F(Renderer, NewFrameClearsAndResetsTheDrawingState) {
     EXPECT_EQ(get_pixel(0, 0), WHITE) << "opaque, whole screen after a frame";
 }
 
+TEST_F(Renderer, AWindowOfTheScreensSizeIsPresentedByTheSwapAlone) {
+    show_screen();   // from the frame after a present the window is known to fit
+    draw_rect(0, 0, 10, 10, RED);
+    EXPECT_EQ(get_pixel(5, 5), RED) << "read back from where the frame is drawn";
+    const long before = gfx_draw_calls();
+    show_screen();
+    EXPECT_EQ(gfx_draw_calls() - before, 0) << "no copy of the frame into the window";
+    EXPECT_EQ(get_pixel(5, 5), 0);
+}
+
 // ---------------------------------------------------------------- grab and collision
 
 TEST_F(Renderer, GrabbedWhitePixelCollidesOnlyWithOpaquePixels) {
