@@ -192,11 +192,15 @@ void pace_frame() {
     double now = clock_ms();
     // Spare time finishes deferred image loads, as on the desktop.
     while (state.deadline - now > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) now = clock_ms();
+    bool yielded = false;
     while (now < state.deadline) {
         web_sleep_ms(state.deadline - now);
+        yielded = true;
         now = clock_ms();
     }
-    if (now == state.deadline) web_sleep_ms(0);
+    // A late frame still gives the browser its turn to show it: this is the
+    // frame's one yield (SDL's own at the swap is switched off).
+    if (!yielded) web_sleep_ms(0);
     runtime_pump_events();
 #else
     double now = clock_ms();
@@ -398,6 +402,11 @@ bool runtime_start(const RuntimeConfig& config) {
 
     // 3: window, GL context, renderer.
     startup_log("Init GFX");
+#ifdef __EMSCRIPTEN__
+    // The pacing yields once a frame; a second yield at the swap would only
+    // give the browser a turn with nothing new to show.
+    SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         startup_log("No Video");
         return false;
