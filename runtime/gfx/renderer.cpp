@@ -424,7 +424,7 @@ void Renderer::present(int drawable_width, int drawable_height) {
     const bool was_direct = direct_;
 #ifndef __EMSCRIPTEN__
     // Decided for the next frame; this one is where it was drawn.
-    direct_ = unscaled && width == drawable_width && height == drawable_height;
+    direct_ = drawable_width == screen_width_ && drawable_height == screen_height_;
 #endif
     // Drawn in the window already (a resize shows it unscaled for a frame).
     if (was_direct) return;

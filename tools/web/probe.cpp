@@ -20,8 +20,12 @@ int hold_kind = HOLD_NONE;
 double hold_value = 0;
 bool held = false;
 double first_intro_frame_ms = -1;   // the first frame that drew the backdrop
-std::vector<double> frame_times;    // clock at each presented frame, while recording
-std::vector<FrameSpend> frame_spends;   // and how its present and wait went
+// Each presented frame while recording: the clock, and how its present and wait went.
+struct RecordedFrame {
+    double at_ms;
+    FrameSpend spend;
+};
+std::vector<RecordedFrame> recorded;
 size_t frames_wanted = 0;
 
 constexpr unsigned HOLD_NAP_MS = 20;
@@ -46,10 +50,7 @@ int spaces_left() {
 void on_frame() {
     const double now = emscripten_get_now();
     if (first_intro_frame_ms < 0 && backdrop_angle >= 1) first_intro_frame_ms = now;
-    if (frame_times.size() < frames_wanted) {
-        frame_times.push_back(now);
-        frame_spends.push_back(frame_last_spend());
-    }
+    if (recorded.size() < frames_wanted) recorded.push_back({now, frame_last_spend()});
     if (hold_kind != HOLD_NONE && hold_due()) {
         hold_kind = HOLD_NONE;
         held = true;
@@ -99,20 +100,20 @@ EMSCRIPTEN_KEEPALIVE void wedgewise_release() { held = false; }
 
 // Starts recording the clock of the next n presented frames.
 EMSCRIPTEN_KEEPALIVE void wedgewise_record_frames(int n) {
-    frame_times.clear();
-    frame_spends.clear();
+    recorded.clear();
     frames_wanted = n > 0 ? size_t(n) : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int wedgewise_recorded_frames() { return int(frame_times.size()); }
+EMSCRIPTEN_KEEPALIVE int wedgewise_recorded_frames() { return int(recorded.size()); }
 
 EMSCRIPTEN_KEEPALIVE double wedgewise_frame_time(int i) {
-    return i >= 0 && size_t(i) < frame_times.size() ? frame_times[size_t(i)] : -1;
+    return i >= 0 && size_t(i) < recorded.size() ? recorded[size_t(i)].at_ms : -1;
 }
 
 // Of recorded frame i: 0 the ms spent presenting, 1 the ms waited for the deadline.
 EMSCRIPTEN_KEEPALIVE double wedgewise_frame_spend(int i, int which) {
-    if (i < 0 || size_t(i) >= frame_spends.size()) return -1;
-    return which == 0 ? frame_spends[size_t(i)].present_ms : frame_spends[size_t(i)].wait_ms;
+    if (i < 0 || size_t(i) >= recorded.size()) return -1;
+    const FrameSpend& spend = recorded[size_t(i)].spend;
+    return which == 0 ? spend.present_ms : spend.wait_ms;
 }
 }
