@@ -116,9 +116,18 @@ double system_clock_ms() {
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
+#ifdef __EMSCRIPTEN__
+// A yield inside a frame. The browser may show and clear the canvas at any
+// yield, so a frame being drawn into it continues offscreen.
+void yield_mid_frame(double ms) {
+    renderer_move_frame_offscreen();
+    web_sleep_ms(ms);
+}
+#endif
+
 void system_sleep_ms(double ms) {
 #ifdef __EMSCRIPTEN__
-    web_sleep_ms(ms);  // the browser's turn: a blocking sleep would freeze the page
+    yield_mid_frame(ms);  // the browser's turn: a blocking sleep would freeze the page
 #else
     if (ms > 0) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms));
 #endif
@@ -171,36 +180,35 @@ bool is_input_event(Uint32 type) {
     program_end();
 }
 
-// Present: copy the offscreen frame to the window, swap, start the next frame.
+// Present: the frame into the window (a copy unless drawn there), swap. The
+// next frame is begun only after the wait: a browser shows the canvas while
+// the program waits, and a frame begun then would show cleared.
 void present_frame() {
     if (!state.running || !state.window) return;
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(state.window, &width, &height);
     renderer_present(width, height);
     SDL_GL_SwapWindow(state.window);
-    renderer_begin_frame();
 }
 
 // Waits for the frame deadline: mostly asleep (3 ms margin), then polling.
 // Missed deadlines are skipped, never caught up.
 void pace_frame() {
 #ifdef __EMSCRIPTEN__
-    // The browser shows the canvas once the program yields: sleep (yielding)
-    // until the deadline. Its own animation frames are not waited for: a
-    // browser short of time renders fewer of them, and the game must not
-    // slow down with it.
+    // The frame's one turn for the browser: the program waits for the
+    // browser's next animation frame, in which the canvas drawn so far is
+    // shown, and then for the deadline. Running ahead of what the browser
+    // can show would only fill its queue of drawing work, which it then
+    // empties in one long stall.
     double now = clock_ms();
     // Spare time finishes deferred image loads, as on the desktop.
     while (state.deadline - now > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) now = clock_ms();
-    bool yielded = false;
+    web_wait_animation_frame();
+    now = clock_ms();
     while (now < state.deadline) {
         web_sleep_ms(state.deadline - now);
-        yielded = true;
         now = clock_ms();
     }
-    // A late frame still gives the browser its turn to show it: this is the
-    // frame's one yield (SDL's own at the swap is switched off).
-    if (!yielded) web_sleep_ms(0);
     runtime_pump_events();
 #else
     double now = clock_ms();
@@ -453,6 +461,7 @@ bool runtime_start(const RuntimeConfig& config) {
     state.frame_now = state.frame_previous = clock_ms();
     present_frame();
     pace_frame();
+    renderer_begin_frame();
     text_show_loading(config.screen_width, config.screen_height);
     show_screen();
     text_load_start_font();
@@ -566,7 +575,7 @@ void show_screen() {
     }
     runtime_pump_events();
 
-    // 6-7: present, wait for the deadline, fresh drawing state.
+    // 6-7: present, wait for the deadline; then a fresh frame and drawing state.
     // The split is timed on the steady clock: an injected clock must see
     // exactly the reads pacing makes.
     const double before_present = system_clock_ms();
@@ -578,6 +587,7 @@ void show_screen() {
     state.spend = {before_wait - before_present, system_clock_ms() - before_wait};
     if (state.frame_hook) state.frame_hook();
     if (state.program_started) count_shown_frame();
+    renderer_begin_frame();
 }
 
 double timer_ms() { return clock_ms() - state.timer_origin; }
@@ -621,7 +631,7 @@ void frame_present_probe(int frames) {
 
 void runtime_pump_events() {
 #ifdef __EMSCRIPTEN__
-    web_yield_if_due();
+    if (web_yield_due()) yield_mid_frame(0);
 #endif
     if (state.pump_hook) state.pump_hook();
     if (!state.sdl_up) return;

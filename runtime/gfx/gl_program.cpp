@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -61,22 +62,34 @@ void main() {
 )";
 
 // Modulate: the vertex colour multiplies the texel. The alpha test passes
-// fragments whose alpha is greater than the threshold.
+// fragments whose alpha is greater than the threshold. Each combination of
+// texturing and the test is a program of its own, built when first drawn
+// with: a software rasteriser runs every branch and discard for each pixel.
 const char* const FRAGMENT_SHADER = R"(
 uniform sampler2D picture;
-uniform bool textured;
-uniform bool alpha_test;
 uniform float alpha_threshold;
 in vec2 uv;
 in vec4 tint;
 out vec4 fragment;
 void main() {
     vec4 c = tint;
-    if (textured) c *= texture(picture, uv);
-    if (alpha_test && !(c.a > alpha_threshold)) discard;
+#if TEXTURED
+    c *= texture(picture, uv);
+#endif
+#if ALPHA_TEST
+    if (!(c.a > alpha_threshold)) discard;
+#endif
     fragment = c;
 }
 )";
+
+constexpr int VARIANT_TEXTURED = 1;
+constexpr int VARIANT_ALPHA_TEST = 2;
+constexpr int VARIANTS = 4;
+
+const char* const VARIANT_DEFINES[VARIANTS] = {
+    "#define TEXTURED 0\n#define ALPHA_TEST 0\n", "#define TEXTURED 1\n#define ALPHA_TEST 0\n",
+    "#define TEXTURED 0\n#define ALPHA_TEST 1\n", "#define TEXTURED 1\n#define ALPHA_TEST 1\n"};
 
 // GLSL ES 3.00 first (WebGL 2, or desktop GL with ES 3 compatibility),
 // then desktop GLSL 3.30, which reads the same.
@@ -104,15 +117,24 @@ struct ArrayPointer {
     const uint8_t* pointer = nullptr;
 };
 
+// One program of the shader, with the uniforms it was last given.
+struct Variant {
+    bool tried = false;
+    GLuint program = 0;
+    GLint projection_at = -1, threshold_at = -1, picture_at = -1;
+    long uniforms_seen = -1;   // the Shim's uniforms_version they match
+};
+
 struct Shim {
     SDL_GLContext context = nullptr;  // the context these objects belong to
     bool tried = false;
     bool ok = false;
-    GLuint program = 0;
+    std::string version;              // the GLSL version line that builds
+    std::array<Variant, VARIANTS> variants;
+    GLuint current = 0;               // the program in use
     GLuint vertex_array = 0;
     GLuint buffer = 0;
     GLuint scratch_framebuffer = 0;
-    GLint projection_at = -1, textured_at = -1, test_at = -1, threshold_at = -1, picture_at = -1;
 
     bool texturing = false;
     bool alpha_test = false;
@@ -124,7 +146,7 @@ struct Shim {
     GLenum matrix_mode = MATRIX_MODELVIEW;
     Matrix projection = IDENTITY;
     Matrix modelview = IDENTITY;
-    bool uniforms_dirty = true;
+    long uniforms_version = 0;        // counts changes of the matrices and threshold
 
     ArrayPointer vertices, texture, colours;
     std::vector<PackedVertex> packed;
@@ -132,10 +154,10 @@ struct Shim {
 
 Shim g_shim;
 
-GLuint compile(GLenum kind, const char* version, const char* body) {
+GLuint compile(GLenum kind, const char* version, const char* defines, const char* body) {
     const GLuint shader = glCreateShader(kind);
-    const char* parts[] = {version, body};
-    glShaderSource(shader, 2, parts, nullptr);
+    const char* parts[] = {version, defines, body};
+    glShaderSource(shader, 3, parts, nullptr);
     glCompileShader(shader);
     GLint done = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &done);
@@ -146,9 +168,9 @@ GLuint compile(GLenum kind, const char* version, const char* body) {
     return shader;
 }
 
-GLuint link_program(const char* version) {
-    const GLuint vs = compile(GL_VERTEX_SHADER, version, VERTEX_SHADER);
-    const GLuint fs = vs ? compile(GL_FRAGMENT_SHADER, version, FRAGMENT_SHADER) : 0;
+GLuint link_program(const char* version, const char* defines) {
+    const GLuint vs = compile(GL_VERTEX_SHADER, version, "", VERTEX_SHADER);
+    const GLuint fs = vs ? compile(GL_FRAGMENT_SHADER, version, defines, FRAGMENT_SHADER) : 0;
     if (!fs) {
         if (vs) glDeleteShader(vs);
         return 0;
@@ -182,23 +204,45 @@ Shim& shim() {
     return g_shim;
 }
 
+// The program of one variant, built on first use; null if it cannot be
+// (said once).
+Variant* variant(Shim& s, int which, bool report = true) {
+    Variant& v = s.variants[size_t(which)];
+    if (!v.tried) {
+        v.tried = true;
+        v.program = link_program(s.version.c_str(), VARIANT_DEFINES[which]);
+        if (!v.program) {
+            if (report) std::fprintf(stderr, "wedgewise: the drawing shader could not be built\n");
+            return nullptr;
+        }
+        v.projection_at = glGetUniformLocation(v.program, "projection");
+        v.threshold_at = glGetUniformLocation(v.program, "alpha_threshold");
+        v.picture_at = glGetUniformLocation(v.program, "picture");
+        glUseProgram(v.program);
+        s.current = v.program;
+        if (v.picture_at >= 0) glUniform1i(v.picture_at, 0);
+    }
+    return v.program ? &v : nullptr;
+}
+
+// The shared objects, and the GLSL version the context builds (found with
+// the program sprites are drawn with).
 bool ready(Shim& s) {
     if (s.tried) return s.ok;
     s.tried = true;
     if (!s.context) return false;
+    const int first = VARIANT_TEXTURED | VARIANT_ALPHA_TEST;
+    bool built = false;
     for (const char* version : VERSIONS) {
-        s.program = link_program(version);
-        if (s.program) break;
+        s.version = version;
+        s.variants[first] = Variant{};
+        built = variant(s, first, false) != nullptr;
+        if (built) break;
     }
-    if (!s.program) {
+    if (!built) {
         std::fprintf(stderr, "wedgewise: the drawing shader could not be built\n");
         return false;
     }
-    s.projection_at = glGetUniformLocation(s.program, "projection");
-    s.textured_at = glGetUniformLocation(s.program, "textured");
-    s.test_at = glGetUniformLocation(s.program, "alpha_test");
-    s.threshold_at = glGetUniformLocation(s.program, "alpha_threshold");
-    s.picture_at = glGetUniformLocation(s.program, "picture");
     glGenVertexArrays(1, &s.vertex_array);
     glGenBuffers(1, &s.buffer);
     glBindVertexArray(s.vertex_array);
@@ -213,11 +257,8 @@ bool ready(Shim& s) {
                           reinterpret_cast<const void*>(offsetof(PackedVertex, u)));
     glVertexAttribPointer(ATTRIBUTE_COLOUR, 4, GL_FLOAT, GL_FALSE, stride,
                           reinterpret_cast<const void*>(offsetof(PackedVertex, r)));
-    glUseProgram(s.program);
-    glUniform1i(s.picture_at, 0);
     glActiveTexture(GL_TEXTURE0);
     s.ok = true;
-    s.uniforms_dirty = true;
     return true;
 }
 
@@ -274,11 +315,8 @@ void pgl_enable(GLenum cap) {
         s.alpha_test = true;
     } else if (is_real_cap(cap)) {
         glEnable(cap);
-        return;
-    } else {
-        return;
     }
-    s.uniforms_dirty = true;
+    // Texturing and the test choose the program at the next draw.
 }
 
 void pgl_disable(GLenum cap) {
@@ -289,11 +327,8 @@ void pgl_disable(GLenum cap) {
         s.alpha_test = false;
     } else if (is_real_cap(cap)) {
         glDisable(cap);
-        return;
-    } else {
-        return;
     }
-    s.uniforms_dirty = true;
+    // Texturing and the test choose the program at the next draw.
 }
 
 void pgl_enable_client_state(GLenum) {
@@ -317,7 +352,7 @@ void pgl_matrix_mode(GLenum mode) { shim().matrix_mode = mode; }
 void pgl_load_identity() {
     Shim& s = shim();
     current_matrix(s) = IDENTITY;
-    s.uniforms_dirty = true;
+    ++s.uniforms_version;
 }
 
 void pgl_ortho(double left, double right, double bottom, double top, double near_z, double far_z) {
@@ -330,7 +365,7 @@ void pgl_ortho(double left, double right, double bottom, double top, double near
     m[13] = float(-(top + bottom) / (top - bottom));
     m[14] = float(-(far_z + near_z) / (far_z - near_z));
     current_matrix(s) = multiply(current_matrix(s), m);
-    s.uniforms_dirty = true;
+    ++s.uniforms_version;
 }
 
 void pgl_alpha_func(GLenum func, GLfloat ref) {
@@ -338,7 +373,7 @@ void pgl_alpha_func(GLenum func, GLfloat ref) {
     // The renderer only ever asks for "greater than".
     s.test_function = func;
     s.threshold = ref;
-    s.uniforms_dirty = true;
+    ++s.uniforms_version;
 }
 
 void pgl_shade_model(GLenum) {
@@ -410,20 +445,25 @@ void pgl_get_tex_image(GLenum target, GLint level, GLenum format, GLenum type, v
 void pgl_draw_arrays(GLenum mode, GLint first, GLsizei count) {
     Shim& s = shim();
     if (count <= 0 || !ready(s)) return;
+    // Texturing needs a texture: the default one would sample as black.
+    const bool textured = s.texturing && s.bound != 0;
+    const bool tested = s.alpha_test && s.test_function == TEST_GREATER;
+    Variant* v = variant(s, (textured ? VARIANT_TEXTURED : 0) | (tested ? VARIANT_ALPHA_TEST : 0));
+    if (!v) return;
     const void* data = packed_vertices(s, first, count);
-    glUseProgram(s.program);
+    if (s.current != v->program) {
+        glUseProgram(v->program);
+        s.current = v->program;
+    }
     glBindVertexArray(s.vertex_array);
     glBindBuffer(GL_ARRAY_BUFFER, s.buffer);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(count) * sizeof(PackedVertex)), data, GL_STREAM_DRAW);
-    if (s.uniforms_dirty) {
+    if (v->uniforms_seen != s.uniforms_version) {
         const Matrix combined = multiply(s.projection, s.modelview);
-        glUniformMatrix4fv(s.projection_at, 1, GL_FALSE, combined.data());
-        glUniform1i(s.test_at, s.alpha_test && s.test_function == TEST_GREATER ? 1 : 0);
-        glUniform1f(s.threshold_at, s.threshold);
-        s.uniforms_dirty = false;
+        glUniformMatrix4fv(v->projection_at, 1, GL_FALSE, combined.data());
+        if (v->threshold_at >= 0) glUniform1f(v->threshold_at, s.threshold);
+        v->uniforms_seen = s.uniforms_version;
     }
-    // Texturing needs a texture: the default one would sample as black.
-    glUniform1i(s.textured_at, s.texturing && s.bound != 0 ? 1 : 0);
     glDrawArrays(mode, 0, count);
 }
 

@@ -213,6 +213,7 @@ public:
 
     // frame
     void begin_frame();
+    void move_frame_offscreen();
     void present(int drawable_width, int drawable_height);
     void present_probe(int drawable_width, int drawable_height);
 
@@ -311,10 +312,11 @@ private:
     GLuint framebuffer_ = 0;
     // The frame is drawn straight into the window's back buffer while the
     // window is exactly the screen's size: presenting is then the swap
-    // alone. Any other size draws offscreen and scales at present. A browser
-    // may show a canvas whenever the program yields, even mid-frame, so
-    // there the frame is always drawn offscreen.
+    // alone. Any other size draws offscreen and scales at present. A frame
+    // begun in the window moves offscreen when the program must yield in
+    // its middle (a browser may show and clear its canvas at any yield).
     bool direct_ = false;
+    long frame_begun_at_ = 0;         // draw_calls_ when the frame was cleared
     GLuint target() const { return direct_ ? 0 : framebuffer_; }
     GLuint frame_texture_ = 0;
     GLint frame_filter_ = 0;          // filter set on it for presenting (0 = none yet)
@@ -410,8 +412,29 @@ void Renderer::begin_frame() {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     ++drawn_;
+    frame_begun_at_ = draw_calls_;
     set_alpha_mode(0.0);
     set_viewport(0, 0, 0, 0);
+}
+
+void Renderer::move_frame_offscreen() {
+    if (!direct_ || !framebuffer_) return;
+    flush();
+    direct_ = false;
+    if (draw_calls_ == frame_begun_at_) {
+        // Nothing drawn yet: the offscreen frame starts clear instead.
+        fb_.bind(GL_FRAMEBUFFER, framebuffer_);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
+    // A blit, not a texture copy: a window without alpha may not be copied
+    // into the frame's RGBA texture. Both count rows from the bottom.
+    fb_.bind(GL_READ_FRAMEBUFFER, 0);
+    fb_.bind(GL_DRAW_FRAMEBUFFER, framebuffer_);
+    fb_.blit(0, 0, screen_width_, screen_height_, 0, 0, screen_width_, screen_height_, GL_COLOR_BUFFER_BIT,
+             GL_NEAREST);
+    fb_.bind(GL_FRAMEBUFFER, framebuffer_);
 }
 
 void Renderer::present(int drawable_width, int drawable_height) {
@@ -422,10 +445,8 @@ void Renderer::present(int drawable_width, int drawable_height) {
     const int bottom = drawable_height - box.top - box.height;
     const bool unscaled = width == screen_width_ && height == screen_height_;
     const bool was_direct = direct_;
-#ifndef __EMSCRIPTEN__
     // Decided for the next frame; this one is where it was drawn.
     direct_ = drawable_width == screen_width_ && drawable_height == screen_height_;
-#endif
     // Drawn in the window already (a resize shows it unscaled for a frame).
     if (was_direct) return;
     fb_.bind(GL_FRAMEBUFFER, 0);
@@ -1177,6 +1198,10 @@ void renderer_present(int drawable_width, int drawable_height) {
 
 void renderer_begin_frame() {
     if (Renderer* r = renderer()) r->begin_frame();
+}
+
+void renderer_move_frame_offscreen() {
+    if (Renderer* r = renderer()) r->move_frame_offscreen();
 }
 
 void renderer_present_probe(int drawable_width, int drawable_height) {

@@ -12,6 +12,10 @@ void renderer_present(int drawable_width, int drawable_height);
 // Clears the offscreen frame and resets the drawing state for a new frame.
 void renderer_begin_frame();
 
+// A frame being drawn straight into the window continues offscreen, with
+// what it has drawn so far; the frame calls it before yielding mid-frame.
+void renderer_move_frame_offscreen();
+
 // The least a frame can do (benchmarks): clear the offscreen frame and copy
 // it into the window as renderer_present would; the frame then swaps.
 void renderer_present_probe(int drawable_width, int drawable_height);

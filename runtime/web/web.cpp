@@ -14,6 +14,12 @@ constexpr double YIELD_EVERY_MS = 16.0;
 
 double last_yield_ms = 0;
 
+// Resolves at the browser's next animation frame (the callback runs before
+// the browser's next rendering of the page).
+EM_ASYNC_JS(void, page_animation_frame, (), {
+    await new Promise(function(resolve) { requestAnimationFrame(function() { resolve(); }); });
+});
+
 EM_JS(void, page_log, (const char* line), {
     var text = UTF8ToString(line);
     if (Module.wedgewiseLog) Module.wedgewiseLog(text);
@@ -35,12 +41,12 @@ void web_sleep_ms(double ms) {
     last_yield_ms = emscripten_get_now();
 }
 
-void web_yield_if_due() {
-    const double now = emscripten_get_now();
-    if (now - last_yield_ms < YIELD_EVERY_MS) return;
-    emscripten_sleep(0);
+void web_wait_animation_frame() {
+    page_animation_frame();
     last_yield_ms = emscripten_get_now();
 }
+
+bool web_yield_due() { return emscripten_get_now() - last_yield_ms >= YIELD_EVERY_MS; }
 
 void web_log(const std::string& line) { page_log(line.c_str()); }
 

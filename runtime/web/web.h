@@ -13,9 +13,13 @@
 // Sleeps by yielding to the browser.
 void web_sleep_ms(double ms);
 
-// Yields if the program has not let the browser run for a while: events
-// reach the program only between its turns (wait loops poll the mouse).
-void web_yield_if_due();
+// Yields until the browser's next animation frame.
+void web_wait_animation_frame();
+
+// True once the program has run a while without letting the browser run:
+// events reach the program only between its turns (wait loops poll the
+// mouse), so the caller then yields.
+bool web_yield_due();
 
 // Copies one start-up log line to the browser's console.
 void web_log(const std::string& line);

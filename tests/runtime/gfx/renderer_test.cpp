@@ -509,6 +509,29 @@ TEST_F(Renderer, AWindowOfTheScreensSizeIsPresentedByTheSwapAlone) {
     EXPECT_EQ(get_pixel(5, 5), 0);
 }
 
+// A yield in the middle of a frame moves it offscreen with what it has so
+// far; presenting it is a copy again, and the frame after it is direct.
+TEST_F(Renderer, AFrameMovedOffscreenMidwayKeepsWhatItHadDrawn) {
+    show_screen();
+    draw_rect(0, 0, 10, 10, RED);
+    renderer_move_frame_offscreen();
+    draw_rect(20, 0, 10, 10, BLUE);
+    EXPECT_EQ(get_pixel(5, 5), RED) << "drawn in the window before the move";
+    EXPECT_EQ(get_pixel(25, 5), BLUE) << "drawn offscreen after it";
+    EXPECT_EQ(get_pixel(15, 5), 0);
+    long before = gfx_draw_calls();
+    show_screen();
+    EXPECT_GT(gfx_draw_calls() - before, 0) << "the moved frame is copied into the window";
+    before = gfx_draw_calls();
+    show_screen();
+    EXPECT_EQ(gfx_draw_calls() - before, 0) << "the next one is drawn there again";
+    // Moved before anything was drawn, the offscreen frame starts clear.
+    draw_rect(0, 0, 10, 10, RED);
+    show_screen();
+    renderer_move_frame_offscreen();
+    EXPECT_EQ(get_pixel(5, 5), 0);
+}
+
 // ---------------------------------------------------------------- grab and collision
 
 TEST_F(Renderer, GrabbedWhitePixelCollidesOnlyWithOpaquePixels) {
