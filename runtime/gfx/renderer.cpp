@@ -316,7 +316,10 @@ private:
     // begun in the window moves offscreen when the program must yield in
     // its middle (a browser may show and clear its canvas at any yield).
     bool direct_ = false;
-    long frame_begun_at_ = 0;         // draw_calls_ when the frame was cleared
+    // A new frame is cleared when first drawn into, read or presented: a
+    // canvas cleared before a yield would be shown so.
+    bool clear_pending_ = false;
+    void clear_if_pending();
     GLuint target() const { return direct_ ? 0 : framebuffer_; }
     GLuint frame_texture_ = 0;
     GLint frame_filter_ = 0;          // filter set on it for presenting (0 = none yet)
@@ -409,23 +412,26 @@ void Renderer::destroy() {
 void Renderer::begin_frame() {
     flush();
     fb_.bind(GL_FRAMEBUFFER, target());
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    clear_pending_ = true;
     ++drawn_;
-    frame_begun_at_ = draw_calls_;
     set_alpha_mode(0.0);
     set_viewport(0, 0, 0, 0);
+}
+
+void Renderer::clear_if_pending() {
+    if (!clear_pending_) return;
+    clear_pending_ = false;
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
 }
 
 void Renderer::move_frame_offscreen() {
     if (!direct_ || !framebuffer_) return;
     flush();
     direct_ = false;
-    if (draw_calls_ == frame_begun_at_) {
-        // Nothing drawn yet: the offscreen frame starts clear instead.
+    // Nothing drawn yet: the offscreen frame is cleared when it is.
+    if (clear_pending_) {
         fb_.bind(GL_FRAMEBUFFER, framebuffer_);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
         return;
     }
     // A blit, not a texture copy: a window without alpha may not be copied
@@ -439,6 +445,7 @@ void Renderer::move_frame_offscreen() {
 
 void Renderer::present(int drawable_width, int drawable_height) {
     flush();
+    clear_if_pending();
     // GL counts rows from the bottom.
     const Letterbox box = letterbox_of(drawable_width, drawable_height, screen_width_, screen_height_);
     const int width = box.width, height = box.height, left = box.left;
@@ -556,6 +563,7 @@ void Renderer::bind_texture(GLuint texture) {
 
 void Renderer::flush() {
     if (vertices_.empty()) return;
+    clear_if_pending();
     bind_texture(batch_.source.texture);
     if (batch_.source.wrap_slot >= 0) {
         Slot& s = slots_[size_t(batch_.source.wrap_slot)];
@@ -897,6 +905,7 @@ bool Renderer::read_frame(int x, int y, int width, int height, std::vector<uint8
     const int right = std::min(screen_width_, x + width), bottom = std::min(screen_height_, y + height);
     if (left >= right || top >= bottom) return false;
     flush();
+    clear_if_pending();
     const int cw = right - left, ch = bottom - top;
     std::vector<uint8_t> rows(size_t(cw) * size_t(ch) * 4);
     fb_.bind(GL_READ_FRAMEBUFFER, target());

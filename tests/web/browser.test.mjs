@@ -55,6 +55,14 @@ async function channels() {
   return values;
 }
 
+// Share of pixels that are not black.
+function litShare(picture) {
+  let lit = 0;
+  for (let o = 0; o < picture.data.length; o += 4)
+    if (picture.data[o] > 16 || picture.data[o + 1] > 16 || picture.data[o + 2] > 16) lit++;
+  return lit / (picture.width * picture.height);
+}
+
 function compare(picture, reference, name) {
   const share = differingShare(picture, readPng(path.join(REFERENCE, reference)), DIFF_LEVELS,
     path.join(OUT, `${name}-diff.png`));
@@ -98,8 +106,17 @@ test('a game starts from the menu and its first frames look as on the desktop', 
   await pointer.click();
   await waitProbe(page, PROBE.vortexOn, (v) => v === 0, 'the vortex switched off');
   await pointer.moveTo(scenes.play.x, scenes.play.y);
+  // While the button is held the menu waits for its release, showing no new
+  // frames: the page must go on showing the last one, not a cleared canvas.
+  let waiting;
   const picture = await pictureWhenHeld(page, 2, scenes.play.timer, path.join(OUT, 'play-browser.png'),
-    () => pointer.click());
+    async () => {
+      await page.mouse.down();
+      await sleep(400);
+      waiting = await canvasPicture(page, path.join(OUT, 'menu-waiting-browser.png'));
+      await page.mouse.up();
+    });
+  assert.ok(litShare(waiting) > 0.5, `the menu while its button is held: ${(litShare(waiting) * 100).toFixed(1)} % lit`);
   fs.copyFileSync(path.join(REFERENCE, 'play.png'), path.join(OUT, 'play-desktop.png'));
   assert.equal(await probe(page, PROBE.level), 0, 'the training level');
   compare(picture, 'play.png', 'play');
