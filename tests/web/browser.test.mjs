@@ -88,6 +88,9 @@ test('the first click captures the pointer and leads from the intro to the menu'
   await page.mouse.up();
   await until(page, () => document.pointerLockElement === document.getElementById('canvas'), 'pointer lock');
   assert.equal(await page.evaluate(() => wedgewisePage.captured), true);
+  // Browsers let sound start only with a gesture: the click resumes it.
+  await until(page, () => Module.SDL2 && Module.SDL2.audioContext && Module.SDL2.audioContext.state === 'running',
+    'the sound running after the click', 5000);
   // The intro scrolls its logo into the menu's place (72 frames).
   await frames(page, 90);
   await pointer.moveTo(scenes.menu.x, scenes.menu.y);
@@ -99,6 +102,50 @@ test('the menu looks as on the desktop', async () => {
   const picture = await pictureWhenHeld(page, 1, scenes.menu.angle, path.join(OUT, 'menu-browser.png'));
   fs.copyFileSync(path.join(REFERENCE, 'menu.png'), path.join(OUT, 'menu-desktop.png'));
   compare(picture, 'menu.png', 'menu');
+});
+
+// While the pointer is free the game stands still; a click on the picture
+// captures the pointer again and the game goes on.
+async function pausedUntilClicked() {
+  await until(page, () => document.pointerLockElement === null && !document.body.classList.contains('captured'),
+    'the pointer let go');
+  const paused = await probe(page, PROBE.frames);
+  await sleep(600);
+  assert.ok((await probe(page, PROBE.frames)) - paused <= 1, 'no frames are shown while the pointer is free');
+  // The browser's own mouse is wherever the relative moves left it: it goes
+  // back over the picture, to a corner where the menu has nothing, to click.
+  pointer.mouseX = 24;
+  pointer.mouseY = SCREEN_H - 24;
+  await page.mouse.move(pointer.mouseX, pointer.mouseY);
+  await page.mouse.down();
+  await sleep(100);
+  await page.mouse.up();
+  await until(page, () => document.pointerLockElement === document.getElementById('canvas'), 'the pointer captured again');
+  await frames(page, 5);
+  pointer.x = pointer.y = null;   // moves made while it was free may have reached the game
+}
+
+test('losing the captured pointer pauses the game, and a click captures it again', async () => {
+  await page.evaluate(() => document.exitPointerLock());
+  await pausedUntilClicked();
+});
+
+test('F11 shows the picture full screen, letterboxed, and F11 again leaves', async () => {
+  await page.keyboard.press('F11');
+  await until(page, () => document.fullscreenElement === document.getElementById('stage'), 'full screen', 5000);
+  const box = await page.evaluate(() => {
+    const r = document.getElementById('canvas').getBoundingClientRect();
+    return { width: r.width, height: r.height, screenWidth: innerWidth, screenHeight: innerHeight };
+  });
+  assert.ok(Math.abs(box.width * 3 - box.height * 4) <= 4, `the picture keeps 4:3: ${JSON.stringify(box)}`);
+  assert.ok(box.width === box.screenWidth || box.height === box.screenHeight, `it fills the screen one way: ${JSON.stringify(box)}`);
+  await frames(page, 5);
+  await page.keyboard.press('F11');
+  await until(page, () => document.fullscreenElement === null, 'full screen left', 5000);
+  // Chromium lets go of the pointer when full screen ends; the game then
+  // pauses as for any loss of the pointer.
+  if (await page.evaluate(() => document.pointerLockElement === null)) await pausedUntilClicked();
+  else await frames(page, 2);
 });
 
 test('a game starts from the menu and its first frames look as on the desktop', async () => {
