@@ -52,6 +52,12 @@ constexpr double SLEEP_MARGIN_MS = 3.0;        // wake this early and finish by 
 // Finishing a deferred image load is begun only with this much time left
 // before the deadline (the largest image takes a few ms to decode and upload).
 constexpr double DEFERRED_LOAD_MIN_MS = 9.0;
+#ifdef __EMSCRIPTEN__
+// An animation frame this little before the deadline is taken: the
+// display's frames are the clock in a browser, and the one after would
+// show the frame a whole display frame late.
+constexpr double WEB_EARLY_MS = 4.0;
+#endif
 
 // Set-1 scan codes of the end keys.
 constexpr int SCAN_ESCAPE = 1;
@@ -195,20 +201,20 @@ void present_frame() {
 // Missed deadlines are skipped, never caught up.
 void pace_frame() {
 #ifdef __EMSCRIPTEN__
-    // The frame's one turn for the browser: the program waits for the
-    // browser's next animation frame, in which the canvas drawn so far is
-    // shown, and then for the deadline. Running ahead of what the browser
+    // The frame's turn for the browser: the program waits for the browser's
+    // animation frames, in which the canvas drawn so far is shown, until one
+    // comes at the deadline or after it. Running ahead of what the browser
     // can show would only fill its queue of drawing work, which it then
-    // empties in one long stall.
+    // empties in one long stall; the deadline keeps a faster display at the
+    // game's rate. The next frame is drawn in the animation frame itself,
+    // as the browser would have it.
     double now = clock_ms();
     // Spare time finishes deferred image loads, as on the desktop.
     while (state.deadline - now > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) now = clock_ms();
-    web_wait_animation_frame();
-    now = clock_ms();
-    while (now < state.deadline) {
-        web_sleep_ms(state.deadline - now);
+    do {
+        web_wait_animation_frame();
         now = clock_ms();
-    }
+    } while (state.deadline - now > WEB_EARLY_MS);
     runtime_pump_events();
 #else
     double now = clock_ms();

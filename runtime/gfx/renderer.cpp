@@ -319,6 +319,7 @@ private:
     // A new frame is cleared when first drawn into, read or presented: a
     // canvas cleared before a yield would be shown so.
     bool clear_pending_ = false;
+    Colour clear_colour_{0.0f, 0.0f, 0.0f, 1.0f};
     void clear_if_pending();
     GLuint target() const { return direct_ ? 0 : framebuffer_; }
     GLuint frame_texture_ = 0;
@@ -413,6 +414,7 @@ void Renderer::begin_frame() {
     flush();
     fb_.bind(GL_FRAMEBUFFER, target());
     clear_pending_ = true;
+    clear_colour_ = {0.0f, 0.0f, 0.0f, 1.0f};
     ++drawn_;
     set_alpha_mode(0.0);
     set_viewport(0, 0, 0, 0);
@@ -421,7 +423,7 @@ void Renderer::begin_frame() {
 void Renderer::clear_if_pending() {
     if (!clear_pending_) return;
     clear_pending_ = false;
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearColor(clear_colour_.r, clear_colour_.g, clear_colour_.b, clear_colour_.a);
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
@@ -1010,6 +1012,19 @@ void Renderer::rect(int x, int y, int width, int height, int colour) {
         height = -height;
     }
     const float alpha = shape_alpha(colour);
+    // An opaque rectangle over the whole screen leaves nothing of what was
+    // drawn before: the frame is cleared to its colour instead, which a
+    // software rasteriser does many times faster than it fills the quad.
+    const bool whole_screen = x <= 0 && y <= 0 && x + width >= screen_width_ && y + height >= screen_height_ &&
+                              view_x_ == 0 && view_y_ == 0 && view_width_ == screen_width_ &&
+                              view_height_ == screen_height_;
+    if (whole_screen && alpha == 1.0f && blend_ != BLEND_ADDITIVE && fast_paths_) {
+        vertices_.clear();
+        clear_pending_ = true;
+        clear_colour_ = unpack(colour, 1.0f);
+        ++drawn_;
+        return;
+    }
     uint8_t blend_mask, test_mask;
     shape_masks(alpha, blend_mask, test_mask);
     thread_local std::vector<Vertex> quad;

@@ -128,6 +128,25 @@ try {
     // and composites what was drawn.
     figures.push(`  per frame (medians): game work and drawing ${percentile(work, 50).toFixed(2)} ms, ` +
       `presenting ${percentile(present, 50).toFixed(2)} ms, waiting (the browser's turn) ${percentile(wait, 50).toFixed(2)} ms`);
+    // The same browser's own floor: a page that only clears a canvas of the
+    // game's size in each animation frame.
+    const floor = await chromium.browser.newPage();
+    await floor.setContent(`<canvas width="${SCREEN_W}" height="${SCREEN_H}"></canvas><script>
+      const gl = document.querySelector('canvas').getContext('webgl2', { alpha: false, antialias: false });
+      window.times = [];
+      (function frame(t) {
+        gl.clearColor(0, 0, times.length % 2, 1);
+        gl.clear(gl.COLOR_BUFFER_BIT);
+        times.push(t);
+        if (times.length <= ${FRAMES} + 30) requestAnimationFrame(frame);
+      })(performance.now());
+    </script>`);
+    const floorTimes = (await until(floor, (n) => window.times.length > n && window.times, 'the empty page', 60000,
+      FRAMES + 30)).slice(30);
+    const floorIntervals = floorTimes.slice(1).map((t, i) => t - floorTimes[i]).sort((a, b) => a - b);
+    figures.push(`  an empty page in the same browser (a canvas cleared each animation frame): ` +
+      `median ${percentile(floorIntervals, 50).toFixed(2)} ms, p99 ${percentile(floorIntervals, 99).toFixed(2)} ms, ` +
+      `max ${floorIntervals[floorIntervals.length - 1].toFixed(2)} ms`);
   } finally {
     await chromium.close();
   }

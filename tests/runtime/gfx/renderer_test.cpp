@@ -716,6 +716,42 @@ TEST_F(Renderer, LinesOfManyOpacitiesShareOneDrawCall) {
     EXPECT_TRUE(near_colour(get_pixel(100, 100), rgb(25, 25, 25), 2));
 }
 
+TEST_F(Renderer, AnOpaqueRectangleOverTheWholeScreenCoversWhatWasDrawnBefore) {
+    // Drawn over earlier drawing, under later drawing, as the reference draws it.
+    int SCREEN_W = 0, SCREEN_H = 0;
+    renderer_screen_size(SCREEN_W, SCREEN_H);
+    const int colour = rgb(20, 40, 60);
+    std::vector<std::vector<int>> pictures;
+    for (bool fast : {true, false}) {
+        show_screen();
+        renderer_set_fast_paths(fast);
+        draw_rect(5, 5, 20, 20, RED);
+        draw_rect(-3, -2, SCREEN_W + 10, SCREEN_H + 10, colour);
+        draw_rect(10, 10, 5, 5, GREEN);
+        pictures.push_back(pixels(0, 0, 40, 40));
+        EXPECT_EQ(get_pixel(SCREEN_W - 1, SCREEN_H - 1), colour) << fast;
+        EXPECT_EQ(get_pixel(6, 6), colour) << fast;
+        EXPECT_EQ(get_pixel(12, 12), GREEN) << fast;
+    }
+    renderer_set_fast_paths(true);
+    EXPECT_EQ(pictures[0], pictures[1]);
+    // A see-through one, one in a smaller viewport and one short of the
+    // screen are drawn as rectangles.
+    show_screen();
+    set_alpha_mode(-0.5);
+    draw_rect(0, 0, SCREEN_W, SCREEN_H, WHITE);
+    set_alpha_mode(0);
+    EXPECT_TRUE(near_colour(get_pixel(3, 3), rgb(128, 128, 128), 2));
+    set_viewport(0, 0, 100, 100);
+    draw_rect(0, 0, SCREEN_W, SCREEN_H, RED);
+    set_viewport(0, 0, 0, 0);
+    EXPECT_EQ(get_pixel(99, 99), RED);
+    EXPECT_NE(get_pixel(100, 100), RED);
+    draw_rect(1, 0, SCREEN_W, SCREEN_H, GREEN);
+    EXPECT_NE(get_pixel(0, 0), GREEN);
+    EXPECT_EQ(get_pixel(1, 0), GREEN);
+}
+
 TEST_F(Renderer, LargeSpritesWithClearAreasDrawLikeAWholeQuad) {
     // A 200 x 150 frame with a clear 160 x 100 hole and one stray pixel in it.
     std::vector<uint8_t> frame = solid_rgba(200, 150, rgb(90, 160, 220));
