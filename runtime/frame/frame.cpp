@@ -207,13 +207,15 @@ void pace_frame() {
     // can show would only fill its queue of drawing work, which it then
     // empties in one long stall; the deadline keeps a faster display at the
     // game's rate. The next frame is drawn in the animation frame itself,
-    // as the browser would have it.
+    // as the browser would have it. Deadlines are compared with the
+    // animation frames' own times: when the program resumes varies with
+    // what else the page did, and a deadline kept by that would now and
+    // then let a display frame pass.
     double now = clock_ms();
     // Spare time finishes deferred image loads, as on the desktop.
     while (state.deadline - now > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) now = clock_ms();
     do {
-        web_wait_animation_frame();
-        now = clock_ms();
+        now = web_wait_animation_frame();
     } while (state.deadline - now > WEB_EARLY_MS);
     runtime_pump_events();
 #else
@@ -269,8 +271,15 @@ bool create_window() {
         SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, alpha);
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+#ifdef __EMSCRIPTEN__
+        // Nothing is depth- or stencil-tested; a canvas with such buffers
+        // has them cleared at every frame the browser shows.
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+#else
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
         SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+#endif
         if (state.config.anti_aliasing > 0) {
             SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
             SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, state.config.anti_aliasing);

@@ -13,11 +13,12 @@ namespace {
 constexpr double YIELD_EVERY_MS = 16.0;
 
 double last_yield_ms = 0;
+double last_animation_frame_ms = -1;
 
 // Resolves at the browser's next animation frame (the callback runs before
-// the browser's next rendering of the page).
-EM_ASYNC_JS(void, page_animation_frame, (), {
-    await new Promise(function(resolve) { requestAnimationFrame(function() { resolve(); }); });
+// the browser's next rendering of the page) with that frame's time.
+EM_ASYNC_JS(double, page_animation_frame, (), {
+    return await new Promise(function(resolve) { requestAnimationFrame(resolve); });
 });
 
 EM_JS(void, page_log, (const char* line), {
@@ -41,10 +42,13 @@ void web_sleep_ms(double ms) {
     last_yield_ms = emscripten_get_now();
 }
 
-void web_wait_animation_frame() {
-    page_animation_frame();
+double web_wait_animation_frame() {
+    last_animation_frame_ms = page_animation_frame();
     last_yield_ms = emscripten_get_now();
+    return last_animation_frame_ms;
 }
+
+double web_last_animation_frame_ms() { return last_animation_frame_ms; }
 
 bool web_yield_due() { return emscripten_get_now() - last_yield_ms >= YIELD_EVERY_MS; }
 

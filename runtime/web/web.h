@@ -13,8 +13,14 @@
 // Sleeps by yielding to the browser.
 void web_sleep_ms(double ms);
 
-// Yields until the browser's next animation frame.
-void web_wait_animation_frame();
+// Yields until the browser's next animation frame; returns its time (ms
+// of the page clock, the clock the program reads: the frame's start, a
+// display frame's steady beat, not the moment the program resumed).
+double web_wait_animation_frame();
+
+// The browser's time (ms of the page clock) of the last animation frame
+// waited for, -1 before the first.
+double web_last_animation_frame_ms();
 
 // True once the program has run a while without letting the browser run:
 // events reach the program only between its turns (wait loops poll the

@@ -7,6 +7,7 @@
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
 #include "runtime/frame/frame_testing.h"
+#include "runtime/web/web.h"
 
 #include <emscripten.h>
 
@@ -20,9 +21,11 @@ int hold_kind = HOLD_NONE;
 double hold_value = 0;
 bool held = false;
 double first_intro_frame_ms = -1;   // the first frame that drew the backdrop
-// Each presented frame while recording: the clock, and how its present and wait went.
+// Each presented frame while recording: the clock, the browser's animation
+// frame it was drawn in, and how its present and wait went.
 struct RecordedFrame {
     double at_ms;
+    double animation_frame_ms;
     FrameSpend spend;
 };
 std::vector<RecordedFrame> recorded;
@@ -50,7 +53,7 @@ int spaces_left() {
 void on_frame() {
     const double now = emscripten_get_now();
     if (first_intro_frame_ms < 0 && backdrop_angle >= 1) first_intro_frame_ms = now;
-    if (recorded.size() < frames_wanted) recorded.push_back({now, frame_last_spend()});
+    if (recorded.size() < frames_wanted) recorded.push_back({now, web_last_animation_frame_ms(), frame_last_spend()});
     if (hold_kind != HOLD_NONE && hold_due()) {
         hold_kind = HOLD_NONE;
         held = true;
@@ -108,6 +111,11 @@ EMSCRIPTEN_KEEPALIVE int wedgewise_recorded_frames() { return int(recorded.size(
 
 EMSCRIPTEN_KEEPALIVE double wedgewise_frame_time(int i) {
     return i >= 0 && size_t(i) < recorded.size() ? recorded[size_t(i)].at_ms : -1;
+}
+
+// The browser's time of the animation frame recorded frame i was drawn in.
+EMSCRIPTEN_KEEPALIVE double wedgewise_animation_frame_time(int i) {
+    return i >= 0 && size_t(i) < recorded.size() ? recorded[size_t(i)].animation_frame_ms : -1;
 }
 
 // Of recorded frame i: 0 the ms spent presenting, 1 the ms waited for the deadline.
