@@ -130,7 +130,7 @@ test('losing the captured pointer pauses the game, and a click captures it again
   await pausedUntilClicked();
 });
 
-test('F11 shows the picture full screen, letterboxed, and F11 again leaves', async () => {
+test('F11 or the button shows the picture full screen, letterboxed, and again leaves it', async () => {
   await page.keyboard.press('F11');
   await until(page, () => document.fullscreenElement === document.getElementById('stage'), 'full screen', 5000);
   const box = await page.evaluate(() => {
@@ -143,9 +143,19 @@ test('F11 shows the picture full screen, letterboxed, and F11 again leaves', asy
   await page.keyboard.press('F11');
   await until(page, () => document.fullscreenElement === null, 'full screen left', 5000);
   // Chromium lets go of the pointer when full screen ends; the game then
-  // pauses as for any loss of the pointer.
-  if (await page.evaluate(() => document.pointerLockElement === null)) await pausedUntilClicked();
-  else await frames(page, 2);
+  // pauses as for any loss of the pointer, and the page's button shows.
+  if (await page.evaluate(() => document.pointerLockElement === null)) {
+    await until(page, () => getComputedStyle(document.getElementById('fullscreen')).display !== 'none',
+      'the full-screen button shown');
+    await page.click('#fullscreen');
+    await until(page, () => document.fullscreenElement === document.getElementById('stage'), 'full screen by the button', 5000);
+    // Full screen shows the picture alone; F11 (or the browser's Escape) leaves.
+    await page.keyboard.press('F11');
+    await until(page, () => document.fullscreenElement === null, 'full screen left', 5000);
+    await pausedUntilClicked();
+  } else {
+    await frames(page, 2);
+  }
 });
 
 test('a game starts from the menu and its first frames look as on the desktop', async () => {
