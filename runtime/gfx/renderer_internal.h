@@ -5,11 +5,13 @@
 // Creates the offscreen frame (FBO) and the sprite table; GL must be current.
 bool renderer_create(int screen_width, int screen_height);
 
-// Flushes pending drawing and copies the frame letterboxed into the window's
-// default framebuffer of the given drawable size (the frame then swaps).
+// Flushes pending drawing and, unless the frame was drawn straight into the
+// window, copies it letterboxed into the window's default framebuffer of the
+// given drawable size (the frame then swaps).
 void renderer_present(int drawable_width, int drawable_height);
 
-// Clears the offscreen frame and resets the drawing state for a new frame.
+// Starts a new frame, cleared when it is first drawn into, read or
+// presented, and resets the drawing state.
 void renderer_begin_frame();
 
 // A frame being drawn straight into the window continues offscreen, with
