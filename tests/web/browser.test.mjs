@@ -11,7 +11,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import {
   OUT, PROBE, Pointer, REFERENCE, SCREEN_H, SCREEN_W, canvasPicture, differingShare, launchBrowser,
-  frames, pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe, watchConsole,
+  frames, framesOrWhile, pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe, watchConsole,
 } from './harness.mjs';
 
 const scenes = JSON.parse(fs.readFileSync(path.join(REFERENCE, 'scenes.json'), 'utf8'));
@@ -281,6 +281,22 @@ test('after a reload the score and the colours are still there', async () => {
   const row = table.find((r) => r.name === NAME);
   assert.ok(row, `"${NAME}" in the high scores: ${JSON.stringify(table)}`);
   assert.equal(row.score, scoreAtEnd);
+});
+
+test('Escape on the menu ends the program as QUIT does', async () => {
+  await page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
+  await page.mouse.down();
+  await frames(page, 2);
+  await page.mouse.up();
+  await frames(page, 150);   // the intro scrolls into the menu
+  // Held for frames, as a player's key is: the menu reads the key's state
+  // once a frame.
+  await page.keyboard.down('Escape');
+  await framesOrWhile(page, 3, 1000);
+  await page.keyboard.up('Escape');
+  await until(page, () => wedgewisePage.ended && !document.getElementById('ended').hidden, 'the program end');
+  assert.equal(await page.evaluate(() => wedgewisePage.errorCode), 0, 'an end by the player');
+  await until(page, () => wedgewisePage.saving === 0, 'the records stored');
 });
 
 test('nothing went to the console as an error', () => {
