@@ -1,11 +1,6 @@
 // The player's records: settings.dat (switches and tile colours) and
 // hiscore.dat (the fifteen best scores), plus the folder they live in.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "game/frontend/frontend.h"
@@ -16,6 +11,7 @@
 namespace {
 
 constexpr int DATA_CHANNEL = 0;
+constexpr const char* RECORDS_FOLDER_NAME = "wedgewise";   // in the player's data folder
 constexpr int SETTINGS_BYTES = 20;
 constexpr int CHANNEL_COUNT = 18;
 
@@ -49,18 +45,6 @@ const char* const DEFAULT_NAMES[HIGH_SCORE_ROWS] = {
     "THANK YOU FOR",
     "PLAYING WEDGEWISE!",
 };
-
-// mkdir -p with private permissions; true when the folder exists afterwards.
-bool make_folders(const std::string& path) {
-    for (size_t i = 1; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/') {
-            std::string part = path.substr(0, i);
-            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-        }
-    }
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 // The first bytes of a data file (no more than its format holds, whatever
 // its size), or false when it is missing, unreadable or not a regular file.
@@ -98,24 +82,12 @@ double score_of_row(int row) { return string_to_number(high_score_table(row, 1))
 // ---------------------------------------------------------------- data folder
 
 std::string data_folder() {
-    char cwd[4096];
-    std::string here = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : program_dir();
-    if (here.empty() || here.back() != '/') here += '/';
+    const std::string here = current_folder();
     // An installed game never writes into the system's folders, even when
     // run by root: its records go to the player's own data folder.
     if (!media_installed() && folder_writable(here)) return here;
-
-    std::string root;
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && xdg[0] == '/') {
-        root = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        root = std::string(home && home[0] == '/' ? home : "/tmp") + "/.local/share";
-    }
-    root += "/wedgewise/";
-    if (!make_folders(root.substr(0, root.size() - 1))) return here;
-    return root;
+    const std::string own = player_data_folder(RECORDS_FOLDER_NAME);
+    return own.empty() ? here : own;
 }
 
 // ---------------------------------------------------------------- settings

@@ -26,6 +26,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 
@@ -745,4 +746,48 @@ bool folder_writable(const std::string& folder)
     std::string f = folder.empty() ? std::string(".") : native_path(folder);
     struct stat st{};
     return ::stat(f.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(f.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string current_folder()
+{
+    char cwd[4096];
+    std::string here = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : program_dir();
+    if (here.empty() || here.back() != '/')
+        here += '/';
+    return here;
+}
+
+namespace {
+
+// mkdir -p with private permissions; true when the folder exists afterwards.
+bool make_folders(const std::string& path)
+{
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '/') {
+            const std::string part = path.substr(0, i);
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    struct stat info{};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+std::string player_data_folder(const std::string& name)
+{
+    std::string root;
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') {
+        root = xdg;
+    } else {
+        // Without a home the folder goes where any user may make one.
+        const char* home = std::getenv("HOME");
+        root = std::string(home && home[0] == '/' ? home : "/tmp") + "/.local/share";
+    }
+    root += "/" + name;
+    if (!make_folders(root))
+        return std::string();
+    return root + "/";
 }

@@ -91,3 +91,12 @@ bool file_exists(const std::string& path);
 
 // Whether the folder can be written by this process.
 bool folder_writable(const std::string& folder);
+
+// The current folder, ending in '/' (the program's folder when it cannot be
+// read).
+std::string current_folder();
+
+// The player's own data folder for the named program ($XDG_DATA_HOME/name/,
+// else $HOME/.local/share/name/), ending in '/' and made, private to the
+// player, where missing; empty when it cannot be made.
+std::string player_data_folder(const std::string& name);
