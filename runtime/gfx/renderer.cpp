@@ -274,6 +274,9 @@ private:
     void reset_fixed_state();
     size_t drawn_state_key() const;
     void shape_masks(float alpha, uint8_t& blend_mask, uint8_t& test_mask) const;
+    // Whether an untextured fragment of this alpha, in the current blend
+    // mode, leaves exactly its own colour (opaque and normal blending agree).
+    bool covers(float alpha) const { return alpha == 1.0f && blend_ != BLEND_ADDITIVE; }
     float shape_alpha(int colour) const;
     bool read_frame(int x, int y, int width, int height, std::vector<uint8_t>& rgba);
     bool valid(int slot) const { return slot >= 0 && slot < SPRITE_SLOTS; }
@@ -996,7 +999,7 @@ void Renderer::shape_masks(float alpha, uint8_t& blend_mask, uint8_t& test_mask)
     // may join an opaque or a normally blended run alike; one that passes
     // the alpha test for certain may join a run with the test on.
     blend_mask = blend_bit(blend_);
-    if (alpha == 1.0f && blend_ != BLEND_ADDITIVE) blend_mask = blend_bit(BLEND_OPAQUE) | blend_bit(BLEND_NORMAL);
+    if (covers(alpha)) blend_mask = blend_bit(BLEND_OPAQUE) | blend_bit(BLEND_NORMAL);
     test_mask = alpha >= ALPHA_TEST_SAFE ? TEST_ANY : TEST_OFF;
 }
 
@@ -1018,7 +1021,7 @@ void Renderer::rect(int x, int y, int width, int height, int colour) {
     const bool whole_screen = x <= 0 && y <= 0 && x + width >= screen_width_ && y + height >= screen_height_ &&
                               view_x_ == 0 && view_y_ == 0 && view_width_ == screen_width_ &&
                               view_height_ == screen_height_;
-    if (whole_screen && alpha == 1.0f && blend_ != BLEND_ADDITIVE && fast_paths_) {
+    if (whole_screen && covers(alpha) && fast_paths_) {
         vertices_.clear();
         clear_pending_ = true;
         clear_colour_ = unpack(colour, 1.0f);
@@ -1195,7 +1198,7 @@ void Renderer::polygon_end() {
     uint8_t blend_mask = blend_bit(blend_), test_mask = TEST_ON;
     if (polygon_slot_ < 0) {
         // Untextured: the vertex colours alone decide what a fragment is.
-        if (all_opaque && blend_ != BLEND_ADDITIVE) blend_mask = blend_bit(BLEND_OPAQUE) | blend_bit(BLEND_NORMAL);
+        if (all_opaque && covers(1.0f)) blend_mask = blend_bit(BLEND_OPAQUE) | blend_bit(BLEND_NORMAL);
         if (all_pass) test_mask = TEST_ANY;
     }
     submit(source, Primitive::Triangles, blend_mask, test_mask, triangles.data(), triangles.size());

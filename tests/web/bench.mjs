@@ -37,6 +37,18 @@ function percentile(sorted, p) {
   return sorted[Math.min(sorted.length - 1, Math.ceil((p / 100) * sorted.length) - 1)];
 }
 
+// The intervals between successive times, in order.
+function intervalsOf(times) {
+  return times.slice(1).map((t, i) => t - times[i]);
+}
+
+function describe(sorted) {
+  return `median ${percentile(sorted, 50).toFixed(2)} ms, p95 ${percentile(sorted, 95).toFixed(2)} ms, ` +
+    `p99 ${percentile(sorted, 99).toFixed(2)} ms, max ${sorted[sorted.length - 1].toFixed(2)} ms`;
+}
+
+const ascending = (values) => [...values].sort((a, b) => a - b);
+
 const server = await startServer();
 const figures = [];
 try {
@@ -102,36 +114,32 @@ try {
     })();
     await until(page, (n) => Module._wedgewise_recorded_frames() > n, 'the recorded frames', 60000, FRAMES);
     await wander;
-    // The browser's times of the animation frames the frames were drawn in
-    // (the display's cadence), and the program's clock as each frame ended.
-    const [shown, times] = await page.evaluate((n) => {
-      const a = [], t = [];
-      for (let i = 0; i <= n; i++) {
-        a.push(Module._wedgewise_animation_frame_time(i));
-        t.push(Module._wedgewise_frame_time(i));
-      }
-      return [a, t];
-    }, FRAMES);
-    const spends = await page.evaluate((n) => {
+    // Of each recorded frame: the browser's time of the animation frame it
+    // was drawn in (the display's cadence), the program's clock as it ended,
+    // and its presenting and waiting.
+    const recorded = await page.evaluate((n) => {
       const out = [];
-      for (let i = 1; i <= n; i++) out.push([Module._wedgewise_frame_spend(i, 0), Module._wedgewise_frame_spend(i, 1)]);
+      for (let i = 0; i <= n; i++) {
+        out.push({ shown: Module._wedgewise_animation_frame_time(i), ended: Module._wedgewise_frame_time(i),
+          present: Module._wedgewise_frame_spend(i, 0), wait: Module._wedgewise_frame_spend(i, 1) });
+      }
       return out;
     }, FRAMES);
-    const describe = (sorted) => `median ${percentile(sorted, 50).toFixed(2)} ms, p95 ${percentile(sorted, 95).toFixed(2)} ms, ` +
-      `p99 ${percentile(sorted, 99).toFixed(2)} ms, max ${sorted[sorted.length - 1].toFixed(2)} ms`;
-    const intervals = shown.slice(1).map((t, i) => t - shown[i]).sort((a, b) => a - b);
+    const shown = recorded.map((r) => r.shown);
+    const intervals = ascending(intervalsOf(shown));
     const fps = 1000 / ((shown[FRAMES] - shown[0]) / FRAMES), p99 = percentile(intervals, 99);
     figures.push(`frame interval over ${FRAMES} frames of play (the browser's animation frames they were drawn in): ` +
       `${describe(intervals)}, ${fps.toFixed(1)} frames per second ` +
       `(target 60 held: ${verdict(fps >= FPS_TARGET)}; p99 under ${P99_TARGET_MS} ms: ${verdict(p99 < P99_TARGET_MS)})`);
-    const byInterval = times.slice(1).map((t, i) => t - times[i]);
-    figures.push(`  the same frames on the program's clock as each ended: ${describe([...byInterval].sort((a, b) => a - b))}`);
-    const work = byInterval.map((t, i) => t - spends[i][0] - spends[i][1]).sort((a, b) => a - b);
-    const present = spends.map((s) => s[0]).sort((a, b) => a - b);
-    const wait = spends.map((s) => s[1]).sort((a, b) => a - b);
-    // The game's own work and drawing calls, presenting (the frame's copy
-    // to the canvas and the swap) and the wait, in which the browser renders
-    // and composites what was drawn.
+    const byInterval = intervalsOf(recorded.map((r) => r.ended));
+    figures.push(`  the same frames on the program's clock as each ended: ${describe(ascending(byInterval))}`);
+    const later = recorded.slice(1);
+    const work = ascending(byInterval.map((t, i) => t - later[i].present - later[i].wait));
+    const present = ascending(later.map((r) => r.present));
+    const wait = ascending(later.map((r) => r.wait));
+    // The game's own work and drawing calls, presenting (the swap, and the
+    // frame's copy into the canvas when it was drawn offscreen) and the
+    // wait, in which the browser renders and composites what was drawn.
     figures.push(`  per frame (medians): game work and drawing ${percentile(work, 50).toFixed(2)} ms, ` +
       `presenting ${percentile(present, 50).toFixed(2)} ms, waiting (the browser's turn) ${percentile(wait, 50).toFixed(2)} ms`);
     // The same browser's own floor: a page that only clears a canvas of the
@@ -149,10 +157,8 @@ try {
     </script>`);
     const floorTimes = (await until(floor, (n) => window.times.length > n && window.times, 'the empty page', 60000,
       FRAMES + 30)).slice(30);
-    const floorIntervals = floorTimes.slice(1).map((t, i) => t - floorTimes[i]).sort((a, b) => a - b);
     figures.push(`  an empty page in the same browser (a canvas cleared each animation frame): ` +
-      `median ${percentile(floorIntervals, 50).toFixed(2)} ms, p99 ${percentile(floorIntervals, 99).toFixed(2)} ms, ` +
-      `max ${floorIntervals[floorIntervals.length - 1].toFixed(2)} ms`);
+      `${describe(ascending(intervalsOf(floorTimes)))}`);
   } finally {
     await chromium.close();
   }

@@ -55,6 +55,17 @@ async function channels() {
   return values;
 }
 
+// Evaluated in the page: whether the canvas holds the pointer.
+const pointerCaptured = () => document.pointerLockElement === document.getElementById('canvas');
+
+// The first click on the picture, held for frames so that the intro sees it.
+async function firstClick() {
+  await page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
+  await page.mouse.down();
+  await frames(page, 2);
+  await page.mouse.up();
+}
+
 // Share of pixels that are not black.
 function litShare(picture) {
   let lit = 0;
@@ -82,11 +93,8 @@ test('the page starts the program, logs its start-up and shows the intro', async
 });
 
 test('the first click captures the pointer and leads from the intro to the menu', async () => {
-  await page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
-  await page.mouse.down();
-  await frames(page, 2);
-  await page.mouse.up();
-  await until(page, () => document.pointerLockElement === document.getElementById('canvas'), 'pointer lock');
+  await firstClick();
+  await until(page, pointerCaptured, 'pointer lock');
   assert.equal(await page.evaluate(() => wedgewisePage.captured), true);
   // Browsers let sound start only with a gesture: the click resumes it.
   await until(page, () => Module.SDL2 && Module.SDL2.audioContext && Module.SDL2.audioContext.state === 'running',
@@ -120,7 +128,7 @@ async function pausedUntilClicked() {
   await page.mouse.down();
   await sleep(100);
   await page.mouse.up();
-  await until(page, () => document.pointerLockElement === document.getElementById('canvas'), 'the pointer captured again');
+  await until(page, pointerCaptured, 'the pointer captured again');
   await frames(page, 5);
   pointer.x = pointer.y = null;   // moves made while it was free may have reached the game
 }
@@ -284,10 +292,7 @@ test('after a reload the score and the colours are still there', async () => {
 });
 
 test('Escape on the menu ends the program as QUIT does', async () => {
-  await page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
-  await page.mouse.down();
-  await frames(page, 2);
-  await page.mouse.up();
+  await firstClick();
   await frames(page, 150);   // the intro scrolls into the menu
   // Held for frames, as a player's key is: the menu reads the key's state
   // once a frame.

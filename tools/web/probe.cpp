@@ -31,6 +31,10 @@ struct RecordedFrame {
 std::vector<RecordedFrame> recorded;
 size_t frames_wanted = 0;
 
+const RecordedFrame* recorded_frame(int i) {
+    return i >= 0 && size_t(i) < recorded.size() ? &recorded[size_t(i)] : nullptr;
+}
+
 constexpr unsigned HOLD_NAP_MS = 20;
 
 bool hold_due() {
@@ -110,18 +114,20 @@ EMSCRIPTEN_KEEPALIVE void wedgewise_record_frames(int n) {
 EMSCRIPTEN_KEEPALIVE int wedgewise_recorded_frames() { return int(recorded.size()); }
 
 EMSCRIPTEN_KEEPALIVE double wedgewise_frame_time(int i) {
-    return i >= 0 && size_t(i) < recorded.size() ? recorded[size_t(i)].at_ms : -1;
+    const RecordedFrame* f = recorded_frame(i);
+    return f ? f->at_ms : -1;
 }
 
 // The browser's time of the animation frame recorded frame i was drawn in.
 EMSCRIPTEN_KEEPALIVE double wedgewise_animation_frame_time(int i) {
-    return i >= 0 && size_t(i) < recorded.size() ? recorded[size_t(i)].animation_frame_ms : -1;
+    const RecordedFrame* f = recorded_frame(i);
+    return f ? f->animation_frame_ms : -1;
 }
 
 // Of recorded frame i: 0 the ms spent presenting, 1 the ms waited for the deadline.
 EMSCRIPTEN_KEEPALIVE double wedgewise_frame_spend(int i, int which) {
-    if (i < 0 || size_t(i) >= recorded.size()) return -1;
-    const FrameSpend& spend = recorded[size_t(i)].spend;
-    return which == 0 ? spend.present_ms : spend.wait_ms;
+    const RecordedFrame* f = recorded_frame(i);
+    if (!f) return -1;
+    return which == 0 ? f->spend.present_ms : f->spend.wait_ms;
 }
 }
