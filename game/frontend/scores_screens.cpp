@@ -70,6 +70,7 @@ void show_high_scores() {
 }
 
 void enter_name() {
+    ask_for_text(1);
     for (;;) {
         draw_backdrop();
         draw_text_centred("YOU HAVE A HIGH SCORE!", 512, 400, PROPORTIONAL);
@@ -81,5 +82,6 @@ void enter_name() {
         show_screen();
         if (key_down(KEY_RETURN) || key_down(KEY_KEYPAD_ENTER)) break;
     }
+    ask_for_text(0);
     insert_high_score(player_name.empty() ? std::string("ANONYMOUS") : player_name);
 }

@@ -174,6 +174,7 @@ bool is_input_event(Uint32 type) {
     switch (type) {
         case SDL_KEYDOWN: case SDL_KEYUP: case SDL_TEXTINPUT:
         case SDL_MOUSEMOTION: case SDL_MOUSEBUTTONDOWN: case SDL_MOUSEBUTTONUP: case SDL_MOUSEWHEEL:
+        case SDL_FINGERDOWN: case SDL_FINGERUP: case SDL_FINGERMOTION:
             return true;
         default:
             return false;

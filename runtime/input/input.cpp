@@ -8,12 +8,18 @@
 #include "runtime/values/letterbox.h"
 #include "runtime/process/process.h"
 #include "runtime/values/bytes.h"
+#ifdef __EMSCRIPTEN__
+#include "runtime/web/web.h"
+
+#include <emscripten.h>
+#endif
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
 
 namespace {
 
@@ -147,6 +153,54 @@ constexpr std::array<int, SCAN_CODES> nothing_typed_yet() {
 
 enum MouseButton { BUTTON_LEFT = 0, BUTTON_RIGHT = 1, BUTTON_MIDDLE = 2, BUTTON_COUNT = 3 };
 
+// ---------------------------------------------------------------- touch
+//
+// The first finger is the pointer and the left button. Its press is shown
+// at a frame's first read, with the finger's position, a few frames after
+// it lands: a second finger landing meanwhile makes the touch a right click
+// (a two-finger tap turns the held tile clockwise, as the right button
+// does). Once shown, a press stays down until it has been read at least
+// once, so a tap lifted within a frame is still seen by the game.
+
+// Frames a first finger waits for a second before its press is shown.
+constexpr int TOUCH_GRACE_FRAMES = 3;
+
+enum class TouchPhase {
+    None,       // no finger down, or the fingers down hold nothing
+    Waiting,    // the first finger is down, its press not shown yet
+    TwoFinger,  // a second finger came while waiting: the right button
+    Pressed,    // the first finger's left press is shown
+};
+
+struct Touch {
+    TouchPhase phase = TouchPhase::None;
+    SDL_FingerID finger = 0;   // the pointer's finger
+    int fingers = 0;           // fingers down on the picture
+    int frames = 0;            // frames begun since the first finger landed
+    bool lifted = false;       // the finger lifted while waiting
+    int button = -1;           // the button shown down for the touch
+    bool seen = false;         // that press has been read
+    bool release_due = false;  // let go once seen
+};
+
+// ---------------------------------------------------------------- on-screen keyboard
+//
+// Characters typed on a device's on-screen keyboard (the browser's text
+// field) arrive as text, not key events. Each becomes a key pressed for two
+// frames and let go for one: inkey gives it once, a name entry's Return
+// test after show_screen still finds Return down, and inkey sees no key
+// between two characters, so a doubled letter types twice.
+
+// The scan code an on-screen character is held on: none of the keyboard's.
+constexpr int ON_SCREEN_KEY = 0x59;
+constexpr int ON_SCREEN_HELD_FRAMES = 2;
+
+struct OnScreenKeys {
+    std::deque<int> queued;    // characters (8 Backspace, 10 Return) not yet pressed
+    int held_scan = 0;         // the key now down for one of them, 0 none
+    int frames = 0;            // frames it has been down
+};
+
 struct InputState {
     SDL_Window* window = nullptr;
     bool active = true;            // key and mouse events count only while true
@@ -181,6 +235,18 @@ struct InputState {
     char last_character = 0;       // lower-cased, for inkey's repeat suppression
 
     Uint16 pushed_modifiers = KMOD_NONE;   // as the pushed key events left them
+
+    // Absolute pointer: where a finger (or, in the browser, a mouse without
+    // pointer lock) is, in screen pixels; applied at the frame's first read,
+    // like relative motion, so a frame sees one position throughout.
+    bool target_due = false;
+    int target_x = 0;
+    int target_y = 0;
+
+    Touch touch;
+    OnScreenKeys typing;
+    std::deque<int> turns;         // on-screen turn presses not yet given, +1/-1
+    bool turn_gap = false;         // a frame without wheel between two turns
 };
 
 InputState g_input;
@@ -241,16 +307,59 @@ void screen_to_window(int sx, int sy, int& wx, int& wy) {
     wy = int(sy * box.scale_y + box.top);
 }
 
+// Whether relative motion really arrives: in the browser the pointer lock
+// may be refused or lost (and a finger never takes it).
+bool pointer_captured() {
+#ifdef __EMSCRIPTEN__
+    return web_pointer_locked();
+#else
+    return true;
+#endif
+}
+
 // ---------------------------------------------------------------- reads
 
 int sign_of(long v) { return (v > 0) - (v < 0); }
+
+// Shows a touch's waiting press (with the position it is at) once its
+// grace is over or the finger has lifted; a second finger made it right.
+void show_touch_press() {
+    Touch& t = g_input.touch;
+    if (t.phase == TouchPhase::Waiting && (t.frames >= TOUCH_GRACE_FRAMES || t.lifted)) {
+        t.phase = TouchPhase::Pressed;
+        t.button = BUTTON_LEFT;
+    } else if (t.phase == TouchPhase::TwoFinger && t.button < 0) {
+        t.button = BUTTON_RIGHT;
+    } else {
+        return;
+    }
+    g_input.buttons[size_t(t.button)] = true;
+    t.seen = false;
+    t.release_due = t.lifted;
+}
+
+// Lets go of a touch's button; the touch holds nothing until all fingers lift.
+void release_touch() {
+    Touch& t = g_input.touch;
+    if (t.button >= 0) g_input.buttons[size_t(t.button)] = false;
+    t.button = -1;
+    t.release_due = false;
+    t.phase = TouchPhase::None;
+}
 
 // Takes this frame's motion on the first read after show_screen; later reads
 // in the same frame see the same numbers.
 void take_frame_motion() {
     if (!g_input.needs_read) return;
     g_input.needs_read = false;
-    if (g_input.pointer_shown) {
+    if (g_input.target_due) {
+        // An absolute position: the motion is the jump to it.
+        g_input.target_due = false;
+        g_input.frame_dx = g_input.target_x - g_input.pointer_x;
+        g_input.frame_dy = g_input.target_y - g_input.pointer_y;
+        g_input.pointer_x = g_input.cursor_x = g_input.last_cursor_x = g_input.target_x;
+        g_input.pointer_y = g_input.cursor_y = g_input.last_cursor_y = g_input.target_y;
+    } else if (g_input.pointer_shown) {
         g_input.frame_dx = g_input.cursor_x - g_input.last_cursor_x;
         g_input.frame_dy = g_input.cursor_y - g_input.last_cursor_y;
         g_input.last_cursor_x = g_input.cursor_x;
@@ -265,12 +374,104 @@ void take_frame_motion() {
     }
     g_input.frame_wheel = sign_of(g_input.pending_wheel);
     g_input.pending_dx = g_input.pending_dy = g_input.pending_wheel = 0;
+    // An on-screen turn is a wheel step in a frame of its own, with a frame
+    // without one after it: the game turns once per step it sees begin.
+    if (g_input.frame_wheel == 0 && !g_input.turns.empty()) {
+        if (g_input.turn_gap) {
+            g_input.turn_gap = false;
+        } else {
+            g_input.frame_wheel = g_input.turns.front();
+            g_input.turns.pop_front();
+            g_input.turn_gap = true;
+        }
+    }
+    show_touch_press();
 }
 
 // Every mouse read sees the live buttons: drain what is waiting first.
 void read_mouse() {
     pump_events();
+    // A touch lifted before the game saw its press is let go at the read
+    // after the one that saw it.
+    Touch& t = g_input.touch;
+    if (t.release_due && t.seen) release_touch();
     take_frame_motion();
+    if (t.button >= 0) t.seen = true;
+}
+
+// Screen pixel of a finger at (fx, fy), each 0..1 across the window.
+void finger_to_screen(float fx, float fy, int& sx, int& sy) {
+    int w = screen_width(), h = screen_height();
+    if (g_input.window != nullptr) SDL_GetWindowSize(g_input.window, &w, &h);
+    window_to_screen(int(fx * w), int(fy * h), sx, sy);
+    sx = std::clamp(sx, 0, std::max(0, screen_width() - 1));
+    sy = std::clamp(sy, 0, std::max(0, screen_height() - 1));
+}
+
+void aim_at(int sx, int sy) {
+    g_input.target_due = true;
+    g_input.target_x = sx;
+    g_input.target_y = sy;
+}
+
+void handle_finger(const SDL_TouchFingerEvent& finger, Uint32 type) {
+    Touch& t = g_input.touch;
+    if (type == SDL_FINGERDOWN) {
+        if (!g_input.active) return;
+        ++t.fingers;
+        if (t.fingers == 1 && t.phase == TouchPhase::None) {
+            t = Touch{};
+            t.fingers = 1;
+            t.phase = TouchPhase::Waiting;
+            t.finger = finger.fingerId;
+            int sx = 0, sy = 0;
+            finger_to_screen(finger.x, finger.y, sx, sy);
+            aim_at(sx, sy);
+        } else if (t.phase == TouchPhase::Waiting) {
+            t.phase = TouchPhase::TwoFinger;
+        }
+        return;
+    }
+    if (type == SDL_FINGERMOTION) {
+        if (!g_input.active || finger.fingerId != t.finger) return;
+        if (t.phase != TouchPhase::Waiting && t.phase != TouchPhase::Pressed) return;
+        int sx = 0, sy = 0;
+        finger_to_screen(finger.x, finger.y, sx, sy);
+        aim_at(sx, sy);
+        return;
+    }
+    // A lift always counts, so a touch never sticks across a focus change.
+    t.fingers = std::max(0, t.fingers - 1);
+    if (t.phase == TouchPhase::Waiting) {
+        if (finger.fingerId == t.finger) t.lifted = true;
+    } else if (t.phase == TouchPhase::TwoFinger) {
+        if (t.button < 0) t.lifted = true;
+        else if (t.seen) release_touch();
+        else t.release_due = true;
+    } else if (t.phase == TouchPhase::Pressed && finger.fingerId == t.finger) {
+        if (t.seen) release_touch();
+        else t.release_due = true;
+    }
+    if (t.fingers == 0 && t.phase == TouchPhase::None) t = Touch{};
+}
+
+// Presses and lets go of the on-screen keyboard's keys, one frame's step.
+void step_on_screen_keys() {
+    OnScreenKeys& k = g_input.typing;
+    if (k.held_scan != 0) {
+        if (++k.frames < ON_SCREEN_HELD_FRAMES) return;
+        g_input.keys[size_t(k.held_scan)] = false;
+        g_input.typed[size_t(k.held_scan)] = TEXT_UNKNOWN;
+        k.held_scan = 0;
+        return;   // a frame with the key up before the next
+    }
+    if (k.queued.empty() || !g_input.active) return;
+    const int c = k.queued.front();
+    k.queued.pop_front();
+    k.held_scan = c == CHAR_ENTER ? SCAN_ENTER : c == CHAR_BACKSPACE ? SCAN_BACKSPACE : ON_SCREEN_KEY;
+    g_input.keys[size_t(k.held_scan)] = true;
+    g_input.typed[size_t(k.held_scan)] = k.held_scan == ON_SCREEN_KEY ? c : TEXT_UNKNOWN;
+    k.frames = 0;
 }
 
 bool is_silent_key(int scan) {
@@ -406,8 +607,16 @@ void input_stop() {
 void input_handle_event(const SDL_Event& event) {
     switch (event.type) {
     case SDL_MOUSEMOTION:
-        if (!g_input.active) return;
-        if (g_input.pointer_shown) {
+        // SDL's copy of a touch as mouse events: the fingers are read themselves.
+        if (!g_input.active || event.motion.which == SDL_TOUCH_MOUSEID) return;
+        if (!g_input.pointer_shown && !pointer_captured()) {
+            // Not captured (a browser without pointer lock): the pointer is
+            // where the mouse is on the picture.
+            int sx = 0, sy = 0;
+            window_to_screen(event.motion.x, event.motion.y, sx, sy);
+            aim_at(std::clamp(sx, 0, std::max(0, screen_width() - 1)),
+                   std::clamp(sy, 0, std::max(0, screen_height() - 1)));
+        } else if (g_input.pointer_shown) {
             window_to_screen(event.motion.x, event.motion.y, g_input.cursor_x, g_input.cursor_y);
         } else {
             g_input.pending_dx += event.motion.xrel;
@@ -416,10 +625,16 @@ void input_handle_event(const SDL_Event& event) {
         return;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
+        if (event.button.which == SDL_TOUCH_MOUSEID) return;
         handle_button(event.button.button, event.type == SDL_MOUSEBUTTONDOWN);
         return;
+    case SDL_FINGERDOWN:
+    case SDL_FINGERUP:
+    case SDL_FINGERMOTION:
+        handle_finger(event.tfinger, event.type);
+        return;
     case SDL_MOUSEWHEEL: {
-        if (!g_input.active) return;
+        if (!g_input.active || event.wheel.which == SDL_TOUCH_MOUSEID) return;
         long steps = event.wheel.y;
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
         g_input.pending_wheel += steps;
@@ -454,7 +669,11 @@ void input_handle_event(const SDL_Event& event) {
     }
 }
 
-void input_mark_frame() { g_input.needs_read = true; }
+void input_mark_frame() {
+    g_input.needs_read = true;
+    if (g_input.touch.phase == TouchPhase::Waiting) ++g_input.touch.frames;
+    step_on_screen_keys();
+}
 
 void input_focus(bool active) {
     g_input.active = active;
@@ -466,6 +685,9 @@ void input_focus(bool active) {
         // must not move the tracked pointer.
         g_input.buttons.fill(false);
         g_input.pending_dx = g_input.pending_dy = g_input.pending_wheel = 0;
+        g_input.touch = Touch{};
+        g_input.target_due = false;
+        g_input.turns.clear();
     }
 }
 
@@ -501,6 +723,14 @@ void show_system_pointer(double on) {
 }
 
 // ---------------------------------------------------------------- keyboard
+
+void ask_for_text(double on) {
+#ifdef __EMSCRIPTEN__
+    web_text_entry(on != 0);
+#else
+    (void)on;   // the window's keyboard types at any time
+#endif
+}
 
 int key_down(int scan_code) {
     pump_events();
@@ -600,6 +830,45 @@ void input_push_text(const std::string& text) {
     SDL_PushEvent(&e);
 }
 
+void input_push_finger(int finger, bool down, float x, float y) {
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = down ? SDL_FINGERDOWN : SDL_FINGERUP;
+    e.tfinger.timestamp = SDL_GetTicks();
+    e.tfinger.touchId = 1;
+    e.tfinger.fingerId = finger;
+    e.tfinger.x = x;
+    e.tfinger.y = y;
+    e.tfinger.pressure = down ? 1.0f : 0.0f;
+    e.tfinger.windowID = window_id();
+    SDL_PushEvent(&e);
+}
+
+void input_push_finger_motion(int finger, float x, float y) {
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_FINGERMOTION;
+    e.tfinger.timestamp = SDL_GetTicks();
+    e.tfinger.touchId = 1;
+    e.tfinger.fingerId = finger;
+    e.tfinger.x = x;
+    e.tfinger.y = y;
+    e.tfinger.pressure = 1.0f;
+    e.tfinger.windowID = window_id();
+    SDL_PushEvent(&e);
+}
+
+void input_type_on_screen(const std::string& text) {
+    for (unsigned char c : text) {
+        const bool control = c == CHAR_ENTER || c == CHAR_BACKSPACE;
+        if (control || (c >= FIRST_PRINTABLE && c != DELETE_CODE)) g_input.typing.queued.push_back(c);
+    }
+}
+
+void input_turn_on_screen(int steps) {
+    if (steps != 0 && g_input.active) g_input.turns.push_back(steps > 0 ? 1 : -1);
+}
+
 void input_set_pointer(int x, int y) {
     g_input.pointer_x = x;
     g_input.pointer_y = y;
@@ -616,3 +885,17 @@ int scan_code_of_sdl(int sdl_scancode) {
     if (sdl_scancode < 0 || sdl_scancode >= SDL_NUM_SCANCODES) return 0;
     return scan_maps().to_scan[sdl_scancode];
 }
+
+#ifdef __EMSCRIPTEN__
+// ---------------------------------------------------------------- the page's controls
+
+// One character typed on the on-screen keyboard (Latin-1 code; 10 Return,
+// 8 Backspace).
+extern "C" EMSCRIPTEN_KEEPALIVE void wedgewise_type(int code) {
+    if (code > 0 && code <= LAST_BYTE_CHARACTER) input_type_on_screen(std::string(1, char(code)));
+}
+
+// One press of an on-screen turn button: +1 anticlockwise, -1 clockwise
+// (the wheel's directions).
+extern "C" EMSCRIPTEN_KEEPALIVE void wedgewise_turn(int steps) { input_turn_on_screen(steps); }
+#endif

@@ -2,7 +2,9 @@
 //
 // State is built from SDL's events (so pushed events behave like real ones).
 // The mouse is relative while captured; the runtime tracks its own pointer,
-// starting at (100, 100) and clamped to the screen. Motion and wheel are taken
+// starting at (100, 100) and clamped to the screen. A finger (and in the
+// browser a mouse without pointer lock) puts the pointer where it is: a tap
+// is the left button, a two-finger tap the right. Motion and wheel are taken
 // once per frame; buttons are read at every call. Keys use PC set-1 scan codes.
 // At start-up "No SDL_Mouse" is logged when relative motion cannot be had and
 // "No SDL_KB" when the video driver has no keyboard; the program goes on.
@@ -33,6 +35,10 @@ void show_system_pointer(double on);
 
 // 1 while the key with this set-1 scan code (low 8 bits) is held.
 int key_down(int scan_code);
+
+// The game asks for typed text (on != 0) or is done with it: where keys come
+// from an on-screen keyboard (a phone's), it is shown meanwhile.
+void ask_for_text(double on);
 
 // One character for a key newly pressed ("\x08" Backspace, "\n" Enter), or "".
 // The character is the one the window system typed for the key's press

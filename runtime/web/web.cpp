@@ -31,6 +31,14 @@ EM_JS(void, page_file_saved, (const char* path), {
     if (Module.wedgewiseSaved) Module.wedgewiseSaved(UTF8ToString(path));
 });
 
+EM_JS(int, page_pointer_locked, (), {
+    return document.pointerLockElement ? 1 : 0;
+});
+
+EM_JS(void, page_text_entry, (int on), {
+    if (Module.wedgewiseTextEntry) Module.wedgewiseTextEntry(on !== 0);
+});
+
 EM_JS(void, page_program_ended, (double code), {
     if (Module.wedgewiseEnded) Module.wedgewiseEnded(code);
 });
@@ -55,6 +63,10 @@ bool web_yield_due() { return emscripten_get_now() - last_yield_ms >= YIELD_EVER
 void web_log(const std::string& line) { page_log(line.c_str()); }
 
 void web_file_saved(const std::string& path) { page_file_saved(path.c_str()); }
+
+bool web_pointer_locked() { return page_pointer_locked() != 0; }
+
+void web_text_entry(bool on) { page_text_entry(on ? 1 : 0); }
 
 void web_program_ended(double error_code) { page_program_ended(error_code); }
 #endif

@@ -34,6 +34,13 @@ void web_log(const std::string& line);
 // IndexedDB.
 void web_file_saved(const std::string& path);
 
+// Whether the page holds the pointer lock (relative motion arrives).
+bool web_pointer_locked();
+
+// The game asks for typed text, or is done: the page shows its text field
+// (a phone's on-screen keyboard opens for it) and a button that ends the entry.
+void web_text_entry(bool on);
+
 // The program has ended (error code 0 = the player quit); the page says so.
 void web_program_ended(double error_code);
 #endif

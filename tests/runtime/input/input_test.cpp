@@ -366,6 +366,153 @@ TEST(Startup, MissingRelativeMouseAndKeyboardAreLoggedAndTheProgramGoesOn) {
     EXPECT_TRUE(went_on) << "input stopped after the missing devices";
 }
 
+// ---------------------------------------------------------------- touch
+
+namespace {
+
+struct Pointer {
+    double x = 0, y = 0, left = 0, right = 0;
+};
+
+Pointer read_pointer() {
+    Pointer p;
+    mouse_state(p.x, p.y, p.left, p.right);
+    return p;
+}
+
+// Frames until the pointer's left or right button shows down (at most 10).
+int frames_until_pressed() {
+    for (int n = 0; n < 10; ++n) {
+        frame();
+        const Pointer p = read_pointer();
+        if (p.left != 0 || p.right != 0) return n;
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(Touch, ATapPressesTheLeftButtonWhereTheFingerIsEvenWhenLiftedWithinAFrame) {
+    run_in_runtime([] {
+        // The window is the screen's size: a finger at 0.25, 0.5 is at (256, 384).
+        input_push_finger(7, true, 0.25f, 0.5f);
+        input_push_finger(7, false, 0.25f, 0.5f);
+        frame();
+        Pointer p = read_pointer();
+        EXPECT_EQ(p.x, 256);
+        EXPECT_EQ(p.y, 384);
+        EXPECT_EQ(p.left, 1) << "a tap lifted before the game read it is still seen";
+        EXPECT_EQ(p.right, 0);
+        EXPECT_EQ(read_pointer().left, 0) << "and let go at the next read";
+        frame();
+        EXPECT_EQ(read_pointer().left, 0);
+    });
+}
+
+TEST(Touch, ADragMovesThePointerWithTheButtonHeldAndSdlsMouseCopyIsIgnored) {
+    run_in_runtime([] {
+        input_push_finger(1, true, 0.5f, 0.5f);
+        ASSERT_GE(frames_until_pressed(), 1) << "the press waits a few frames for a second finger";
+        Pointer p = read_pointer();
+        EXPECT_EQ(p.x, 512);
+        EXPECT_EQ(p.left, 1);
+        // SDL's own mouse copy of the touch (a jump and a press) counts for nothing.
+        SDL_Event copy{};
+        copy.type = SDL_MOUSEBUTTONUP;
+        copy.button.which = SDL_TOUCH_MOUSEID;
+        copy.button.button = SDL_BUTTON_LEFT;
+        SDL_PushEvent(&copy);
+        input_push_finger_motion(1, 0.75f, 0.25f);
+        frame();
+        p = read_pointer();
+        EXPECT_EQ(p.x, 768);
+        EXPECT_EQ(p.y, 192);
+        EXPECT_EQ(p.left, 1) << "held through the move";
+        EXPECT_EQ(mouse_axis(MOUSE_AXIS_DX), 256);
+        // Far off the picture: clamped as the mouse is.
+        input_push_finger_motion(1, 1.5f, -0.5f);
+        frame();
+        p = read_pointer();
+        EXPECT_EQ(p.x, 1023);
+        EXPECT_EQ(p.y, 0);
+        input_push_finger(1, false, 1.5f, -0.5f);
+        EXPECT_EQ(read_pointer().left, 0) << "a lift after the press was seen lets go at once";
+    });
+}
+
+TEST(Touch, ASecondFingerMakesTheTouchARightClick) {
+    run_in_runtime([] {
+        input_push_finger(1, true, 0.5f, 0.5f);
+        input_push_finger(2, true, 0.6f, 0.5f);
+        input_push_finger(2, false, 0.6f, 0.5f);
+        input_push_finger(1, false, 0.5f, 0.5f);
+        frame();
+        Pointer p = read_pointer();
+        EXPECT_EQ(p.right, 1);
+        EXPECT_EQ(p.left, 0) << "the first finger presses nothing of its own";
+        for (int n = 0; n < 5; ++n) {
+            frame();
+            p = read_pointer();
+            EXPECT_EQ(p.right + p.left, 0);
+        }
+        // The next single finger is a plain tap again.
+        input_push_finger(3, true, 0.1f, 0.1f);
+        input_push_finger(3, false, 0.1f, 0.1f);
+        EXPECT_EQ(frames_until_pressed(), 0);
+        EXPECT_EQ(read_pointer().left, 0) << "read once: let go";
+    });
+}
+
+TEST(Touch, LosingTheFocusDropsATouch) {
+    run_in_runtime([] {
+        input_push_finger(1, true, 0.5f, 0.5f);
+        ASSERT_GE(frames_until_pressed(), 0);
+        input_focus(false);
+        EXPECT_EQ(read_pointer().left, 0);
+        input_push_finger(1, false, 0.5f, 0.5f);
+        input_focus(true);
+        for (int n = 0; n < 5; ++n) {
+            frame();
+            EXPECT_EQ(read_pointer().left, 0);
+        }
+    });
+}
+
+TEST(OnScreen, TurnsAreOneWheelStepEachWithAFrameBetween) {
+    run_in_runtime([] {
+        input_turn_on_screen(-1);
+        input_turn_on_screen(-1);
+        input_turn_on_screen(1);
+        std::vector<int> wheel;
+        for (int n = 0; n < 7; ++n) {
+            frame();
+            wheel.push_back(mouse_axis(MOUSE_AXIS_WHEEL));
+            EXPECT_EQ(mouse_axis(MOUSE_AXIS_WHEEL), wheel.back()) << "repeated within the frame";
+        }
+        EXPECT_EQ(wheel, (std::vector<int>{-1, 0, -1, 0, 1, 0, 0}));
+    });
+}
+
+TEST(OnScreen, TypedTextReachesInkeyOnceACharacterAndReturnEndsAnEntry) {
+    run_in_runtime([] {
+        input_type_on_screen("AAb\x08\n");
+        std::string typed;
+        bool return_seen = false;
+        for (int n = 0; n < 40 && !return_seen; ++n) {
+            typed += inkey();
+            frame();
+            // The name entry tests Return right after presenting its frame.
+            return_seen = key_down(SCAN_ENTER) == 1;
+        }
+        // Return ends the loop as soon as it is down, before inkey reads it.
+        EXPECT_EQ(typed, "AAb\x08");
+        EXPECT_TRUE(return_seen);
+        for (int n = 0; n < 4; ++n) frame();
+        EXPECT_EQ(key_down(SCAN_ENTER), 0) << "Return is let go";
+        EXPECT_EQ(inkey(), "");
+    });
+}
+
 // ---------------------------------------------------------------- keyboard
 
 TEST(Keyboard, KeyDownFollowsPressAndReleaseByScanCode) {
