@@ -37,6 +37,10 @@ void web_file_saved(const std::string& path);
 // Whether the page holds the pointer lock (relative motion arrives).
 bool web_pointer_locked();
 
+// Where the page last saw the mouse, in the canvas's pixels (the picture's:
+// the page letterboxes the canvas itself); false before it has seen it.
+bool web_mouse_on_canvas(int& x, int& y);
+
 // The game asks for typed text, or is done: the page shows its text field
 // (a phone's on-screen keyboard opens for it) and a button that ends the entry.
 void web_text_entry(bool on);

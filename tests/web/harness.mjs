@@ -67,6 +67,8 @@ export async function launchBrowser() {
       '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
       '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
+      // As a player's browser: sound starts only after a gesture.
+      '--autoplay-policy=user-gesture-required',
       `--window-size=${SCREEN_W},${SCREEN_H}`,
     ],
     defaultViewport: { width: SCREEN_W, height: SCREEN_H, deviceScaleFactor: 1 },

@@ -2,6 +2,7 @@
 // hold the program on a chosen frame, so that the page shows that frame
 // while a test takes its picture. It acts only when a test calls it; the
 // frame hook is the runtime's own test seam.
+#include "game/frontend/frontend.h"
 #include "game/frontend/screen.h"
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
@@ -11,6 +12,8 @@
 
 #include <emscripten.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -93,6 +96,14 @@ EMSCRIPTEN_KEEPALIVE double wedgewise_probe(int what) {
         if (what >= 12 && what < 30) return colour_channels[what - 12];
         return -1;
     }
+}
+
+// The score beside a name in the high-score table (as the game holds it,
+// saved or not), or -1 when the name is not there.
+EMSCRIPTEN_KEEPALIVE double wedgewise_high_score_of(const char* name) {
+    for (int row = 0; row < 15; ++row)
+        if (high_score_table(row, 0) == name) return std::atof(high_score_table(row, 1).c_str());
+    return -1;
 }
 
 // Holds the program after the first frame presented in that state.

@@ -2,7 +2,8 @@
 // program's folder, keeps settings.dat and hiscore.dat in IndexedDB, shows
 // the start-up log on the console, offers full screen, captures the pointer
 // on the first click (losing it pauses the game), starts the sound with
-// that click and says when the program has ended.
+// that click or tap and says when the program has ended. On touch screens
+// it adds buttons that turn the held tile and a text field for names.
 (function () {
   'use strict';
 
@@ -16,6 +17,10 @@
   var status = document.getElementById('status');
   var endedNotice = document.getElementById('ended');
   var fullscreenButton = document.getElementById('fullscreen');
+  var pausedNotice = document.getElementById('paused');
+  var turns = document.getElementById('turns');
+  var nameEntry = document.getElementById('name-entry');
+  var nameField = document.getElementById('name-field');
 
   // What tests and curious players can look at.
   var page = window.wedgewisePage = {
@@ -24,6 +29,9 @@
     ended: false,
     errorCode: null,
     captured: false,
+    paused: false,      // paused because the captured pointer was let go
+    touch: false,       // a touch screen: the page's touch controls show
+    textEntry: false,   // the game is asking for a name
   };
 
   // Started at once, in parallel with the program's own download.
@@ -85,9 +93,76 @@
     if (!page.ended && Module._wedgewise_focus) Module._wedgewise_focus(active ? 1 : 0);
   }
 
-  function resumeAudio() {
+  // Paused while a captured pointer is let go; a click captures it again
+  // (or, where the browser refuses, plays on with the pointer free).
+  function setPaused(paused) {
+    page.paused = paused && !page.ended;
+    pausedNotice.hidden = !page.paused;
+    setFocus(!page.paused);
+  }
+
+  // The sound starts with the player's first click, tap or key, in every
+  // browser (some would let it start at once, others never without one).
+  var gestured = false;
+  function resumeAudio(event) {
+    if (event && event.isTrusted === false) return;
+    gestured = true;
     var context = Module.SDL2 && Module.SDL2.audioContext;
     if (context && context.state === 'suspended') context.resume();
+  }
+  function holdSoundUntilGesture() {
+    var context = Module.SDL2 && Module.SDL2.audioContext;
+    if (context && !gestured && context.state === 'running') context.suspend();
+  }
+
+  function markTouch() {
+    if (page.touch) return;
+    page.touch = true;
+    document.body.classList.add('touch');
+    layoutControls();
+  }
+
+  // The turn buttons sit beside the picture where the letterbox leaves
+  // room, else over the top-right corner of the play area (screen pixels
+  // 620..760 across, from 14 down), where the play screen shows only the vortex.
+  var CONTROL_ROOM = 76;
+  function layoutControls() {
+    var r = canvas.getBoundingClientRect();
+    var right = innerWidth - r.right, below = innerHeight - r.bottom;
+    turns.classList.toggle('column', right >= CONTROL_ROOM);
+    turns.style.left = turns.style.top = turns.style.right = turns.style.bottom = '';
+    if (right >= CONTROL_ROOM) {
+      turns.style.left = (r.right + (right - 64) / 2) + 'px';
+      turns.style.top = (r.top + r.height / 2 - 70) + 'px';
+    } else if (below >= CONTROL_ROOM) {
+      turns.style.left = (r.left + r.width / 2 - 70) + 'px';
+      turns.style.top = (r.bottom + (below - 64) / 2) + 'px';
+    } else {
+      turns.style.left = (r.left + r.width * 620 / 1024) + 'px';
+      turns.style.top = (r.top + r.height * 14 / 768) + 'px';
+    }
+  }
+
+  // The name typed into the field reaches the game as typed keys: what was
+  // added as characters, what was taken away as Backspaces.
+  var typedName = '';
+  function typeKey(code) {
+    if (Module._wedgewise_type) Module._wedgewise_type(code);
+  }
+  function nameChanged() {
+    var now = nameField.value, kept = 0;
+    while (kept < now.length && kept < typedName.length && now[kept] === typedName[kept]) kept++;
+    for (var i = kept; i < typedName.length; i++) typeKey(8);
+    for (var j = kept; j < now.length; j++) {
+      var code = now.charCodeAt(j);
+      if (code < 256) typeKey(code);
+    }
+    typedName = now;
+  }
+  function finishName(event) {
+    if (event) event.preventDefault();
+    nameChanged();
+    typeKey(10);
   }
 
   function toggleFullscreen() {
@@ -103,6 +178,7 @@
     wedgewiseLog: function (line) {
       page.log.push(line);
       console.log('wedgewise: ' + line);
+      if (line === 'Init Window') holdSoundUntilGesture();   // the sound device is open by now
       if (line === 'Init Finalized') status.hidden = true;
     },
     wedgewiseSaved: function (path) {
@@ -118,7 +194,19 @@
       document.body.classList.add('ended');
       if (document.pointerLockElement) document.exitPointerLock();
       status.hidden = true;
+      pausedNotice.hidden = true;
+      nameEntry.hidden = true;
       endedNotice.hidden = false;
+    },
+    // The name entry: on touch screens the field is shown and focused, so
+    // the device's keyboard opens; elsewhere the keys reach the game as ever.
+    wedgewiseTextEntry: function (on) {
+      page.textEntry = on;
+      if (!page.touch) return;
+      nameEntry.hidden = !on;
+      typedName = nameField.value = '';
+      if (on) nameField.focus();
+      else nameField.blur();
     },
   };
 
@@ -129,17 +217,66 @@
     var locked = document.pointerLockElement === canvas;
     document.body.classList.toggle('captured', locked);
     if (locked) page.captured = true;
-    if (page.captured) setFocus(locked);
+    if (locked) setPaused(false);
+    else if (page.captured) setPaused(true);
+  });
+  // A browser that will not lock the pointer again: play on with it free.
+  document.addEventListener('pointerlockerror', function () {
+    if (page.paused) setPaused(false);
   });
   // (The program itself asks for the pointer again on a click after a loss.)
-  canvas.addEventListener('mousedown', resumeAudio);
+  document.addEventListener('mousemove', function (event) {
+    Module.wedgewiseMouse = { x: event.clientX, y: event.clientY };
+  }, true);
+  document.addEventListener('mousedown', function (event) {
+    Module.wedgewiseMouse = { x: event.clientX, y: event.clientY };
+    resumeAudio();
+  }, true);
+  // Browsers let sound start on a click, a key or the end of a tap.
+  ['pointerup', 'touchend', 'keydown'].forEach(function (type) {
+    document.addEventListener(type, resumeAudio, true);
+  });
+  document.addEventListener('pointerdown', function (event) {
+    if (event.pointerType === 'mouse') return;
+    markTouch();
+    // Fingers and pens never capture the pointer: a tap plays on.
+    if (page.paused) setPaused(false);
+  }, true);
+  document.addEventListener('touchstart', markTouch, { capture: true, passive: true });
+  if (navigator.maxTouchPoints > 0 || (window.matchMedia && matchMedia('(pointer: coarse)').matches)) markTouch();
+
   canvas.addEventListener('contextmenu', function (event) { event.preventDefault(); });
   document.addEventListener('keydown', function (event) {
-    resumeAudio();
     if (event.key === 'F11') {
       event.preventDefault();
       toggleFullscreen();
     }
   }, true);
   fullscreenButton.addEventListener('click', toggleFullscreen);
+
+  // One step per press, through the game's wheel (+1 turns anticlockwise).
+  [['turn-anticlockwise', 1], ['turn-clockwise', -1]].forEach(function (button) {
+    document.getElementById(button[0]).addEventListener('pointerdown', function (event) {
+      event.preventDefault();
+      event.stopPropagation();
+      resumeAudio();
+      if (Module._wedgewise_turn) Module._wedgewise_turn(button[1]);
+    });
+  });
+
+  // Keys typed into the field are the field's, not the game's as well.
+  ['keydown', 'keyup', 'keypress'].forEach(function (type) {
+    nameField.addEventListener(type, function (event) {
+      event.stopPropagation();
+      if (type === 'keydown' && event.key === 'Enter') finishName(event);
+    });
+  });
+  nameField.addEventListener('input', nameChanged);
+  nameEntry.addEventListener('submit', finishName);
+  ['pointerdown', 'touchstart', 'touchend', 'mousedown'].forEach(function (type) {
+    nameEntry.addEventListener(type, function (event) { event.stopPropagation(); });
+  });
+
+  addEventListener('resize', layoutControls);
+  layoutControls();
 })();
