@@ -882,6 +882,11 @@ void input_turn_on_screen(int steps) {
     if (steps != 0 && g_input.active) g_input.turns.push_back(steps > 0 ? 1 : -1);
 }
 
+void input_tracked_pointer(int& x, int& y) {
+    x = g_input.pointer_x;
+    y = g_input.pointer_y;
+}
+
 void input_set_pointer(int x, int y) {
     g_input.pointer_x = x;
     g_input.pointer_y = y;

@@ -45,6 +45,10 @@ bool web_mouse_on_canvas(int& x, int& y);
 // (a phone's on-screen keyboard opens for it) and a button that ends the entry.
 void web_text_entry(bool on);
 
+// A notice over the picture (the software-GL warning), until a click; the
+// program goes on meanwhile.
+void web_notice(const char* caption, const char* text);
+
 // The program has ended (error code 0 = the player quit); the page says so.
 void web_program_ended(double error_code);
 #endif

@@ -8,8 +8,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  OUT, PROBE, REFERENCE, SCREEN_H, SCREEN_W, frames, framesOrWhile, launchBrowser, probe, startServer, until,
-  waitProbe, watchConsole,
+  OUT, PROBE, REFERENCE, SCREEN_H, SCREEN_W, frames, framesOrWhile, highScoreOf, launchBrowser, probe, startServer,
+  until, waitProbe, watchConsole,
 } from './harness.mjs';
 
 const scenes = JSON.parse(fs.readFileSync(path.join(REFERENCE, 'scenes.json'), 'utf8'));
@@ -58,9 +58,28 @@ for (const device of DEVICES) {
       if (context) await context.close();
     });
 
-    // The CSS point a finger lands on for a screen pixel: the runtime maps
-    // the canvas's whole CSS box onto the screen.
-    const at = (x, y) => ({ x: rect.left + ((x + 0.5) * rect.width) / SCREEN_W, y: rect.top + ((y + 0.5) * rect.height) / SCREEN_H });
+    // Where a finger at CSS offset t (whole pixels: the browser passes
+    // them so) from the canvas's edge lands, as the runtime maps it: the
+    // fraction of the canvas in single precision, times the screen's size.
+    const lands = (t, size, screen) => Math.trunc(Math.fround(Math.fround(t / size) * screen));
+    // The CSS point whose finger lands nearest the screen pixel (x, y), and
+    // the pixel it lands on.
+    function finger(x, y) {
+      const nearest = (v, size, screen) => {
+        let best = 0, off = Infinity;
+        const guess = Math.floor(((v + 0.5) * size) / screen);
+        for (let t = guess - 3; t <= guess + 3; t++) {
+          if (Math.abs(lands(t, size, screen) - v) < off) { off = Math.abs(lands(t, size, screen) - v); best = t; }
+        }
+        return best;
+      };
+      const tx = nearest(x, rect.width, SCREEN_W), ty = nearest(y, rect.height, SCREEN_H);
+      return {
+        css: { x: rect.left + tx + 0.5, y: rect.top + ty + 0.5 },
+        at: { x: lands(tx, rect.width, SCREEN_W), y: lands(ty, rect.height, SCREEN_H) },
+      };
+    }
+    const at = (x, y) => finger(x, y).css;
 
     async function touch(type, points) {
       await session.send('Input.dispatchTouchEvent', { type, touchPoints: points });
@@ -108,21 +127,28 @@ for (const device of DEVICES) {
     });
 
     test('a tap lands where the finger is, and a tap on a click box\'s edge takes nothing', async () => {
+      const place = finger(EMPTY_PLACE.x, EMPTY_PLACE.y);
+      assert.ok(Math.abs(place.at.x - EMPTY_PLACE.x) <= 2 && Math.abs(place.at.y - EMPTY_PLACE.y) <= 2);
       await tap(EMPTY_PLACE.x, EMPTY_PLACE.y, 0);
-      assert.equal(await probe(page, PROBE.mouseX), EMPTY_PLACE.x);
-      assert.equal(await probe(page, PROBE.mouseY), EMPTY_PLACE.y);
-      // The box's bounds are outside it: a finger mapped exactly onto one
-      // (at this scale each edge is reached by some CSS point) is not in it.
+      assert.deepEqual([await probe(page, PROBE.mouseX), await probe(page, PROBE.mouseY)], [place.at.x, place.at.y],
+        'a tap lifted at once is still seen where it was');
+      // The box's bounds are outside it: a finger mapped exactly onto one is
+      // not in it. At this scale a finger reaches some of the four edges.
       const vortex = await probe(page, PROBE.vortexOn);
       const mid = { x: (VORTEX_BOX.x1 + VORTEX_BOX.x2) >> 1, y: (VORTEX_BOX.y1 + VORTEX_BOX.y2) >> 1 };
-      for (const edge of [{ x: VORTEX_BOX.x1, y: mid.y }, { x: VORTEX_BOX.x2, y: mid.y }, { x: mid.x, y: VORTEX_BOX.y1 },
-        { x: mid.x, y: VORTEX_BOX.y2 }]) {
+      const edges = [{ x: VORTEX_BOX.x1, y: mid.y }, { x: VORTEX_BOX.x2, y: mid.y }, { x: mid.x, y: VORTEX_BOX.y1 },
+        { x: mid.x, y: VORTEX_BOX.y2 }].filter((e) => {
+        const f = finger(e.x, e.y);
+        return f.at.x === e.x && f.at.y === e.y;
+      });
+      assert.ok(edges.length > 0, 'some edge of the box can be reached');
+      for (const edge of edges) {
         await tap(edge.x, edge.y);
         assert.deepEqual([await probe(page, PROBE.mouseX), await probe(page, PROBE.mouseY)], [edge.x, edge.y]);
         assert.equal(await probe(page, PROBE.vortexOn), vortex, `a tap on (${edge.x}, ${edge.y}) takes nothing`);
       }
-      // One pixel inside takes the item; a second tap puts it back.
-      await tap(VORTEX_BOX.x1 + 1, mid.y);
+      // Just inside takes the item; a second tap puts it back.
+      await tap(VORTEX_BOX.x1 + 4, mid.y);
       await waitProbe(page, PROBE.vortexOn, (v) => v === 1 - vortex, 'the vortex switched by a tap inside');
       await tap(mid.x, mid.y);
       await waitProbe(page, PROBE.vortexOn, (v) => v === vortex, 'the vortex switched back');
@@ -145,21 +171,19 @@ for (const device of DEVICES) {
           const p = at(700, 300);
           await touch('touchStart', [{ x: p.x, y: p.y, id: 1 }, { x: p.x + 30, y: p.y, id: 2 }]);
           await touch('touchEnd', []);
-          await frames(page, 8);
+          await frames(page, 4);
           turns--;
           twoFingerDone = true;
         }
-        if (i === 0) {
-          // Anticlockwise then clockwise: back where it was, if both turned.
-          await tapElement('#turn-anticlockwise');
-          await frames(page, 8);
-          await tapElement('#turn-clockwise');
-          await frames(page, 8);
-        }
-        for (let t = 0; t < turns; t++) {
-          await tapElement('#turn-clockwise');
-          await frames(page, 8);   // the turn's animation ends before the next counts
-        }
+        // Each press is one step, given a frame of its own: presses made
+        // quickly one after another all count. Anticlockwise then clockwise
+        // (the first move) is back where it was only if both turned.
+        const presses = i === 0 ? ['#turn-anticlockwise', '#turn-clockwise'] : [];
+        const clockwise = turns <= 3;
+        for (let t = 0; t < (clockwise ? turns : 6 - turns); t++)
+          presses.push(clockwise ? '#turn-clockwise' : '#turn-anticlockwise');
+        for (const button of presses) await tapElement(button);
+        if (presses.length) await frames(page, 2 * presses.length + 4);
         if (i === 0) await shot('play');
         await tap(move.cell_x, move.cell_y);
         await waitProbe(page, PROBE.spaces, (v) => v === spaces - 1, `tile ${i + 1} on the board`, 5000);
@@ -188,10 +212,10 @@ for (const device of DEVICES) {
       await frames(page, 5);
       await shot('name');
       await tapElement('#name-done');
-      await until(page, (name) => Module.ccall('wedgewise_high_score_of', 'number', ['string'], [name]) === -1 ? 0 : 1,
-        `"${device.player}" in the high scores`, 15000, device.player);
-      assert.equal(await page.evaluate((name) => Module.ccall('wedgewise_high_score_of', 'number', ['string'], [name]),
-        device.player), score);
+      let entered = -1;
+      for (const started = Date.now(); entered < 0 && Date.now() - started < 15000; await frames(page, 1))
+        entered = await highScoreOf(page, device.player);
+      assert.equal(entered, score, `"${device.player}" in the high scores with the game's score`);
       assert.equal(await page.evaluate(() => document.getElementById('name-entry').hidden), true, 'the field goes');
     });
 
