@@ -233,15 +233,16 @@
     });
   }
 
+  // Another tab takes the game over. This one may be hidden, where the
+  // browser runs nothing of the program until it is shown again: the
+  // records are stored now, the program is asked to end at its next turn,
+  // and the page says the game has moved.
   if (channel) channel.onmessage = function (event) {
     if (event.data !== 'take-over' || !releaseTab) return;
     storeOnLeaving();
     if (Module._wedgewise_end_here && page.running && !page.ended) Module._wedgewise_end_here();
-    page.movedAway = true;
     endedText.textContent = 'The game is now played in another tab.';
-    var release = releaseTab;
-    releaseTab = null;
-    release();
+    showEnded(0);
   };
 
   // ---------------------------------------------------------------- downloads
@@ -451,6 +452,22 @@
 
   // ---------------------------------------------------------------- the program
 
+  // The program has ended (error code 0: by the player), or the game moved
+  // to another tab; the tab lets go of the game either way.
+  function showEnded(code) {
+    if (page.ended) return;
+    page.ended = true;
+    page.errorCode = code;
+    document.body.classList.add('ended');
+    if (document.pointerLockElement) document.exitPointerLock();
+    status.hidden = true;
+    pausedNotice.hidden = true;
+    nameEntry.hidden = true;
+    if (releaseTab) { releaseTab(); releaseTab = null; }
+    if (code === 0) endedNotice.hidden = false;
+    else fail('crash', 'error ' + code + (page.log.length ? ': ' + page.log[page.log.length - 1] : ''));
+  }
+
   window.Module = {
     canvas: canvas,
     preRun: [prepareFiles],
@@ -488,18 +505,7 @@
       notice.querySelector('p').textContent = text;
       notice.hidden = false;
     },
-    wedgewiseEnded: function (code) {
-      page.ended = true;
-      page.errorCode = code;
-      document.body.classList.add('ended');
-      if (document.pointerLockElement) document.exitPointerLock();
-      status.hidden = true;
-      pausedNotice.hidden = true;
-      nameEntry.hidden = true;
-      if (releaseTab) { releaseTab(); releaseTab = null; }
-      if (code === 0) endedNotice.hidden = false;
-      else fail('crash', 'error ' + code + (page.log.length ? ': ' + page.log[page.log.length - 1] : ''));
-    },
+    wedgewiseEnded: showEnded,
     // The name entry: on touch screens the field is shown and focused, so
     // the device's keyboard opens; elsewhere the keys reach the game as ever.
     wedgewiseTextEntry: function (on) {
