@@ -162,7 +162,7 @@ TileForm corner_colours(const std::string& code, int first, double angle) {
 constexpr int MARK_SHAPES = 6;
 constexpr int LARGE_MARK = 9;             // glyph size on board-sized tiles
 constexpr int SMALL_MARK = 5;             // glyph size on store tiles
-constexpr double LARGE_MARK_REACH = 0.4;  // share of the way from corner to middle
+constexpr double LARGE_MARK_REACH = 0.42; // share of the way from corner to middle
 constexpr double SMALL_MARK_REACH = 0.45;
 constexpr int MARK_INK = 0x000000;
 constexpr int MARK_RIM = 0xFFFFFF;
@@ -251,10 +251,12 @@ void draw_marks_on(const Point corners[3], const int digits[3], bool small) {
     }
 }
 
-// The outer corners of the three tile shapes, in corner order (c1, c2, c3),
-// as offsets from the box corner.
-constexpr Point UP_CORNERS[3] = {{29, -2}, {-2, 62}, {62, 62}};
-constexpr Point DOWN_CORNERS[3] = {{-2, -2}, {29, 62}, {62, -2}};
+// The corners of the three tile shapes, in corner order (c1, c2, c3), as
+// offsets from the box corner. A board tile's are the lattice points
+// themselves, not the tips of its overhang: the six marks around a point
+// then keep a pixel apart, rims included.
+constexpr Point UP_CORNERS[3] = {{29, 0}, {0, 58}, {58, 58}};
+constexpr Point DOWN_CORNERS[3] = {{0, 0}, {29, 58}, {58, 0}};
 constexpr Point STORE_CORNERS[3] = {{20, -2}, {-2, 40}, {40, 40}};
 
 void draw_marks_at(const Point (&offsets)[3], double x, double y, const TileForm& f, bool small) {
@@ -309,6 +311,10 @@ void draw_spinning_tile(double x, double y, double angle, int c1, int c2, int c3
 
 void draw_tile_form(double x, double y, const TileForm& f) {
     draw_tile(x, y, f.angle, f.c1, f.c2, f.c3);
+    draw_tile_marks(x, y, f);
+}
+
+void draw_tile_marks(double x, double y, const TileForm& f) {
     if (f.angle == UP_ANGLE) draw_marks_at(UP_CORNERS, x, y, f, false);
     if (f.angle == DOWN_ANGLE) draw_marks_at(DOWN_CORNERS, x, y, f, false);
 }
@@ -354,11 +360,15 @@ void draw_board() {
         for (int x = 0; x < BOARD_COLUMNS; x++)
             if (board(x, y) == CELL_EMPTY)
                 draw_anim_frame(SPRITE_SPACES, (x + y) % 2, COLUMN_PITCH * x, ROW_PITCH * y);
-    // Tiles after all spaces, so a tile's overhang is never covered.
-    for (int y = 0; y < BOARD_ROWS; y++)
-        for (int x = 0; x < BOARD_COLUMNS; x++)
-            if (board(x, y) >= CELL_TILE) {
-                draw_tile_form(COLUMN_PITCH * x, ROW_PITCH * y, tile_form(tile_codes(whole(board(x, y)) - CELL_TILE)));
+    // Tiles after all spaces, so a tile's overhang is never covered; marks
+    // after all tiles, so no neighbour's overhang covers one.
+    for (int pass = 0; pass < 2; pass++)
+        for (int y = 0; y < BOARD_ROWS; y++)
+            for (int x = 0; x < BOARD_COLUMNS; x++) {
+                if (board(x, y) < CELL_TILE) continue;
+                const TileForm f = tile_form(tile_codes(whole(board(x, y)) - CELL_TILE));
+                if (pass == 0) draw_tile(COLUMN_PITCH * x, ROW_PITCH * y, f.angle, f.c1, f.c2, f.c3);
+                else draw_tile_marks(COLUMN_PITCH * x, ROW_PITCH * y, f);
             }
     set_viewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
 }

@@ -87,6 +87,9 @@ TileForm tile_form(const std::string& code);
 // The same tiles drawn from their forms: with corner_marks on, each corner
 // also shows its digit's mark. Every tile the player matches by is drawn so.
 void draw_tile_form(double x, double y, const TileForm& form);
+// The marks alone (nothing while corner_marks is off), for the board, which
+// draws them once all its tiles are down.
+void draw_tile_marks(double x, double y, const TileForm& form);
 void draw_store_tile_form(double x, double y, const TileForm& form);
 void draw_spinning_tile_form(double x, double y, const TileForm& form);
 // The centre colour of a tile: each channel the truncated mean.
