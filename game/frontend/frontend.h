@@ -45,7 +45,7 @@ constexpr double COLOUR_SAFE_DIFFERENCE = 25;
 // and yellow, told apart by lightness as much as by hue.
 inline constexpr ColourPreset COLOUR_PRESETS[] = {
     {"CLASSIC", DEFAULT_COLOUR_CHANNELS, false},
-    {"COLOUR SAFE", {20, 58, 120, 140, 46, 20, 234, 72, 254, 90, 160, 130, 230, 246, 254, 254, 226, 20}, true},
+    {"COLOUR SAFE", {20, 34, 150, 160, 20, 20, 240, 70, 254, 56, 164, 132, 228, 244, 254, 244, 222, 20}, true},
 };
 
 // ---------------------------------------------------------------- high scores (hiscore.dat, 405 bytes)

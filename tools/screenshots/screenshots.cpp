@@ -264,6 +264,26 @@ const std::vector<Scene> SCENES = {
      },
      {{"level_marks_grey.png", colour_vision::Condition::Grey},
       {"level_marks_deuteranopia.png", colour_vision::Condition::Deuteranopia}}},
+    // The same nearly solved level in the colour-safe preset, without marks.
+    {"level_colour_safe.png",
+     [] {
+         program_start_up();
+         const ColourPreset& safe = COLOUR_PRESETS[1];
+         std::copy(safe.channels.begin(), safe.channels.end(), colour_channels);
+         rebuild_tile_colours();
+         music_off = 1;
+         vortex_on = 0;
+         level = MARKS_LEVEL;
+         score = 0;
+         practice_mode = 0;
+         play_game();
+     },
+     [](Driver& d, const std::string& p) {
+         d.wait(5).call([] { lay_solution(MARKS_LEVEL, 4); }).move_to(600, 560).wait(10).shoot(p);
+     },
+     {{"level_colour_safe_deuteranopia.png", colour_vision::Condition::Deuteranopia},
+      {"level_colour_safe_protanopia.png", colour_vision::Condition::Protanopia},
+      {"level_colour_safe_tritanopia.png", colour_vision::Condition::Tritanopia}}},
     {"tutorial_page2.png", tutorial_quietly, tutorial_page_shot(2)},
     {"tutorial_page4.png", tutorial_quietly, tutorial_page_shot(4)},
     {"tutorial_page5.png", tutorial_quietly, tutorial_page_shot(5)},
