@@ -43,12 +43,16 @@ protected:
         if (!session.media_ready(why)) GTEST_SKIP() << why;
         session.on_frame = [this] { script.tick(); };
     }
+    // The run makes the session's folder current, and the session removes
+    // it: the next test in this program must not start in a folder that is gone.
+    void TearDown() override { fs::current_path(start_folder_); }
     void press_at(int x, int y) {
         session.point(x, y);
         session.press_left();
     }
     fs::path record(const char* name) const { return fs::path(session.folder()) / name; }
 
+    fs::path start_folder_ = fs::current_path();
     ScreenSession session;
     FrameScript script;
 };
