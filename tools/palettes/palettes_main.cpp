@@ -3,11 +3,17 @@
 //
 // Usage: palettes                                  the table
 //        palettes simulate CONDITION IN.png OUT.png  a picture as seen so
+//        palettes reach [SEED]                       how far apart six colours
+//                                                    can be kept at all
 // CONDITION: normal, protanopia, deuteranopia, tritanopia or grey.
 // The table's exit status is 1 when a colour-safe preset falls below its
 // threshold.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -42,8 +48,55 @@ bool print_row(const char* name, const std::array<int, 18>& channels, bool colou
     return !colour_safe || keeps;
 }
 
+// The smallest difference over the conditions a colour-safe palette serves.
+double worst_case(const std::vector<cv::Rgb>& palette) {
+    double worst = INFINITY;
+    for (cv::Condition c : cv::SAFE_CONDITIONS) worst = std::min(worst, cv::closest_pair(palette, c).difference);
+    return worst;
+}
+
+// A plain hill climb over six colours with even channels in 20..254 (what
+// the arrows can reach), from random starts: a lower bound on what any
+// palette of six can keep in every condition at once, names aside.
+int reach(unsigned seed) {
+    constexpr int STARTS = 12, STEPS = 12000, LOW = 20, HIGH = 254, MOVE = 20;
+    std::mt19937 random(seed);
+    auto channel = [&] { return LOW + 2 * static_cast<int>(random() % ((HIGH - LOW) / 2 + 1)); };
+    std::vector<cv::Rgb> best;
+    double best_worst = -1;
+    for (int start = 0; start < STARTS; start++) {
+        std::vector<cv::Rgb> palette(6);
+        for (cv::Rgb& c : palette) c = {channel(), channel(), channel()};
+        double worst = worst_case(palette);
+        for (int step = 0; step < STEPS; step++) {
+            std::vector<cv::Rgb> next = palette;
+            cv::Rgb& c = next[random() % 6];
+            int& v = random() % 3 == 0 ? c.r : random() % 2 == 0 ? c.g : c.b;
+            v = std::clamp(v + 2 * (static_cast<int>(random() % (MOVE + 1)) - MOVE / 2), LOW, HIGH);
+            const double w = worst_case(next);
+            if (w >= worst) {
+                worst = w;
+                palette = next;
+            }
+        }
+        if (worst > best_worst) {
+            best_worst = worst;
+            best = palette;
+        }
+    }
+    std::printf("Best of %d climbs (seed %u):", STARTS, seed);
+    for (const cv::Rgb& c : best) std::printf(" (%d, %d, %d)", c.r, c.g, c.b);
+    std::printf("\n");
+    for (cv::Condition c : cv::ALL_CONDITIONS) {
+        const cv::ClosestPair p = cv::closest_pair(best, c);
+        std::printf("  %-12s %5.1f (%d-%d)\n", cv::condition_name(c), p.difference, p.first + 1, p.second + 1);
+    }
+    return 0;
+}
+
 int usage() {
     std::fprintf(stderr, "usage: palettes\n       palettes simulate CONDITION IN.png OUT.png\n"
+                         "       palettes reach [SEED]\n"
                          "CONDITION: normal, protanopia, deuteranopia, tritanopia or grey\n");
     return 2;
 }
@@ -60,6 +113,8 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "reach") == 0)
+        return reach(argc == 3 ? static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)) : 1u);
     if (argc != 1) return usage();
 
     std::printf("Smallest CIEDE2000 difference between two of the six tile colours (and\n"
