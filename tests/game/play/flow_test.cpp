@@ -300,6 +300,54 @@ TEST(GameFlow, RunningOutOfTimeShowsTheScreenUntilAClick) {
     EXPECT_FALSE(music_after_cut);
 }
 
+TEST(GameFlow, TheClockRunningOutWithATileInTheHandEndsTheGameWithoutAnExplosion) {
+    double held_on_screen = -2, score_on_screen = -1, held_next = -2, timer_next = -1, used_next = -1;
+    size_t debris_on_screen = 99;
+    bool out_of_time_shown = false;
+    run_in_runtime([&] {
+        start_up_for_play();
+        Script s;
+        s.wait_frames(3)
+            .move_to(store_slot_x(5) + 20, store_slot_y(5) + 28)
+            .click()
+            .until([] { return held_tile == 5; })
+            .call([] {
+                score = 1000;
+                level_timer = 2;
+            })
+            .until([] { return level_timer <= 0; })
+            .wait_frames(5)   // on the out-of-time screen by now
+            .call([&] {
+                out_of_time_shown = true;
+                held_on_screen = held_tile;
+                score_on_screen = score;
+                debris_on_screen = debris.size();
+            })
+            .press();
+        s.attach();
+        play_full_game_from(1);
+        // The next game starts with an empty hand and the tile in the store.
+        Script next;
+        next.wait_frames(2)
+            .call([&] {
+                held_next = held_tile;
+                timer_next = tile_timer;
+                used_next = tile_used(5);
+            })
+            .move_to(20, 660)
+            .press();
+        next.attach();
+        play_full_game_from(1);
+    });
+    EXPECT_TRUE(out_of_time_shown);
+    EXPECT_EQ(held_on_screen, 5) << "the tile is neither placed nor exploded";
+    EXPECT_EQ(score_on_screen, 1000) << "no explosion penalty";
+    EXPECT_EQ(debris_on_screen, 0u);
+    EXPECT_EQ(held_next, -1);
+    EXPECT_EQ(timer_next, 0);
+    EXPECT_EQ(used_next, 0);
+}
+
 TEST(GameFlow, CompletionIsTestedBeforeTheLevelClock) {
     double final_level = -5;
     bool reached_next_level = false;
