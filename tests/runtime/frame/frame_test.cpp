@@ -6,6 +6,7 @@
 #include "runtime/values/values.h"
 #include "runtime/frame/frame_testing.h"
 #include "runtime/input/input_testing.h"
+#include "tests/support/scoped_env.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -315,25 +316,6 @@ TEST_F(Frame, FocusLossPausesInsideShowScreenUntilReactivated) {
     // The pause naps 100 ms between message checks.
     EXPECT_GE(std::count(clock.sleeps.begin(), clock.sleeps.end(), 100.0), 3);
 }
-
-// Sets an environment variable for one scope, then puts back what was there.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (had_) setenv(name_.c_str(), old_.c_str(), 1);
-        else unsetenv(name_.c_str());
-    }
-private:
-    std::string name_, old_;
-    bool had_ = false;
-};
 
 TEST_F(Frame, TheEnvironmentDoesNotMakeARunAutomated) {
     // A player's shell may export CI=true (or the test switch): only the
