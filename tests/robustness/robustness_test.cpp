@@ -9,7 +9,9 @@
 #include "runtime/files/container.h"
 #include "runtime/files/files.h"
 #include "runtime/frame/frame.h"
+#include "runtime/frame/frame_testing.h"
 #include "runtime/process/process.h"
+#include "tests/support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +164,37 @@ TEST(DataFiles, ReadOnlyProgramFolderSavesToDataHome) {
     EXPECT_EQ(read_file(data_home + "/wedgewise/settings.dat").size(), 20u);
     EXPECT_EQ(read_file(data_home + "/wedgewise/hiscore.dat").size(), 405u);
     EXPECT_FALSE(file_present(game.work + "/settings.dat"));
+}
+
+TEST(DataFiles, NeitherFolderWritableSkipsTheSaveLogsItAndPlaysOn) {
+    GameRun game;
+    ReadOnlyFolder read_only(game.work);
+    if (!read_only.lock()) GTEST_SKIP() << "cannot make a read-only folder here";
+    // A plain file where the player's folder must go: it cannot be made.
+    ASSERT_TRUE(write_file(game.root + "/file", "x"));
+    ScopedEnv data_home("XDG_DATA_HOME", (game.root + "/file").c_str());
+    long frames_after = 0;
+    RuntimeConfig config;
+    config.full_screen = 0;
+    config.automated = 1;
+    config.working_folder = game.work;
+    runtime_run(config, [&] {
+        high_score_table.dim(16, 2);
+        load_settings();
+        load_high_scores();
+        save_settings();
+        save_high_scores();
+        const long before = frame_count();
+        for (int i = 0; i < 3; ++i) show_screen();
+        frames_after = frame_count() - before;
+        program_quit();
+    });
+    EXPECT_EQ(runtime_error_code(), 0) << game.error_log();
+    EXPECT_EQ(frames_after, 3) << "play goes on after the skipped saves";
+    for (const char* name : {"settings.dat", "hiscore.dat"}) {
+        EXPECT_NE(game.error_log().find("Cannot write " + game.work + "/" + name), std::string::npos) << game.error_log();
+        EXPECT_FALSE(file_present(game.work + "/" + name));
+    }
 }
 
 // Limits the size of every file this process writes; SIGXFSZ is ignored so
