@@ -461,6 +461,9 @@ bool runtime_start(const RuntimeConfig& config) {
         return false;
     }
     warn_software_gl();
+#ifdef __EMSCRIPTEN__
+    renderer_keep_presented_frame(true);
+#endif
     state.deadline = clock_ms();
 
     startup_phase(StartupPhase::SoundInput);

@@ -75,6 +75,20 @@ function litShare(picture) {
   return lit / (picture.width * picture.height);
 }
 
+// Share of the level-end screen's text band (the heading and the score
+// lines) in the text's pale gold.
+function textShare(picture) {
+  let text = 0, all = 0;
+  for (let y = 330; y < 600; y++) {
+    for (let x = 0; x < picture.width; x++) {
+      const o = (y * picture.width + x) * 4;
+      all++;
+      if (picture.data[o] > 200 && picture.data[o + 1] > 170) text++;
+    }
+  }
+  return text / all;
+}
+
 function compare(picture, reference, name) {
   const share = differingShare(picture, readPng(path.join(REFERENCE, reference)), DIFF_LEVELS,
     path.join(OUT, `${name}-diff.png`));
@@ -216,8 +230,18 @@ test('the training level is played to its level-end screen', async () => {
   assert.equal(placedTiles, 1, 'the first tile is on the board');
   for (const move of scenes.moves.slice(1)) await place(move);
   assert.equal(await probe(page, PROBE.spaces), 0);
-  await frames(page, 60);
-  await canvasPicture(page, path.join(OUT, 'level-end-browser.png'));
+  // Past the announcement, the bonus is counted; holding the button skips
+  // the count, the screen waiting for the release presenting nothing: the
+  // page keeps showing the last frame, text and all, not one half drawn.
+  await frames(page, 200);
+  const shown = await canvasPicture(page, path.join(OUT, 'level-end-browser.png'));
+  await page.mouse.down();
+  await framesOrWhile(page, 3, 1500);
+  const held = await canvasPicture(page, path.join(OUT, 'level-end-held-browser.png'));
+  await page.mouse.up();
+  assert.ok(textShare(shown) > 0.01, `the level-end screen shows its text: ${textShare(shown)}`);
+  assert.ok(textShare(held) >= 0.8 * textShare(shown),
+    `its text stays while the button is held: ${textShare(held)} against ${textShare(shown)}`);
   // Clicks skip the bonus count and then leave the level-end screen, which
   // shows its announcement for some 180 frames first.
   const started = Date.now();
