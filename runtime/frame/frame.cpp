@@ -115,6 +115,7 @@ FrameState state;
 bool software_gl_warned = false;  // the warning box shows once per process
 bool full_screen_refused = false; // tests: the display refuses full screen
 bool hear_focus = false;          // focus changes count in automated runs too
+bool window_without_alpha = false; // tests: no alpha asked of the window
 
 // Steady clock in ms (the default clock source).
 double system_clock_ms() {
@@ -256,6 +257,7 @@ void pace_frame() {
 bool create_window() {
     const int flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     for (int alpha : {8, 0}) {
+        if (alpha && window_without_alpha) continue;
         SDL_GL_ResetAttributes();
 #ifdef __EMSCRIPTEN__
         // WebGL 2; the page is drawn over an opaque canvas.
@@ -628,6 +630,8 @@ void frame_set_frame_hook(std::function<void()> hook) { state.frame_hook = std::
 void frame_set_pump_hook(std::function<void()> hook) { state.pump_hook = std::move(hook); }
 
 void frame_hear_focus(bool on) { hear_focus = on; }
+
+void frame_window_without_alpha(bool on) { window_without_alpha = on; }
 
 long frame_count() { return state.frames; }
 

@@ -222,6 +222,7 @@ public:
     void load(const std::string& path, int slot, int key, int frame_width, int frame_height);
     bool finish_deferred_load();
     void set_deferred_loading(bool on) { defer_loads_ = on; }
+    int deferred_loads() const { return int(deferred_.size()); }
     void install(int slot, const DecodedImage& image, int minimum_texture);
     const Slot* slot(int slot);
     void draw_image_part(int slot, double sx, double sy, double sw, double sh, double x, double y, double w,
@@ -1240,6 +1241,8 @@ bool renderer_finish_deferred_load() { return g_renderer && g_renderer->finish_d
 void renderer_set_deferred_loading(bool on) {
     if (g_renderer) g_renderer->set_deferred_loading(on);
 }
+
+int renderer_deferred_loads() { return g_renderer ? g_renderer->deferred_loads() : 0; }
 
 void renderer_destroy() {
     if (g_renderer) g_renderer->destroy();
