@@ -49,9 +49,9 @@ constexpr double PAUSE_SLEEP_MS = 100.0;       // pause loop's nap between messa
 constexpr int SLEEP_THRESHOLD_MS = 5;          // sleep only when more than this is left
 constexpr double SLEEP_MARGIN_MS = 3.0;        // wake this early and finish by polling
 #endif
-// Finishing a deferred image load is begun only with this much time left
-// before the deadline (the largest image takes a few ms to decode and upload).
-constexpr double DEFERRED_LOAD_MIN_MS = 9.0;
+// A deferred image load is begun in spare time only when the renderer
+// expects it to leave at least this much before the deadline.
+constexpr double DEFERRED_LOAD_MARGIN_MS = 3.0;
 #ifdef __EMSCRIPTEN__
 // An animation frame this little before the deadline is taken: the
 // display's frames are the clock in a browser, and the one after would
@@ -198,6 +198,14 @@ void present_frame() {
     SDL_GL_SwapWindow(state.window);
 }
 
+// A new frame for the window as it is now: a resize while the program
+// waited for the deadline decides where the frame is drawn.
+void begin_frame() {
+    int width = 0, height = 0;
+    if (state.window) SDL_GL_GetDrawableSize(state.window, &width, &height);
+    renderer_begin_frame(width, height);
+}
+
 // Waits for the frame deadline: mostly asleep (3 ms margin), then polling.
 // Missed deadlines are skipped, never caught up.
 void pace_frame() {
@@ -214,7 +222,9 @@ void pace_frame() {
     // then let a display frame pass.
     double now = clock_ms();
     // Spare time finishes deferred image loads, as on the desktop.
-    while (state.deadline - now > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) now = clock_ms();
+    while (state.deadline - now > DEFERRED_LOAD_MARGIN_MS &&
+           renderer_finish_deferred_load(state.deadline - now - DEFERRED_LOAD_MARGIN_MS))
+        now = clock_ms();
     do {
         now = web_wait_animation_frame();
     } while (state.deadline - now > WEB_EARLY_MS);
@@ -227,8 +237,9 @@ void pace_frame() {
         now = clock_ms();
         const double left = state.deadline - now;
         // Spare time finishes deferred image loads, one at a time, so that
-        // they are done before the game needs them and a draw never waits.
-        if (left > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) {
+        // they are done before the game needs them and a draw never waits;
+        // one that would not fit waits for a later frame or its first use.
+        if (left > DEFERRED_LOAD_MARGIN_MS && renderer_finish_deferred_load(left - DEFERRED_LOAD_MARGIN_MS)) {
             last = now - 1;
             continue;
         }
@@ -446,6 +457,7 @@ bool runtime_start(const RuntimeConfig& config) {
         close_window();
         return false;
     }
+    renderer_set_clock(clock_ms);
     warn_software_gl();
     state.deadline = clock_ms();
 
@@ -478,7 +490,7 @@ bool runtime_start(const RuntimeConfig& config) {
     state.frame_now = state.frame_previous = clock_ms();
     present_frame();
     pace_frame();
-    renderer_begin_frame();
+    begin_frame();
     text_show_loading(config.screen_width, config.screen_height);
     show_screen();
     text_load_start_font();
@@ -604,7 +616,7 @@ void show_screen() {
     state.spend = {before_wait - before_present, system_clock_ms() - before_wait};
     if (state.frame_hook) state.frame_hook();
     if (state.program_started) count_shown_frame();
-    renderer_begin_frame();
+    begin_frame();
 }
 
 double timer_ms() { return clock_ms() - state.timer_origin; }
@@ -645,7 +657,7 @@ void frame_present_probe(int frames) {
         renderer_present_probe(width, height);
         SDL_GL_SwapWindow(state.window);
     }
-    renderer_begin_frame();
+    begin_frame();
 }
 
 void runtime_pump_events() {
