@@ -19,6 +19,9 @@ constexpr int GAME_HEIGHT = 768;
 
 class LiveGame {
 public:
+    // Far longer than any step of a script takes on a loaded machine.
+    static constexpr double STEP_LIMIT_S = 60;
+
     LiveGame();
     ~LiveGame();
     LiveGame(const LiveGame&) = delete;
@@ -41,8 +44,8 @@ public:
     bool on_game(const std::function<void()>& fn);
     // Runs fn on the game thread at its next event pump, also while the game
     // waits for a button or is paused (frames stand still then), and waits
-    // for it.
-    bool look(const std::function<void()>& fn);
+    // for it, at most `seconds` (false then: the game handles no messages).
+    bool look(const std::function<void()>& fn, double seconds = STEP_LIMIT_S);
     // Frames presented since the program started.
     long frames_shown();
     // Waits, frame by frame, until the condition (tested on the game thread)
@@ -56,6 +59,8 @@ public:
     void quit();
 
     bool ended();
+    // Waits until the program has ended, at most `seconds`.
+    bool wait_end(double seconds);
     // Whether the program ended by itself rather than by quit() or the end
     // of the script.
     bool ended_by_itself() const { return ended_ && !quit_asked_; }

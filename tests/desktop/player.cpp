@@ -17,6 +17,8 @@ constexpr auto STEP_SPACING = std::chrono::milliseconds(4);
 constexpr int SETTLE_FRAMES = 4;
 constexpr int AIM_TRIES = 4;
 constexpr int SETTLE_TRIES = 30;
+constexpr int LOCK_STEP = 20;
+constexpr int LOCK_TRIES = 40;
 
 }  // namespace
 
@@ -65,6 +67,20 @@ Point settled_pointer(LiveGame& game) {
         last = now;
     }
     return last;
+}
+
+bool wait_for_pointer_lock(LiveGame& game, Seat& seat, double game_per_x) {
+    const int wanted = int(std::lround(LOCK_STEP * game_per_x));
+    Point before = settled_pointer(game);
+    int exact = 0;   // two exact moves in a row: not a chance of the unlocked motion
+    for (int i = 0; i < LOCK_TRIES && exact < 2; ++i) {
+        const int step = i % 2 ? LOCK_STEP : -LOCK_STEP;   // back and forth: the pointer stays put
+        seat.move(step, 0);
+        const Point after = settled_pointer(game);
+        exact = std::abs(after.x - before.x) == wanted && after.y == before.y ? exact + 1 : 0;
+        before = after;
+    }
+    return exact >= 2;
 }
 
 bool align_pointer(LiveGame& game, Seat& seat, int screen_width, int screen_height) {
