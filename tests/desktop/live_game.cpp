@@ -51,6 +51,7 @@ void LiveGame::run(const std::function<void()>& program, const std::function<voi
     {
         std::lock_guard<std::mutex> lock(mutex_);
         frames_ = 0;
+        frame_times_.clear();
         ended_ = false;
         quit_asked_ = false;
         tasks_.clear();
@@ -102,6 +103,8 @@ void LiveGame::on_pump() {
 void LiveGame::on_frame() {
     std::unique_lock<std::mutex> lock(mutex_);
     ++frames_;
+    frame_times_.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count());
     if (quit_asked_) {
         lock.unlock();
         program_quit();
@@ -160,6 +163,12 @@ bool LiveGame::look(const std::function<void()>& fn, double seconds) {
 long LiveGame::frames_shown() {
     std::lock_guard<std::mutex> lock(mutex_);
     return frames_;
+}
+
+double LiveGame::frame_interval_ms(long n) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (n < 2 || size_t(n) > frame_times_.size()) return 0;
+    return frame_times_[size_t(n - 1)] - frame_times_[size_t(n - 2)];
 }
 
 bool LiveGame::until(const std::function<bool()>& condition, double seconds) {

@@ -48,6 +48,10 @@ public:
     bool look(const std::function<void()>& fn, double seconds = STEP_LIMIT_S);
     // Frames presented since the program started.
     long frames_shown();
+    // How long the game took over frame n (1 = the first presented), from
+    // the frame before it, in ms on the steady clock; 0 when unknown. A
+    // sound started or stopped at that frame is late by as much.
+    double frame_interval_ms(long n);
     // Waits, frame by frame, until the condition (tested on the game thread)
     // holds; false after `seconds` or at the program's end.
     bool until(const std::function<bool()>& condition, double seconds);
@@ -74,6 +78,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     long frames_ = 0;
+    std::vector<double> frame_times_;   // steady ms of each frame hook
     bool ended_ = false;
     bool quit_asked_ = false;
     double error_code_ = 0;

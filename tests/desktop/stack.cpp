@@ -258,6 +258,27 @@ bool Stack::start_recording(const std::string& wav_path) {
     return false;
 }
 
+bool Stack::wait_for_streams(int n, double seconds) {
+    auto env = server_environment();
+    env.push_back({"PULSE_SERVER", "unix:" + pulse_socket_});
+    const std::string listing = root_ + "/sink-inputs.txt";
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        unlink(listing.c_str());
+        Child pactl;
+        if (pactl.start({"pactl", "list", "short", "sink-inputs"}, env, listing) && pactl.wait(5000) == 0) {
+            std::stringstream lines(read_text(listing));
+            std::string line;
+            int streams = 0;
+            while (std::getline(lines, line))
+                if (!line.empty()) ++streams;
+            if (streams >= n) return true;
+        }
+        sleep_ms(POLL_STEP_MS * 5);
+    }
+    return false;
+}
+
 void Stack::stop_recording() {
     // SIGINT lets parec finish the file as at a Ctrl+C.
     if (recorder_.pid() > 0) ::kill(recorder_.pid(), SIGINT);

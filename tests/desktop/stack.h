@@ -84,6 +84,9 @@ public:
     bool start_recording(const std::string& wav_path);
     // Ends the recording; parec writes the WAV header's sizes at its end.
     void stop_recording();
+    // Waits (bounded) until at least n streams play into the sound server
+    // (the stream of silence that keeps it running is one).
+    bool wait_for_streams(int n, double seconds);
     // SIGKILL to the sound server, as when it crashes.
     void kill_sound() { sound_.kill_now(); }
 

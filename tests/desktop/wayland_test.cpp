@@ -102,7 +102,8 @@ void play_on_weston(LiveGame& game, Seat& seat, Stack& stack, const std::string&
     REQUIRE(game.until([&] { return held_tile == drop.tile; }, 3), "the click over slot " << drop.tile << " took no tile");
     for (int i = 0; i < drop.turns; ++i) {
         seat.click(game, X_RIGHT);
-        game.frames(8);   // the turn's spin ends before the next click counts
+        // The turn's spin ends before the next click counts.
+        REQUIRE(game.until([] { return spin_angle == 0; }, 2), "the turn's spin did not end");
     }
     REQUIRE(point_at(game, seat, cell_point(drop.x, drop.y), 1.0), "the pointer did not reach the space");
     seat.click(game, X_LEFT);
