@@ -115,6 +115,7 @@ void play_on_weston(LiveGame& game, Seat& seat, Stack& stack, const std::string&
     REQUIRE(stack.start_other_client(), "the other client did not start");
     EXPECT_TRUE(caption_becomes(game, "Wedgewise <pause>", 8000)) << "caption: " << caption_of(game);
     game.look([&] { clock_before = level_timer; });
+    clock_after = clock_before;
     const long frames_before = game.frames_shown();
     // Paused, not stalled: the game goes on handling its window's messages
     // (a look runs at each of its event pumps) while it presents nothing and

@@ -9,6 +9,7 @@
 #include "runtime/gfx/gfx.h"
 #include "runtime/gfx/gfx_testing.h"
 #include "tests/runtime/gfx/gfx_test_support.h"
+#include "tests/support/scoped_env.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ protected:
         char name[] = "/tmp/wedgewise-frame-test-XXXXXX";
         ASSERT_NE(mkdtemp(name), nullptr);
         temp_ = name;
-        setenv("TMPDIR", temp_.c_str(), 1);
+        env_.set("TMPDIR", temp_);
         config_.full_screen = 0;
         config_.automated = 1;
         config_.mouse_captured = 0;
@@ -92,7 +93,7 @@ protected:
         frame_set_clock(nullptr, nullptr);
         unlink((temp_ + "/ErrorLog.txt").c_str());
         rmdir(temp_.c_str());
-        unsetenv("TMPDIR");
+        env_.restore();
     }
     std::vector<std::string> log_lines() {
         bool crlf = false;
@@ -120,6 +121,7 @@ protected:
         return out;
     }
     std::string temp_;
+    testsupport::ScopedEnv env_;
     RuntimeConfig config_;
 };
 
@@ -319,24 +321,7 @@ TEST_F(Frame, FocusLossPausesInsideShowScreenUntilReactivated) {
     EXPECT_GE(std::count(clock.sleeps.begin(), clock.sleeps.end(), 100.0), 3);
 }
 
-// Sets an environment variable for one scope, then puts back what was there.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (had_) setenv(name_.c_str(), old_.c_str(), 1);
-        else unsetenv(name_.c_str());
-    }
-private:
-    std::string name_, old_;
-    bool had_ = false;
-};
+using testsupport::ScopedEnv;
 
 TEST_F(Frame, TheEnvironmentDoesNotMakeARunAutomated) {
     // A player's shell may export CI=true (or the test switch): only the
@@ -542,13 +527,12 @@ TEST_F(Frame, AltF4EndsWhateverEscapeSays) {
 
 TEST_F(Frame, TempFolderAndPrivateFiles) {
     EXPECT_EQ(user_temp_dir(), temp_ + "/");
-    unsetenv("TMPDIR");
-    const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-    const std::string saved_xdg = xdg ? xdg : "";
-    unsetenv("XDG_RUNTIME_DIR");
-    const std::string own = user_temp_dir();
-    if (!saved_xdg.empty()) setenv("XDG_RUNTIME_DIR", saved_xdg.c_str(), 1);
-    setenv("TMPDIR", temp_.c_str(), 1);
+    std::string own;
+    {
+        ScopedEnv neither("TMPDIR", nullptr);
+        neither.set("XDG_RUNTIME_DIR", nullptr);
+        own = user_temp_dir();
+    }
     ASSERT_FALSE(own.empty());
     EXPECT_EQ(own.back(), '/');
     struct stat info {};
