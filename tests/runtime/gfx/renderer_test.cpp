@@ -643,21 +643,22 @@ TEST_F(Renderer, GrabsFromAFrameWithoutAlphaAreKeyedByColour) {
     show_screen();
     show_screen();   // drawn straight into the window from here on
     for (bool moved : {false, true}) {
+        const int slot = moved ? SLOT + 2 : SLOT;
         draw_rect(0, 0, 10, 10, GREEN);
         draw_rect(0, 0, 3, 1, KEY_COLOUR);
         draw_pixel(1, 0, BLUE);
         // A browser's yield moves a frame offscreen with what it has drawn.
         if (moved) renderer_move_frame_offscreen();
-        grab_sprite(SLOT, 0, 0, 3, 1);
+        grab_sprite(slot, 0, 0, 3, 1);
         EXPECT_EQ(get_pixel(4, 4), GREEN) << "the probe pixel is put back";
         draw_rect(60, 60, 3, 1, WHITE);
-        draw_sprite(SLOT, 60, 60);
+        draw_sprite(slot, 60, 60);
         EXPECT_EQ(pixels(60, 60, 3, 1), (std::vector<int>{WHITE, BLUE, WHITE})) << (moved ? "moved" : "in the window");
         // The key's pixels are clear to the collision test too.
         draw_pixel(0, 0, WHITE);
-        grab_sprite(SLOT + 1, 0, 0, 1, 1);
-        EXPECT_EQ(sprite_collision(SLOT + 1, 100, 100, SLOT, 100, 100), 0);
-        EXPECT_EQ(sprite_collision(SLOT + 1, 101, 100, SLOT, 100, 100), 1);
+        grab_sprite(slot + 1, 0, 0, 1, 1);
+        EXPECT_EQ(sprite_collision(slot + 1, 100, 100, slot, 100, 100), 0);
+        EXPECT_EQ(sprite_collision(slot + 1, 101, 100, slot, 100, 100), 1);
         show_screen();
         show_screen();
     }
