@@ -44,7 +44,7 @@ constexpr double AUDIBLE_DB = -40.0;       // music at least this loud
 constexpr double GAP_FLOOR_DB = -60.0;     // below this a 5 ms window is a gap
 constexpr double MAX_SEAM_GAP_MS = 50.0;   // beyond the frame the track restarted in
 constexpr double SILENCE_DB = -90.0;       // music off: nothing at all
-constexpr double MAX_TIMING_ERROR_S = 0.150;
+constexpr double MAX_TIMING_ERROR_S = 0.100;   // seen within 45 ms at load 11 on 2 cores
 constexpr double DIRGE_S = 20.0;           // the out-of-time tune's cut
 constexpr double CUT_SLACK_S = 0.15;       // start and stop through the stack, beyond the cut's frame
 // Sounds are told apart by this much quiet before each: more than a starved
