@@ -24,3 +24,6 @@ void renderer_set_fast_paths(bool on);
 // Tests: false decodes and uploads every image as it is loaded, the
 // reference that deferred loading must match (on by default).
 void renderer_set_deferred_loading(bool on);
+
+// Tests: image loads still waiting to be decoded.
+int renderer_deferred_loads();

@@ -7,6 +7,8 @@
 #include "runtime/frame/frame_testing.h"
 #include "runtime/input/input_testing.h"
 #include "tests/runtime/input/input_support.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -274,12 +276,10 @@ namespace {
 // driver ("" = the usual one), and whether pushed motion still moved the
 // pointer in it.
 std::vector<std::string> startup_lines(const char* driver, bool& input_went_on) {
-    char folder[] = "/tmp/wedgewise-input-log-XXXXXX";
-    if (mkdtemp(folder) == nullptr) return {"mkdtemp failed"};
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string saved_tmp = tmp ? tmp : "";
-    setenv("TMPDIR", folder, 1);
-    if (*driver) setenv("SDL_VIDEODRIVER", driver, 1);
+    const testsupport::TempDir folder("wedgewise-input-log");
+    if (folder.path().empty()) return {"mkdtemp failed"};
+    testsupport::ScopedEnv env("TMPDIR", folder.path().c_str());
+    if (*driver) env.set("SDL_VIDEODRIVER", driver);
     input_went_on = false;
     RuntimeConfig config = windowed();
     config.mouse_captured = 1;
@@ -291,18 +291,14 @@ std::vector<std::string> startup_lines(const char* driver, bool& input_went_on) 
         input_went_on = mouse_axis(0) == 5 && mouse_axis(1) == 3;
         program_end();
     });
-    if (*driver) unsetenv("SDL_VIDEODRIVER");
-    if (saved_tmp.empty()) unsetenv("TMPDIR");
-    else setenv("TMPDIR", saved_tmp.c_str(), 1);
+    env.restore();
     std::vector<std::string> lines;
-    const std::string log = std::string(folder) + "/ErrorLog.txt";
+    const std::string log = folder / "ErrorLog.txt";
     std::ifstream in(log);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
     }
-    unlink(log.c_str());
-    rmdir(folder);
     return lines;
 }
 
