@@ -105,7 +105,11 @@ export function watchConsole(page) {
   const messages = [];
   page.on('console', (m) => messages.push({ type: m.type(), text: m.text() }));
   page.on('pageerror', (e) => messages.push({ type: 'pageerror', text: String(e) }));
-  page.on('requestfailed', (r) => messages.push({ type: 'requestfailed', text: r.url() }));
+  // The page's own requests: the service worker's copies for offline play
+  // are dropped, harmlessly, when the page goes away while it makes them.
+  page.on('requestfailed', (r) => {
+    if (r.frame()) messages.push({ type: 'requestfailed', text: r.url() });
+  });
   return messages;
 }
 
@@ -135,7 +139,7 @@ export function highScores(page) {
     for (let r = 0; r < 15; r++) {
       let name = '';
       for (let i = 0, c; (c = Module._wedgewise_high_score_char(r, i)) !== 0; i++) name += String.fromCharCode(c);
-      rows.push({ name, score: Module._wedgewise_high_score(r) });
+      rows.push({ name: name.trimEnd(), score: Module._wedgewise_high_score(r) });
     }
     return rows;
   });

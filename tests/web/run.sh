@@ -1,7 +1,8 @@
 #!/bin/bash
 # The browser tests and figures of the web edition.
 #
-# Usage: tests/web/run.sh test|bench   (WEB_BUILD and BUILD name the web and
+# Usage: tests/web/run.sh test [browser|touch|trust] | bench   (the test
+# file to run, browser by default; WEB_BUILD and BUILD name the web and
 # desktop build folders; make test-web and make bench-web set them).
 #
 # Installs Debian's chromium and the pinned test driver from npm (no browser
@@ -53,8 +54,7 @@ export WEDGEWISE_SITE=$WEB/site WEDGEWISE_REFERENCE=$REFERENCE WEDGEWISE_OUT=$WE
 export CHROMIUM=${CHROMIUM:-/usr/bin/chromium}
 mkdir -p "$WEDGEWISE_OUT"
 case "$MODE" in
-    test) exec node --test --test-concurrency=1 "$DRIVER/browser.test.mjs" "$DRIVER/touch.test.mjs" \
-                    "$DRIVER/trust.test.mjs" ;;
+    test) exec node --test --test-concurrency=1 "$DRIVER/${2:-browser}.test.mjs" ;;
     bench) exec node "$DRIVER/bench.mjs" ;;
     *) echo "usage: $0 test|bench" >&2; exit 2 ;;
 esac
