@@ -80,11 +80,11 @@ double Recording::rms_db(double from, double to, int channel) const {
     return window_db(first, last - first, channel);
 }
 
-double Recording::steady_db(double from, double to, int channel) const {
+double Recording::steady_db(double from, double to, int channel, double heard_db) const {
     const size_t w = window_frames();
     std::vector<double> levels;
     for (size_t f = size_t(std::max(0.0, from) * rate_); f + w <= frames() && f < size_t(to * rate_); f += w)
-        levels.push_back(window_db(f, w, channel));
+        if (window_db(f, w, -1) >= heard_db) levels.push_back(window_db(f, w, channel));
     if (levels.empty()) return SILENT_DB;
     std::nth_element(levels.begin(), levels.begin() + long(levels.size() / 2), levels.end());
     return levels[levels.size() / 2];

@@ -26,10 +26,11 @@ public:
     // or both (-1).
     double rms_db(double from, double to, int channel = -1) const;
 
-    // The median of the 5 ms levels over [from, to) seconds: a steady
-    // sound's level, which the dropouts of a stream starved on a loaded
-    // machine do not pull down while they fill less than half of it.
-    double steady_db(double from, double to, int channel = -1) const;
+    // The median of one channel's (or both, -1) 5 ms levels over [from, to)
+    // seconds, over the windows where both channels together reach
+    // heard_db: a steady sound's level, which the gaps a stream starved on
+    // a loaded machine leaves in it do not pull down.
+    double steady_db(double from, double to, int channel, double heard_db) const;
 
     // Longest stretch inside [from, to) seconds whose 5 ms windows all lie
     // below floor_db, in milliseconds.

@@ -395,7 +395,11 @@ TEST_F(SoundStack, HardLeftPanAndTheDecibelVolumeLaw) {
         heard_at += " " + std::to_string(t) + " (" + std::to_string(recording.rms_db(t, t + TONE_S)) + " dB)";
     std::printf("[ sound    ] tones heard at%s\n", heard_at.c_str());
     ASSERT_EQ(onsets.size(), plays.size());
-    auto level = [&](size_t i, int channel) { return recording.steady_db(onsets[i] + 0.1, onsets[i] + 0.4, channel); };
+    // Each tone's span holds nothing else: the next sound comes after a
+    // second of quiet.
+    auto level = [&](size_t i, int channel) {
+        return recording.steady_db(onsets[i], onsets[i] + QUIET_BEFORE_ONSET_MS / 1000, channel, GAP_FLOOR_DB);
+    };
     const double pan_difference = level(1, 0) - level(1, 1);
     const double minus_10 = level(2, -1) - level(0, -1);
     const double minus_30 = level(3, -1) - level(0, -1);
