@@ -105,10 +105,12 @@ export function watchConsole(page) {
   const messages = [];
   page.on('console', (m) => messages.push({ type: m.type(), text: m.text() }));
   page.on('pageerror', (e) => messages.push({ type: 'pageerror', text: String(e) }));
-  // The page's own requests: the service worker's copies for offline play
-  // are dropped, harmlessly, when the page goes away while it makes them.
+  // A request the browser abandoned because the page went away (the
+  // service worker's copies for offline play, made while the game runs) is
+  // no failure; any other is.
   page.on('requestfailed', (r) => {
-    if (r.frame()) messages.push({ type: 'requestfailed', text: r.url() });
+    const why = r.failure() ? r.failure().errorText : '';
+    if (why !== 'net::ERR_ABORTED') messages.push({ type: 'requestfailed', text: `${r.url()} (${why})` });
   });
   return messages;
 }
