@@ -157,7 +157,7 @@ for (const device of DEVICES) {
     test('START GAME, then the training level played to its end with the turn buttons', async () => {
       await tap(scenes.play.x, scenes.play.y);
       await waitProbe(page, PROBE.level, (v) => v === 0, 'the training level');
-      await waitProbe(page, PROBE.spaces, (v) => v === scenes.moves.length, 'the board', 10000);
+      await waitProbe(page, PROBE.spaces, (v) => v === scenes.moves.length, 'the board', 60000);
       assert.equal(await page.evaluate(() => getComputedStyle(document.getElementById('turns')).display), 'flex',
         'the turn buttons show on a touch screen');
       let twoFingerDone = false;

@@ -202,6 +202,14 @@
     }
   }
 
+  // Asks the browser to keep the records for good. Some browsers ask the
+  // player, and refuse to capture the pointer while they do: so it is asked
+  // once the game has ended, with the pointer free.
+  function askToKeepRecords() {
+    if (page.storage === 'ok' && navigator.storage && navigator.storage.persist)
+      navigator.storage.persist().catch(function () {});
+  }
+
   // ---------------------------------------------------------------- one tab at a time
 
   var channel = window.BroadcastChannel ? new BroadcastChannel('wedgewise') : null;
@@ -464,6 +472,7 @@
     pausedNotice.hidden = true;
     nameEntry.hidden = true;
     if (releaseTab) { releaseTab(); releaseTab = null; }
+    askToKeepRecords();
     if (code === 0) endedNotice.hidden = false;
     else fail('crash', 'error ' + code + (page.log.length ? ': ' + page.log[page.log.length - 1] : ''));
   }
@@ -524,7 +533,6 @@
       return;
     }
     claimTab().then(function () {
-      if (navigator.storage && navigator.storage.persist) navigator.storage.persist().catch(function () {});
       records = restoreRecords();
       media = Promise.all(MEDIA.map(download));
       wasm = download('wedgewise.wasm');
