@@ -7,6 +7,7 @@ import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
+import { after, before } from 'node:test';
 
 export const SITE = process.env.WEDGEWISE_SITE;
 export const REFERENCE = process.env.WEDGEWISE_REFERENCE;
@@ -98,6 +99,21 @@ export async function launchBrowser(extraArgs = []) {
       fs.rmSync(profile, { recursive: true, force: true });
     },
   };
+}
+
+// One site server and one browser for a whole test file, started before
+// its first test and stopped after its last: read `.server` and `.browser`.
+export function sharedSiteAndBrowser() {
+  const shared = { server: null, browser: null };
+  before(async () => {
+    shared.server = await startServer();
+    shared.browser = await launchBrowser();
+  });
+  after(async () => {
+    if (shared.browser) await shared.browser.close();
+    if (shared.server) await shared.server.close();
+  });
+  return shared;
 }
 
 // Every console message and page error, kept for the end of the run.

@@ -9,7 +9,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import {
   OUT, PROBE, REFERENCE, SCREEN_H, SCREEN_W, frames, framesOrWhile, highScoreOf, launchBrowser, probe, startServer,
-  until, waitProbe, watchConsole,
+  until, waitProbe, watchConsole, sharedSiteAndBrowser,
 } from './harness.mjs';
 
 const scenes = JSON.parse(fs.readFileSync(path.join(REFERENCE, 'scenes.json'), 'utf8'));
@@ -26,24 +26,14 @@ const DEVICES = [
   { name: 'tablet', width: 1024, height: 768, scale: 2, player: 'TABLET' },
 ];
 
-let server, browser;
-
-before(async () => {
-  server = await startServer();
-  browser = await launchBrowser();
-});
-
-after(async () => {
-  if (browser) await browser.close();
-  if (server) await server.close();
-});
+const shared = sharedSiteAndBrowser();
 
 for (const device of DEVICES) {
   describe(`by touch on a ${device.name} (${device.width} x ${device.height})`, () => {
     let context, page, session, messages, rect;
 
     before(async () => {
-      context = await browser.browser.createBrowserContext();
+      context = await shared.browser.browser.createBrowserContext();
       page = await context.newPage();
       messages = watchConsole(page);
       await page.setViewport({
@@ -107,7 +97,7 @@ for (const device of DEVICES) {
     }
 
     test('the page fits the screen, and the sound waits for the first tap', async () => {
-      await page.goto(server.url, { waitUntil: 'load' });
+      await page.goto(shared.server.url, { waitUntil: 'load' });
       await waitProbe(page, PROBE.firstIntroFrame, (v) => v > 0, 'the first intro frame');
       rect = await page.evaluate(() => {
         const r = document.getElementById('canvas').getBoundingClientRect();
