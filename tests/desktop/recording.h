@@ -36,8 +36,9 @@ public:
     // below floor_db, in milliseconds.
     double longest_quiet_ms(double from, double to, double floor_db) const;
 
-    // Where sounds begin (seconds): a 5 ms window at or above on_db after
-    // at least quiet_ms of windows below off_db.
+    // Where sounds begin (seconds): the first 5 ms window at or above
+    // off_db after at least quiet_ms of windows below it, where a window
+    // within the next 30 ms reaches on_db.
     std::vector<double> onsets(double on_db, double off_db, double quiet_ms) const;
 
     // The first moment (seconds) from `from` on whose window reaches on_db;

@@ -34,6 +34,7 @@
 #include "tests/desktop/moves.h"
 #include "tests/desktop/recording.h"
 #include "tests/desktop/stack.h"
+#include "tests/support/temp_dir.h"
 
 using namespace desktop;
 
@@ -90,10 +91,11 @@ protected:
         Recording so_far;
         while (std::chrono::steady_clock::now() < end) {
             if (so_far.read(wav)) {
-                const double length = so_far.seconds();
-                const double tail_ms = QUIET_BEFORE_ONSET_MS + 2 * ONSET_WINDOW_MS;
-                const bool quiet = so_far.longest_quiet_ms(length - tail_ms / 1000, length, GAP_FLOOR_DB) >=
-                                   QUIET_BEFORE_ONSET_MS;
+                // Quiet up to the recording's end: a sound whose first
+                // window has only just been written is not yet dying away.
+                const double last = so_far.last_sound(GAP_FLOOR_DB);
+                const double quiet_s = so_far.seconds() - std::max(last, 0.0);   // last is a window's end
+                const bool quiet = quiet_s >= QUIET_BEFORE_ONSET_MS / 1000;
                 if (quiet && so_far.onsets(on_db, GAP_FLOOR_DB, QUIET_BEFORE_ONSET_MS).size() >= sounds)
                     return true;
             }
@@ -174,12 +176,8 @@ std::string read_text(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// A canonical mono 16-bit WAV file.
-void write_tone(const std::string& path, double seconds, double hz, double amplitude) {
-    constexpr int RATE = 22050;
-    std::vector<int16_t> samples(size_t(seconds * RATE));
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = int16_t(std::lround(amplitude * std::sin(2 * M_PI * hz * double(i) / RATE)));
+// A canonical 16-bit WAV file of `channels` interleaved channels.
+void write_wav(const std::string& path, const std::vector<int16_t>& samples, int rate, int channels = 1) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return;
     auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); };
@@ -190,10 +188,10 @@ void write_tone(const std::string& path, double seconds, double hz, double ampli
     std::fwrite("WAVEfmt ", 1, 8, f);
     u32(16);
     u16(1);
-    u16(1);
-    u32(RATE);
-    u32(RATE * 2);
-    u16(2);
+    u16(uint16_t(channels));
+    u32(uint32_t(rate));
+    u32(uint32_t(rate * 2 * channels));
+    u16(uint16_t(2 * channels));
     u16(16);
     std::fwrite("data", 1, 4, f);
     u32(bytes);
@@ -201,7 +199,53 @@ void write_tone(const std::string& path, double seconds, double hz, double ampli
     std::fclose(f);
 }
 
+// A mono tone, faded in over `fade_s`, added into `samples` from `at` on.
+void add_tone(std::vector<int16_t>& samples, size_t at, double seconds, double hz, double amplitude, int rate,
+              double fade_s = 0) {
+    for (size_t i = 0; i < size_t(seconds * rate) && at + i < samples.size(); ++i) {
+        const double t = double(i) / rate;
+        const double fade = fade_s > 0 ? std::min(1.0, t / fade_s) : 1.0;
+        samples[at + i] = int16_t(std::lround(fade * amplitude * std::sin(2 * M_PI * hz * t)));
+    }
+}
+
+void write_tone(const std::string& path, double seconds, double hz, double amplitude) {
+    constexpr int RATE = 22050;
+    std::vector<int16_t> samples(size_t(seconds * RATE));
+    add_tone(samples, 0, seconds, hz, amplitude, RATE);
+    write_wav(path, samples, RATE);
+}
+
 }  // namespace
+
+// Sounds told apart in a recording: each is found once, wherever in a
+// measuring window it begins and however softly it fades in; a blip that
+// never reaches the level is not a sound.
+TEST(Recording, EachSoundIsFoundOnceWhereverItBeginsInAWindow) {
+    constexpr int RATE = 44100;
+    constexpr double EVERY_S = 1.5;
+    constexpr int SOUNDS = 12;
+    std::vector<int16_t> samples(size_t((SOUNDS + 1) * EVERY_S * RATE));
+    std::vector<size_t> starts;
+    const size_t window = size_t(RATE * ONSET_WINDOW_MS / 1000);
+    for (int i = 0; i < SOUNDS; ++i) {
+        // The first window holds the first 3, 10, 17 ... frames of a 10 ms
+        // fade-in: some of those windows lie between the floor and the level.
+        const size_t boundary = size_t((i + 0.5) * EVERY_S * RATE) / window * window;
+        const size_t at = boundary - size_t(3 + 7 * i);
+        starts.push_back(at);
+        add_tone(samples, at, 0.12, 700, 16000, RATE, 0.01);
+    }
+    add_tone(samples, size_t((SOUNDS + 0.2) * EVERY_S * RATE), 0.005, 700, 40, RATE);   // -60 dB or so
+    const testsupport::TempDir dir;
+    write_wav(dir / "r.wav", samples, RATE);
+    Recording r;
+    ASSERT_TRUE(r.read(dir / "r.wav"));
+    const auto found = r.onsets(AUDIBLE_DB - 5, GAP_FLOOR_DB, QUIET_BEFORE_ONSET_MS);
+    ASSERT_EQ(found.size(), starts.size());
+    for (size_t i = 0; i < starts.size(); ++i)
+        EXPECT_NEAR(found[i], double(starts[i]) / RATE, ONSET_WINDOW_MS / 1000) << "sound " << i;
+}
 
 // The intro's and the menu's music are heard, the menu theme comes round
 // again without a gap, and TURN MUSIC OFF silences it.
