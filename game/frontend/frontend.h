@@ -82,6 +82,11 @@ void draw_sample_tiles();
 // the tutorial is not running. Lets tests follow the script.
 int tutorial_page();
 
+// The front-end screen whose frame is being presented: "intro" while the
+// intro waits for its click, "menu" for the main menu, "" for any other
+// frame. Lets tests wait for a screen instead of counting frames.
+const char* presenting_screen();
+
 // Where settings.dat and hiscore.dat live: the program's folder when it is
 // writable and the game is a portable copy, else (an installed game, or a
 // folder it cannot write) the player's data folder, created on demand.

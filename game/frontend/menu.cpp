@@ -83,6 +83,14 @@ void draw_menu_frame(double x, double y) {
 
 void start_menu_music() { music_play(MENU_MUSIC, 1); }
 
+// Named only while its frame is presented, so a frame of any screen called
+// from here (or a run ended inside show_screen) never carries the name.
+const char* presenting = "";
+struct Presenting {
+    explicit Presenting(const char* screen) { presenting = screen; }
+    ~Presenting() { presenting = ""; }
+};
+
 // The three intro credit lines: who lent the music a hand.
 constexpr const char* INTRO_CREDITS[] = {
     "WITH MUSICAL HELP FROM",
@@ -115,6 +123,8 @@ void draw_sample_tiles() {
 
 // ---------------------------------------------------------------- main menu
 
+const char* presenting_screen() { return presenting; }
+
 void main_menu() {
     // An Esc still held from the screen before must not quit at once.
     while (key_down(KEY_ESCAPE)) {}
@@ -127,7 +137,10 @@ void main_menu() {
     for (;;) {
         mouse_state(x, y, left, right);
         draw_menu_frame(x, y);
-        show_screen();
+        {
+            const Presenting menu("menu");
+            show_screen();
+        }
 
         if (left == 1 && menu_latch == 0) {
             for (const MenuItem& item : MENU_ITEMS) {
@@ -199,7 +212,10 @@ void intro_screen() {
     backdrop_angle = 0;
     music_play(INTRO_MUSIC, 0);
     for (;;) {
-        draw_intro_frame(0);
+        {
+            const Presenting intro("intro");
+            draw_intro_frame(0);
+        }
         if (mouse_axis(MOUSE_AXIS_LEFT) == 1) break;
     }
     for (int d = 0; d <= INTRO_LOGO_OFFSET; d += INTRO_SCROLL_STEP) draw_intro_frame(d);

@@ -1,22 +1,17 @@
-// Runs the whole program (main_program under runtime_run) in a window with a
-// private working folder and temporary folder, an unpaced clock, and a
-// per-frame script that acts only through the input event queue.
+// Runs the whole program (main_program) on the shared runner with a
+// private working folder and temporary folder, and a per-frame script that
+// acts only through the hand and waits for the screens it acts on.
 #pragma once
 
 #include <functional>
 #include <string>
-#include <vector>
+
+#include "tests/support/game_runner.h"
+#include "tests/support/scoped_env.h"
 
 class GameRun {
 public:
     GameRun();
-    ~GameRun();
-    GameRun(const GameRun&) = delete;
-    GameRun& operator=(const GameRun&) = delete;
-
-    // The build's generated media (folder and containers); empty when absent.
-    static std::string built_media_folder();
-    static std::string built_container(const char* name);
 
     // Copies the built media/ into the working folder, leaving out one file.
     bool copy_loose_media(const std::string& left_out = std::string());
@@ -26,24 +21,27 @@ public:
     bool write_audio_container(const std::string& left_out);
 
     // Runs the program until it ends or frame_limit frames were shown
-    // (then it is ended with program_quit). Returns the frames shown.
+    // (then it is ended). Returns the frames shown.
     long run(long frame_limit);
 
-    // Per-frame script, called after each presented frame (frame from 1).
-    std::function<void(long frame)> script;
+    // Per-frame script, called after each presented frame.
+    std::function<void()> script;
+    // Whether the frame just presented is that front-end screen's.
+    static bool showing(const char* screen);
 
-    // The standard way into a game: click through the intro, click START
-    // GAME on the menu; in_play() tells whether the frame loop then ran.
+    // The standard way into a game: click the intro away, click START GAME
+    // once the menu shows; in_play() tells whether the frame loop then ran.
     void script_into_play();
     bool in_play() const { return play_frames_ > 0; }
     long play_frames() const { return play_frames_; }
-    // Presses Escape on the menu once it has been reached (saving and quitting).
-    void script_menu_escape(long at_frame);
+    // Presses Escape once the menu shows (saving and quitting).
+    void script_menu_escape();
 
     // Input as the player gives it.
-    void click(int x, int y);   // pointer there, left down; released a frame later
+    void click(int x, int y);   // pointer there, left down; let go a frame later
     void key(int scan_code);    // down now, up a frame later
 
+    testsupport::GameRunner runner;
     std::string root;           // everything below is removed at the end
     std::string work;           // the program's folder (current folder)
     std::string temp;           // TMPDIR: the log and extracted music
@@ -54,20 +52,10 @@ public:
 
 private:
     void on_frame();
-    void on_pump();
-    long frames_ = 0;
-    long limit_ = 0;
+    testsupport::ScopedEnv tmpdir_;
     long play_frames_ = 0;
     double last_level_timer_ = -1;
-    bool release_left_ = false;
-    int release_key_ = -1;
-    long pressed_frame_ = 0;
-    long pumps_since_frame_ = 0;
-    double clock_ = 1'000'000.0;
-    std::vector<std::function<void(long)>> steps_;
+    long let_go_at_ = -1;
+    long limit_ = 0;
+    bool into_play_ = false, menu_escape_ = false;
 };
-
-// Whole file content ("" when missing).
-std::string read_file(const std::string& path);
-bool write_file(const std::string& path, const std::string& content);
-bool file_present(const std::string& path);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/files.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +14,9 @@
 
 namespace {
 
-constexpr long MENU_ESCAPE_FRAME = 90;
+using testsupport::read_file;
+using testsupport::write_file;
+
 constexpr long ESCAPE_RUN_LIMIT = 400;
 constexpr long PLAY_RUN_FRAMES = 150;
 constexpr long MIN_PLAY_FRAMES = 30;
@@ -37,7 +41,7 @@ const Plant PLANTS[] = {
 };
 
 bool media_built() {
-    return !GameRun::built_media_folder().empty() && !GameRun::built_container("media.gfx").empty();
+    return testsupport::built_media_present() && testsupport::file_present(testsupport::built_container("media.gfx"));
 }
 
 }  // namespace
@@ -49,7 +53,7 @@ TEST(OptionsFile, AHostileOptionsFileLetsTheProgramStartAndQuitWithItsRecordsSav
         ASSERT_TRUE(game.copy_loose_media());
         const std::string options = game.work + "/options.dat";
         ASSERT_TRUE(p.plant(options)) << p.what;
-        game.script_menu_escape(MENU_ESCAPE_FRAME);
+        game.script_menu_escape();
         game.run(ESCAPE_RUN_LIMIT);
         EXPECT_FALSE(game.ended_by_limit) << p.what << ": Escape on the menu did not quit";
         EXPECT_EQ(game.error_code, 0) << p.what << ": " << game.error_log();

@@ -11,11 +11,10 @@
 #include "runtime/frame/frame.h"
 #include "runtime/frame/frame_testing.h"
 #include "runtime/process/process.h"
+#include "tests/support/files.h"
 #include "tests/support/scoped_env.h"
 
 #include <gtest/gtest.h>
-
-#include "tests/support/scoped_env.h"
 
 #include <signal.h>
 #include <sys/mount.h>
@@ -29,15 +28,17 @@
 
 namespace {
 
+using testsupport::file_present;
+using testsupport::read_file;
+using testsupport::write_file;
+
 constexpr long PLAY_RUN_FRAMES = 150;    // intro, menu, then about 55 frames of play
 constexpr long MIN_PLAY_FRAMES = 30;
-constexpr long MENU_ESCAPE_FRAME = 90;
-constexpr long MENU_MUSIC_FRAME = 88;   // on the menu, before START GAME is clicked
 constexpr long ESCAPE_RUN_LIMIT = 400;
 constexpr unsigned CUT_IN_HALF = 12;
 
 #define REQUIRE_MEDIA()                                                                   \
-    if (GameRun::built_media_folder().empty() || GameRun::built_container("media.gfx").empty()) \
+    if (!testsupport::built_media_present() || !file_present(testsupport::built_container("media.gfx"))) \
     GTEST_SKIP() << "generated media are not in the build folder"
 
 // A run that must reach the play screen and keep going until stopped.
@@ -88,9 +89,9 @@ TEST(MissingMedia, MusicTrackMissing) {
     ASSERT_TRUE(game.write_audio_container("ingame.mp3"));
     // The menu's track is there, the game's is not.
     bool menu_music = false, game_music = true;
-    game.script = [&](long frame) {
-        if (frame == MENU_MUSIC_FRAME) menu_music = music_playing();
-        if (frame == PLAY_RUN_FRAMES - 1) game_music = music_playing();
+    game.script = [&] {
+        if (GameRun::showing("menu")) menu_music = music_playing();
+        if (game.in_play()) game_music = music_playing();
     };
     expect_plays_on(game);
     EXPECT_TRUE(menu_music);
@@ -112,8 +113,8 @@ TEST(SoundDevice, NoDeviceMeansSilence) {
     ASSERT_TRUE(game.copy_loose_media());
     ASSERT_TRUE(game.copy_container("media.aud"));
     bool sound_refused = false;
-    game.script = [&](long frame) {
-        if (frame == PLAY_RUN_FRAMES - 1) sound_refused = play_sound(1, 0, 1) == -1;
+    game.script = [&] {
+        if (game.play_frames() == MIN_PLAY_FRAMES) sound_refused = play_sound(1, 0, 1) == -1;
     };
     expect_plays_on(game);
     EXPECT_TRUE(sound_refused);
@@ -156,7 +157,7 @@ TEST(DataFiles, ReadOnlyProgramFolderSavesToDataHome) {
     const std::string data_home = game.root + "/data";
     {
         const testsupport::ScopedEnv data("XDG_DATA_HOME", data_home.c_str());
-        game.script_menu_escape(MENU_ESCAPE_FRAME);
+        game.script_menu_escape();
         game.run(ESCAPE_RUN_LIMIT);
     }
     EXPECT_FALSE(game.ended_by_limit) << "Escape on the menu did not quit";
@@ -245,10 +246,10 @@ TEST(DataFiles, DiskFullDuringQuitKeepsBothOldFiles) {
     ASSERT_TRUE(write_file(game.work + "/hiscore.dat", old_high_scores()));
     std::unique_ptr<FileSizeLimit> limit;
     // The disk fills up just before Escape saves and quits.
-    game.script = [&](long frame) {
-        if (frame == MENU_ESCAPE_FRAME - 1) limit = std::make_unique<FileSizeLimit>(100);
+    game.script = [&] {
+        if (GameRun::showing("menu") && !limit) limit = std::make_unique<FileSizeLimit>(100);
     };
-    game.script_menu_escape(MENU_ESCAPE_FRAME);
+    game.script_menu_escape();
     game.run(ESCAPE_RUN_LIMIT);
     ASSERT_TRUE(limit && limit->ok());
     limit.reset();
@@ -305,7 +306,7 @@ int64_t directory_start(const std::string& bytes) {
 
 TEST(DamagedContainer, LookupsFailOrGiveContent) {
     REQUIRE_MEDIA();
-    const std::string original = read_file(GameRun::built_container("media.gfx"));
+    const std::string original = read_file(testsupport::built_container("media.gfx"));
     ASSERT_FALSE(original.empty());
     std::vector<ContainerEntry> entries;
     ASSERT_TRUE(container_list(BufferSource(reinterpret_cast<const uint8_t*>(original.data()), original.size()), entries));
@@ -344,7 +345,7 @@ TEST(DamagedContainer, LookupsFailOrGiveContent) {
             if (directory_intact && untouched(e.data_offset, e.data_offset + e.stored_size)) {
                 ++intact;
                 EXPECT_TRUE(read) << "an undamaged entry was not found";
-                const std::string loose = read_file(GameRun::built_media_folder() + "/" + e.name);
+                const std::string loose = read_file(testsupport::built_media_folder() + "/" + e.name);
                 EXPECT_TRUE(std::string(content.begin(), content.end()) == loose)
                     << "an undamaged entry read back different bytes";
             }
@@ -364,12 +365,12 @@ class DamagedContainers : public ::testing::TestWithParam<unsigned> {};
 TEST_P(DamagedContainers, ProgramPlaysOn) {
     REQUIRE_MEDIA();
     const unsigned seed = GetParam();
-    const std::string original = read_file(GameRun::built_container("media.gfx"));
+    const std::string original = read_file(testsupport::built_container("media.gfx"));
     GameRun game;
     const std::string bytes = seed == CUT_IN_HALF ? original.substr(0, original.size() / 2) : damaged(original, seed, 200);
     ASSERT_TRUE(write_file(game.work + "/media.gfx", bytes));
     ASSERT_TRUE(write_file(game.work + "/media.aud",
-                           damaged(read_file(GameRun::built_container("media.aud")), seed, 50)));
+                           damaged(read_file(testsupport::built_container("media.aud")), seed, 50)));
     expect_plays_on(game);
 }
 
