@@ -12,8 +12,9 @@
 #include "game/frontend/frontend.h"
 #include "game/puzzle/state.h"
 #include "runtime/gfx/gfx.h"
-#include "script.h"
+#include "tests/support/script.h"
 #include "session.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -25,10 +26,7 @@ constexpr int MARKS_X = 512, MARKS_Y = 725;
 constexpr int EXIT_X = 511, EXIT_Y = 616;
 constexpr int RED_UP_X = 168, RED_UP_Y = 425;   // colour 1's red up-arrow
 
-std::vector<uint8_t> file_bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::file_bytes;
 
 const ColourPreset& preset_named(const char* name) {
     for (const ColourPreset& p : COLOUR_PRESETS)
@@ -54,7 +52,7 @@ protected:
 
     fs::path start_folder_ = fs::current_path();
     ScreenSession session;
-    FrameScript script;
+    testsupport::Script script;
 };
 
 // Black pixels in a screen rectangle: ink of the marks (nothing else on the

@@ -3,6 +3,8 @@
 // the current folder while it is writable.
 #include <gtest/gtest.h>
 
+#include "tests/support/files.h"
+
 #include "tests/support/scoped_env.h"
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -25,10 +27,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<uint8_t> file_bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::file_bytes;
 
 void write_bytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

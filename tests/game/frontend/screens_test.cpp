@@ -14,8 +14,9 @@
 #include "game/puzzle/state.h"
 #include "runtime/audio/audio.h"
 #include "runtime/input/input.h"
-#include "script.h"
+#include "tests/support/script.h"
 #include "session.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -24,10 +25,7 @@ namespace {
 constexpr int KEY_ESCAPE = 1, KEY_BACKSPACE = 14, KEY_RETURN = 28, KEY_LEFT_SHIFT = 42;
 constexpr int KEY_A = 30, KEY_B = 48, KEY_C = 46, KEY_Z = 44;
 
-std::vector<uint8_t> file_bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::file_bytes;
 
 class Screens : public ::testing::Test {
 protected:
@@ -49,7 +47,7 @@ protected:
     }
 
     ScreenSession session;
-    FrameScript script;
+    testsupport::Script script;
 };
 
 }  // namespace
@@ -200,7 +198,7 @@ TEST_F(Screens, StartGameAndPracticeReturnToTheMainProgram) {
     EXPECT_TRUE(session.body_returned());
     EXPECT_EQ(practice_mode, 0);
 
-    FrameScript practice;
+    testsupport::Script practice;
     practice.then([this] { click(500, 620); })
         .when([] { return level == 1; }, [this] { click(510, 500); });
     session.on_frame = [&] { practice.tick(); };

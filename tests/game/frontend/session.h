@@ -1,15 +1,17 @@
-// Runs real front-end screens in a window: media from the build, a private
-// working folder for the records, an unpaced clock, and per-frame scripts
-// that act through the input event queue.
+// Runs real front-end screens on the shared runner: media from the build,
+// a private working folder for the records, and per-frame scripts that act
+// through the runner's hand.
 #pragma once
 
 #include <functional>
 #include <string>
 
+#include "tests/support/game_runner.h"
+#include "tests/support/scoped_env.h"
+
 class ScreenSession {
 public:
     ScreenSession();
-    ~ScreenSession();
 
     // False (with a reason) when the generated media are not there.
     bool media_ready(std::string& why) const;
@@ -27,35 +29,29 @@ public:
     std::function<void()> on_pump;
 
     // Frames presented since run() began.
-    long frames() const { return frames_; }
+    long frames() const { return runner_.frames(); }
     // Whether the last run() ended by the frame limit.
     bool timed_out() const { return timed_out_; }
     // Whether the body returned by itself (not through program_end).
     bool body_returned() const { return body_returned_; }
 
-    // Input, as a player would give it (through the event queue).
-    void point(int x, int y);
-    void press_left();
-    void release_left();
-    void press_right();
-    void wheel(int steps);
-    void key(int scan_code, bool down);
-    // A key pressed and released, as inkey would see it, one frame each.
-    bool left_held() const { return left_held_; }
+    // Input, as a player would give it (through the event queue). Buttons
+    // and keys still held while the program waits without presenting (a
+    // wait for a release) are let go after a while.
+    void point(int x, int y) { runner_.hand.place(x, y); }
+    void press_left() { runner_.hand.left(true); }
+    void release_left() { runner_.hand.left(false); }
+    void press_right() { runner_.hand.right(true); }
+    void wheel(int steps) { runner_.hand.wheel(steps); }
+    void key(int scan_code, bool down) { runner_.hand.key(scan_code, down); }
+    bool left_held() const { return runner_.hand.left_down(); }
 
-    // Buttons and keys still held while the program waits without
-    // presenting (a wait for a release) are let go after a while.
-    std::string folder() const { return folder_; }
+    std::string folder() const { return runner_.folder(); }
 
 private:
-    std::string folder_;
-    long frames_ = 0;
-    long pumps_since_frame_ = 0;
+    testsupport::GameRunner runner_;
+    testsupport::ScopedEnv tmpdir_;
     bool timed_out_ = false;
     bool body_returned_ = false;
     bool in_body_ = false;
-    bool left_held_ = false;
-    bool right_held_ = false;
-    int key_held_ = -1;
-    double clock_ = 1000.0;
 };

@@ -11,7 +11,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/frame/frame_testing.h"
-#include "script.h"
+#include "tests/support/script.h"
 #include "session.h"
 
 namespace {
@@ -95,7 +95,7 @@ protected:
     }
 
     ScreenSession session;
-    FrameScript script;
+    testsupport::Script script;
     std::vector<Seen> seen;
     long drawn_frames = -1;
     int prompt_seen = -1;
