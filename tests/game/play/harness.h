@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/script.h"
+
 // ---------------------------------------------------------------- running
 
 // Runs body inside runtime_run (windowed, automated, unpaced clock, working
@@ -27,14 +29,15 @@ void advance_clock(double ms);
 
 // ---------------------------------------------------------------- scripted input
 
-// A queue of steps run from the frame hook: each frame the current step is
-// called once; when it returns true the next step starts on the next frame.
+// The shared step list with the play screen's verbs: each frame the
+// current step is called once; when it returns true the next step starts on
+// the next frame.
 class Script {
 public:
     using Step = std::function<bool()>;
     Script& then(Step step);
     Script& wait_frames(int frames);
-    Script& move_to(int x, int y);        // relative motion from the tracked pointer
+    Script& move_to(int x, int y);        // relative motion from the hand's pointer
     // Left button down / up; at (if given) receives the frame of the push.
     Script& press(long* at = nullptr);
     Script& release(long* at = nullptr);
@@ -45,19 +48,18 @@ public:
     // Called every frame before the current step, whatever the step.
     Script& observe(std::function<void()> watcher);
     // Runs the current step; installed as the frame hook by attach().
-    void tick();
-    bool finished() const { return at_ >= steps_.size(); }
+    void tick() { steps_.tick(); }
+    bool finished() const { return steps_.finished(); }
     // Installs tick as the frame hook.
     void attach();
 private:
-    std::vector<Step> steps_;
-    std::vector<std::function<void()>> watchers_;
-    size_t at_ = 0;
+    testsupport::Script steps_;
 };
 
-// Releases the left button once the game has pumped events this many times
-// without presenting a frame (it is waiting for the release); 0 = never.
-// Returns the pumps counted at the last automatic release.
+// Lets go of what the hand holds once the game has pumped events this many
+// times without presenting a frame (it is waiting for the release); 0 =
+// never (a run starts so). pumps_before_release() returns the pumps counted
+// at the last automatic release.
 void release_in_waits(int pumps);
 int pumps_before_release();
 // Called at every event pump of the run (also inside the game's waits).
