@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/acceptance/display.h"
+#include "tests/support/private_display.h"
 #include "tests/support/screen_picture.h"
 #include "tests/support/xtest_client.h"
 
@@ -186,7 +186,7 @@ TEST(Install, InstalledProgramShowsTheAskedFramesAndExitsZero) {
     // intro has shown that many frames, after a line telling when it began.
     const Installed& i = installed();
     ASSERT_EQ(i.status, 0) << i.output;
-    acceptance::PrivateDisplay display;
+    testsupport::OwnDisplay display;
     const std::string elsewhere = make_temp_folder("elsewhere");
     const std::string temp = make_temp_folder("tmp");
     std::string output;
@@ -208,7 +208,7 @@ TEST(Install, InstalledProgramRunsFromAnotherFolderAndQuitsFromTheMenu) {
     const Installed& i = installed();
     ASSERT_EQ(i.status, 0) << i.output;
     // The program and the input given to it get an X server of their own.
-    acceptance::PrivateDisplay display;
+    testsupport::OwnDisplay display;
     XInput x;
     if (!x.open()) GTEST_SKIP() << "no X display with the test extension";
 

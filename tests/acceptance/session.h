@@ -12,7 +12,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "tests/acceptance/display.h"
+#include "tests/support/game_runner.h"
+#include "tests/support/private_display.h"
 
 namespace acceptance {
 
@@ -68,20 +69,7 @@ struct ScriptFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// ---------------------------------------------------------------- input devices
-
-// Where the player's hands act: SDL's event queue by default, or the X
-// server's test extension for the whole real path.
-class InputDevice {
-public:
-    virtual ~InputDevice() = default;
-    virtual void motion(int dx, int dy) = 0;
-    virtual void button(int which, bool down) = 0;   // 1 left, 2 right
-    virtual void wheel(int steps) = 0;               // +1 away from the player
-    virtual void key(int scan_code, bool down) = 0;  // set-1 scan code
-    // Called once the input of a frame has been given.
-    virtual void settle() {}
-};
+using testsupport::InputDevice;
 
 // ---------------------------------------------------------------- the player
 
@@ -96,12 +84,12 @@ public:
     void run(const std::function<void()>& program, Task script);
 
     // The folder the program ran in (kept until the session is destroyed).
-    const std::string& folder() const { return folder_; }
+    const std::string& folder() const { return runner_.folder(); }
     // Whether the script ran to its end, and why not.
     bool finished() const { return finished_; }
     const std::string& failure() const { return failure_; }
     // Frames presented since the program started (one per frame hook).
-    long frame() const { return frame_; }
+    long frame() const { return runner_.frames(); }
 
     // ---- waiting (co_await these)
     struct NextFrame {
@@ -119,26 +107,26 @@ public:
     // ---- input, pushed now and seen by the game's next frame
     // Relative motion to a screen position; the pointer is tracked here
     // from where the runtime starts it and kept on the screen.
-    void move_to(int x, int y);
-    void left(bool down);
-    void right(bool down);
-    void wheel(int steps);
-    void key(int scan_code, bool down);
+    void move_to(int x, int y) { runner_.hand.move_to(x, y); }
+    void left(bool down) { runner_.hand.left(down); }
+    void right(bool down) { runner_.hand.right(down); }
+    void wheel(int steps) { runner_.hand.wheel(steps); }
+    void key(int scan_code, bool down) { runner_.hand.key(scan_code, down); }
     // Input goes to this device from now on (null: SDL's event queue).
-    void use_device(InputDevice* device);
+    void use_device(InputDevice* device) { runner_.hand.use_device(device); }
     // The next end of the program is what the script asked for.
     void expect_end() { end_expected_ = true; }
-    int pointer_x() const { return pointer_x_; }
-    int pointer_y() const { return pointer_y_; }
-    bool left_down() const { return left_down_; }
+    int pointer_x() const { return runner_.hand.x(); }
+    int pointer_y() const { return runner_.hand.y(); }
+    bool left_down() const { return runner_.hand.left_down(); }
     // The frame in which the left button was last let go.
-    long release_frame() const { return release_frame_; }
+    long release_frame() const { return runner_.hand.release_frame(); }
 
     // ---- composite moves
     // Moves, waits a frame, presses, waits a frame, releases. The press is
     // seen by the game in the frame after `press_frame`.
     Task click_at(int x, int y);
-    long press_frame() const { return press_frame_; }
+    long press_frame() const { return runner_.hand.press_frame(); }
     // Presses and releases a key over two frames.
     Task type_key(int scan_code);
 
@@ -147,23 +135,14 @@ public:
 
 private:
     void on_frame();
-    void on_pump();
 
-    PrivateDisplay display_;
-    std::string folder_;
+    testsupport::OwnDisplay display_;
+    testsupport::GameRunner runner_;
     std::coroutine_handle<> waiting_;
     Task* script_ = nullptr;
     bool finished_ = false;
     std::string failure_;
-    long frame_ = 0;
-    long pumps_since_frame_ = 0;
-    int pointer_x_ = 100, pointer_y_ = 100;
-    bool left_down_ = false;
-    long press_frame_ = -1;
-    long release_frame_ = -1;
-    double clock_ms_ = 0;
     bool end_expected_ = false;
-    InputDevice* device_;
 };
 
 }  // namespace acceptance

@@ -130,6 +130,7 @@ GameRunner::GameRunner(const std::string& prefix, Media media) : folder_(make_fo
     if (media == Media::None || folder_.empty()) return;
     std::error_code ec;
     fs::create_directory_symlink(built_media_folder(), fs::path(folder_) / "media", ec);
+    if (media == Media::FolderOnly) return;
     // Music ("mp3media/...") resolves only from the audio container.
     for (const char* container : {"media.gfx", "media.aud"})
         fs::create_symlink(built_container(container), fs::path(folder_) / container, ec);

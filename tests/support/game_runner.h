@@ -93,7 +93,8 @@ class GameRunner {
 public:
     // How much of the build's media the working folder gets.
     enum class Media {
-        Linked,   // media/ and both containers linked in
+        Linked,       // media/ and both containers linked in
+        FolderOnly,   // media/ alone: no container, so no music either
         None,     // an empty folder (the test puts in what it needs)
     };
     // How the last run ended.
