@@ -17,6 +17,7 @@
 #include "tests/support/script.h"
 #include "session.h"
 #include "tests/support/files.h"
+#include "tests/support/places.h"
 
 namespace fs = std::filesystem;
 
@@ -210,6 +211,33 @@ TEST_F(Screens, StartGameAndPracticeReturnToTheMainProgram) {
     EXPECT_TRUE(session.body_returned());
     EXPECT_EQ(practice_mode, 1);
     EXPECT_EQ(level, 1);
+}
+
+// Tests wait for a screen by its name: only the frames it presents carry
+// it, not those of a screen it calls nor the intro's scroll.
+TEST_F(Screens, TheIntroAndTheMenuNameTheFramesTheyPresent) {
+    std::vector<std::string> seen;
+    session.on_frame = [&] {
+        const std::string name = presenting_screen();
+        if (seen.empty() || seen.back() != name) seen.push_back(name);
+        script.tick();
+    };
+    const auto showing = [](const char* name) { return [name] { return std::string(presenting_screen()) == name; }; };
+    const auto let_go = [this] { session.release_left(); };
+    script.wait(3).then([this] { click(300, 300); }).then(let_go)   // ends the intro
+        .when(showing("menu"), [this] { click(places::MENU_HIGH_SCORES.x, places::MENU_HIGH_SCORES.y); })
+        .then(let_go)
+        .when(showing(""), [this] { click(300, 300); })              // leaves the scores
+        .then(let_go)
+        .when(showing("menu"), [this] { click(places::MENU_START.x, places::MENU_START.y); })
+        .then(let_go);
+    session.run([] {
+        intro_screen();
+        main_menu();
+    });
+    EXPECT_TRUE(session.body_returned());
+    EXPECT_EQ(seen, (std::vector<std::string>{"intro", "", "menu", "", "menu"}));
+    EXPECT_STREQ(presenting_screen(), "") << "no name outlives its screen";
 }
 
 // ---------------------------------------------------------------- practice select
