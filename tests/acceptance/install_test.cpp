@@ -23,7 +23,9 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/files.h"
 #include "tests/support/private_display.h"
+#include "tests/support/process.h"
 #include "tests/support/screen_picture.h"
 #include "tests/support/xtest_client.h"
 
@@ -40,22 +42,8 @@ std::string make_temp_folder(const char* what) {
     return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
 }
 
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// Runs a shell command, its output into a string; returns the exit status.
-int run_command(const std::string& command, std::string& output) {
-    output.clear();
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testsupport::read_file;
+using testsupport::run_command;
 
 std::string shell_quoted(const std::string& s) { return "'" + s + "'"; }
 

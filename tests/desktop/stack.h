@@ -9,6 +9,7 @@
 
 #include <sys/types.h>
 
+#include "tests/support/process.h"
 #include "tests/support/scoped_env.h"
 
 #include <initializer_list>
@@ -18,45 +19,10 @@
 
 namespace desktop {
 
-// ---------------------------------------------------------------- processes
-
-// A child program with its output in a log file.
-class Child {
-public:
-    Child() = default;
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    ~Child() { stop(); }
-
-    // Starts argv[0] (searched on PATH) with extra environment entries.
-    bool start(const std::vector<std::string>& argv,
-               const std::vector<std::pair<std::string, std::string>>& env, const std::string& log);
-    // Whether it still runs (reaps it when it has ended).
-    bool running();
-    // Waits up to timeout_ms for the end; the exit status (0..255), 128 + a
-    // signal's number, or -1 when it still runs.
-    int wait(int timeout_ms);
-    // SIGTERM, then SIGKILL when it lingers; waits for the end.
-    void stop();
-    // SIGKILL at once: the program gets no chance to tidy up.
-    void kill_now();
-    pid_t pid() const { return pid_; }
-    int status() const { return status_; }
-
-private:
-    pid_t pid_ = -1;
-    int status_ = -1;
-};
-
-// The first of these programs not found on PATH, or "" when all are there.
-std::string missing_program(std::initializer_list<const char*> names);
-
-// Waits (bounded) until the file exists.
-bool wait_for_file(const std::string& path, int timeout_ms);
-
-// Waits (bounded) until the file holds the text; gives up early when the
-// program that would write it has ended.
-bool wait_for_text(const std::string& path, const std::string& text, int timeout_ms, Child* writer);
+using testsupport::Child;
+using testsupport::missing_program;
+using testsupport::wait_for_file;
+using testsupport::wait_for_text;
 
 // ---------------------------------------------------------------- the stack
 

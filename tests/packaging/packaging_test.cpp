@@ -12,23 +12,19 @@
 #include <set>
 #include <string>
 
+#include "tests/support/files.h"
+#include "tests/support/process.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testsupport::read_file;
 
 // What the built program prints for one option.
 std::string program_says(const std::string& option) {
     std::string out;
-    FILE* pipe = popen((std::string("'") + WEDGEWISE_BINARY_DIR + "/wedgewise' " + option + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return out;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
+    testsupport::run_command(std::string("'") + WEDGEWISE_BINARY_DIR + "/wedgewise' " + option, out);
     return out;
 }
 

@@ -3,6 +3,8 @@
 // and every colour-safe preset against its threshold.
 #include <gtest/gtest.h>
 
+#include "tests/support/process.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -138,13 +140,8 @@ TEST(Pictures, ASimulatedPictureKeepsItsSizeAndAlpha) {
 TEST(PalettesTool, PrintsEveryPresetAndTheDefaultsAndPasses) {
     const std::string command = std::string(WEDGEWISE_BINARY_DIR) + "/palettes";
     if (!fs::exists(command)) GTEST_SKIP() << "the palettes tool is not built";
-    FILE* out = ::popen(command.c_str(), "r");
-    ASSERT_NE(out, nullptr);
     std::string text;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, out)) text += buffer;
-    const int status = ::pclose(out);
-    EXPECT_EQ(status, 0) << text;
+    EXPECT_EQ(testsupport::run_command(command, text), 0) << text;
     EXPECT_NE(text.find("defaults"), std::string::npos);
     for (const ColourPreset& preset : COLOUR_PRESETS) EXPECT_NE(text.find(preset.name), std::string::npos) << text;
     for (cv::Condition c : cv::ALL_CONDITIONS) EXPECT_NE(text.find(cv::condition_name(c)), std::string::npos);
