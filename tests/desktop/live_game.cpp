@@ -23,29 +23,19 @@ namespace {
 
 constexpr auto STEP_LIMIT = std::chrono::duration<double>(LiveGame::STEP_LIMIT_S);
 
-std::string make_folder() {
-    std::error_code ec;
-    std::string name = (fs::temp_directory_path(ec) / "wedgewise-live-XXXXXX").string();
-    if (ec || mkdtemp(name.data()) == nullptr) return std::string();
-    fs::create_directory_symlink(fs::path(WEDGEWISE_BINARY_DIR) / "media", fs::path(name) / "media", ec);
-    // The music ("mp3media/...") comes from the audio container only.
-    for (const char* container : {"media.gfx", "media.aud"})
-        fs::create_symlink(fs::path(WEDGEWISE_BINARY_DIR) / container, fs::path(name) / container, ec);
-    return name;
-}
-
 }  // namespace
 
-LiveGame::LiveGame() : folder_(make_folder()) {
+LiveGame::LiveGame() : runner_("wedgewise-live") {
     config.full_screen = 1;
-    config.automated = 1;  // no notice box about software GL
-    config.working_folder = folder_;
+    // At the runtime's own speed, with no limit but the script's own.
+    runner_.virtual_clock = false;
+    runner_.release_after_pumps = 0;
+    runner_.hang_after_pumps = 0;
+    runner_.on_frame = [this] { on_frame(); };
+    runner_.on_pump = [this] { on_pump(); };
 }
 
-LiveGame::~LiveGame() {
-    std::error_code ec;
-    if (!folder_.empty()) fs::remove_all(folder_, ec);
-}
+LiveGame::~LiveGame() = default;
 
 void LiveGame::run(const std::function<void()>& program, const std::function<void(LiveGame&)>& script) {
     {
@@ -61,22 +51,18 @@ void LiveGame::run(const std::function<void()>& program, const std::function<voi
     // A private desktop has no other program to take the focus by chance:
     // focus changes are the window system's, as for a player.
     frame_hear_focus(true);
-    frame_set_frame_hook([this] { on_frame(); });
-    frame_set_pump_hook([this] { on_pump(); });
     std::thread player([this, &script] {
         script(*this);
         quit();
     });
-    runtime_run(config, program);
-    error_code_ = runtime_error_code();
+    runner_.run(program);
+    error_code_ = runner_.error_code();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ended_ = true;
     }
     changed_.notify_all();
     player.join();
-    frame_set_frame_hook(nullptr);
-    frame_set_pump_hook(nullptr);
     frame_hear_focus(false);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/frame/frame.h"
+#include "tests/support/game_runner.h"
 
 namespace desktop {
 
@@ -27,10 +28,14 @@ public:
     LiveGame(const LiveGame&) = delete;
     LiveGame& operator=(const LiveGame&) = delete;
 
+private:
+    testsupport::GameRunner runner_;
+
+public:
     // Full screen, as a player starts it; a private working folder that
     // links the build's media.
-    RuntimeConfig config;
-    const std::string& folder() const { return folder_; }
+    RuntimeConfig& config = runner_.config;
+    const std::string& folder() const { return runner_.folder(); }
 
     // Runs the program on this thread and the script on another until both
     // have ended. A script that returns while the program still runs ends
@@ -74,7 +79,6 @@ private:
     void on_frame();
     void on_pump();
 
-    std::string folder_;
     std::mutex mutex_;
     std::condition_variable changed_;
     long frames_ = 0;

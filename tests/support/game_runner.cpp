@@ -154,8 +154,9 @@ GameRunner::End GameRunner::run(const std::function<void()>& program) {
     std::error_code ec;
     const fs::path start_folder = fs::current_path(ec);
 
-    frame_set_clock([this] { return clock_ms_ += clock_read_cost_ms; },
-                    [this](double ms) { clock_ms_ += ms > 0 ? ms : 0; });
+    if (virtual_clock)
+        frame_set_clock([this] { return clock_ms_ += clock_read_cost_ms; },
+                        [this](double ms) { clock_ms_ += ms > 0 ? ms : 0; });
     frame_set_frame_hook([this] { frame_hook(); });
     frame_set_pump_hook([this] { pump_hook(); });
     runtime_run(config, program);

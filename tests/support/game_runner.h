@@ -118,6 +118,8 @@ public:
 
     // ---- the clock: moves by what the frame pacing sleeps, plus a little
     // at every read (so a loop that only reads it still ends).
+    // Off: the runtime's own clock and pacing, for runs at a player's speed.
+    bool virtual_clock = true;
     double clock_start_ms = 1000;
     double clock_read_cost_ms = 0;
     void advance_clock(double ms) { clock_ms_ += ms; }
