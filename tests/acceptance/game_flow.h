@@ -7,19 +7,23 @@
 
 #include "tests/acceptance/model.h"
 #include "tests/acceptance/session.h"
+#include "tests/support/places.h"
 
 namespace acceptance {
 
 // ---------------------------------------------------------------- places on the front end
 
-constexpr Point MENU_HIGH_SCORES{510, 566};
-constexpr Point MENU_PRACTICE{510, 621};
-constexpr Point MENU_START{511, 676};
-constexpr Point MENU_QUIT{511, 731};
-constexpr Point PRACTICE_PANEL{512, 528};
-constexpr Point PRACTICE_PREV{260, 530};
-constexpr Point PRACTICE_NEXT{760, 530};
-constexpr Point QUIT_BUTTON{20, 660};
+// The model keeps its own cell and slot centroids; these come from the
+// shared table.
+constexpr Point from_table(places::Point p) { return {p.x, p.y}; }
+constexpr Point MENU_HIGH_SCORES = from_table(places::MENU_HIGH_SCORES);
+constexpr Point MENU_PRACTICE = from_table(places::MENU_PRACTICE);
+constexpr Point MENU_START = from_table(places::MENU_START);
+constexpr Point MENU_QUIT = from_table(places::MENU_QUIT);
+constexpr Point PRACTICE_PANEL = from_table(places::PRACTICE_PANEL);
+constexpr Point PRACTICE_PREV = from_table(places::PRACTICE_PREV);
+constexpr Point PRACTICE_NEXT = from_table(places::PRACTICE_NEXT);
+constexpr Point QUIT_BUTTON = from_table(places::QUIT_BUTTON);
 
 // Set-1 scan codes of the keys the name is typed with.
 constexpr int KEY_RETURN = 28;

@@ -8,10 +8,6 @@ namespace desktop {
 
 namespace {
 
-constexpr int STORE_HOT_X = 20, STORE_HOT_Y = 28;
-// The middle of a triangle in its 58 x 58 box: lower for an up one.
-constexpr int CELL_MIDDLE_X = 29, CELL_UP_MIDDLE_Y = 38, CELL_DOWN_MIDDLE_Y = 19;
-
 int whole(double v) { return static_cast<int>(v); }
 
 // Corner directions of the space that touch the first tile, with the colour
@@ -34,11 +30,6 @@ bool first_tile_demands(int x, int y, int fx, int fy, std::string& wanted) {
 
 }  // namespace
 
-Point store_point(int n) { return {store_slot_x(n) + STORE_HOT_X, store_slot_y(n) + STORE_HOT_Y}; }
-
-Point cell_point(int x, int y) {
-    return {cell_box_x(x) + CELL_MIDDLE_X, cell_box_y(y) + (cell_is_up(x, y) ? CELL_UP_MIDDLE_Y : CELL_DOWN_MIDDLE_Y)};
-}
 
 Drop drop_beside_first_tile(bool fits) {
     int fx = -1, fy = -1;

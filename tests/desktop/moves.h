@@ -2,15 +2,14 @@
 // a space, and which tile, turned how, fits or clashes beside the first tile.
 #pragma once
 
+#include "tests/support/places.h"
+
 namespace desktop {
 
-struct Point {
-    int x, y;
-};
-
+using places::Point;
 // Inside store slot n (1..75) and inside the space of cell (x, y).
-Point store_point(int n);
-Point cell_point(int x, int y);
+inline Point store_point(int n) { return places::slot_point(n); }
+using places::cell_point;
 
 struct Drop {
     int tile = -1;       // store slot and catalogue index

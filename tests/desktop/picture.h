@@ -4,6 +4,8 @@
 // frame's pixels there.
 #pragma once
 
+#include "tests/support/places.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,7 +45,7 @@ struct Shown {
     std::vector<uint32_t> screen;
     PictureMatch whole, pointer;
 };
-struct Point;
+using places::Point;
 class LiveGame;
 Shown look_at_screen(LiveGame& game, xtest::Client& x, int screen_width, int screen_height,
                      const Point* pointer);

@@ -12,6 +12,7 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "harness.h"
+#include "tests/support/places.h"
 #include "runtime/frame/frame_testing.h"
 #include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
@@ -117,7 +118,7 @@ TEST(Debris, TheScratchSquareIsNeverShown) {
         // Tile 22 ("5 2 4 ", no colour 3) turned for the down cell beside the
         // first tile (12, 8, all colour 3): it explodes against it.
         s.wait_frames(3)
-            .move_to(store_slot_x(22) + 20, store_slot_y(22) + 28)
+            .move_to(places::slot_point(22).x, places::slot_point(22).y)
             .click()
             .right_click()
             .wait_frames(6)

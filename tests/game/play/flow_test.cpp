@@ -18,6 +18,7 @@
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "harness.h"
+#include "tests/support/places.h"
 #include "runtime/audio/audio.h"
 #include "runtime/frame/frame.h"
 #include "runtime/process/process.h"
@@ -47,10 +48,10 @@ void start_up_for_play() {
 
 // Clicks one tile of a solution: take the tile, turn it, drop it into its cell.
 void script_placement(Script& s, const SolvedTile& p) {
-    s.move_to(store_slot_x(p.tile) + 20, store_slot_y(p.tile) + 28).click();
+    const places::Point slot = places::slot_point(p.tile), cell = places::cell_point(p.x, p.y);
+    s.move_to(slot.x, slot.y).click();
     for (int i = 0; i < p.turns; i++) s.right_click().wait_frames(6);
-    int cx = cell_box_x(p.x) + 29, cy = cell_box_y(p.y) + (cell_is_up(p.x, p.y) ? 39 : 19);
-    s.move_to(cx, cy).click().wait_frames(1);
+    s.move_to(cell.x, cell.y).click().wait_frames(1);
 }
 
 // A game from the given level, as the main program starts one.
@@ -84,17 +85,17 @@ TEST(Program, StartsUpPlaysAGameFromTheMenuAndQuitsFromTheMenu) {
                 })
                 .click()                       // ends the intro; its logo then scrolls up
                 .wait_frames(120)
-                .move_to(511, 676)             // START GAME
+                .move_to(places::MENU_START.x, places::MENU_START.y)
                 .click()
                 .until([&] {
                     game_started = level == 0 && board(12, 8) == CELL_TILE && level_timer < LEVEL_TIME;
                     return game_started;
                 })
                 .call([] { high_score_table(14, 1) = "9999999"; })
-                .move_to(20, 660)              // the quit button of the play screen
+                .move_to(places::QUIT_BUTTON.x, places::QUIT_BUTTON.y)
                 .press()
                 .wait_frames(20)               // back in the menu
-                .move_to(511, 731)             // QUIT
+                .move_to(places::MENU_QUIT.x, places::MENU_QUIT.y)
                 .press();
             s.attach();
             release_in_waits(WAIT_PUMPS);
@@ -145,7 +146,7 @@ TEST(GameFlow, TrainingLevelSolvedByClicksPaysTheBonusAndStartsLevelOne) {
                 score_on_level_one = score;
                 level_one_frame = frame_count();
             })
-            .move_to(20, 660)
+            .move_to(places::QUIT_BUTTON.x, places::QUIT_BUTTON.y)
             .press();
         s.attach();
         play_full_game_from(0);
@@ -336,7 +337,7 @@ TEST(GameFlow, TheClockRunningOutWithATileInTheHandEndsTheGameWithoutAnExplosion
                 timer_next = tile_timer;
                 used_next = tile_used(5);
             })
-            .move_to(20, 660)
+            .move_to(places::QUIT_BUTTON.x, places::QUIT_BUTTON.y)
             .press();
         next.attach();
         play_full_game_from(1);
@@ -372,7 +373,7 @@ TEST(GameFlow, CompletionIsTestedBeforeTheLevelClock) {
                 reached_next_level = level == 1 && level_timer > LEVEL_TIME - 100;
                 return reached_next_level;
             })
-            .move_to(20, 660)
+            .move_to(places::QUIT_BUTTON.x, places::QUIT_BUTTON.y)
             .press();
         s.attach();
         play_full_game_from(0);
@@ -399,7 +400,7 @@ TEST(GameFlow, NoOutOfTimeScreenAfterAWinOrQuitOnTheFrameTheClockRanOut) {
             s.wait_frames(3);
             if (ending == Ending::QuitPressed) {
                 // The pass that takes the clock from 1 to 0 sees the press.
-                s.move_to(20, 660).call([] { level_timer = 2; }).press(&last_action);
+                s.move_to(places::QUIT_BUTTON.x, places::QUIT_BUTTON.y).call([] { level_timer = 2; }).press(&last_action);
             } else {
                 // The next pass takes the clock to 0; the puzzle is full after it.
                 s.call([] { level_timer = 1; }).call([&] {
@@ -435,7 +436,7 @@ TEST(PlayButtons, HotSpotsExcludeTheirBoundsAndQuitWaitsForTheRelease) {
         const int edges[][2] = {{2, 660}, {38, 660}, {20, 654}, {20, 666}, {721, 660}, {769, 660}, {740, 654}};
         for (const auto& e : edges) s.move_to(e[0], e[1]).click().wait_frames(2);
         s.call([&] { reached_inside = true; })
-            .move_to(722, 660)
+            .move_to(places::PAUSE_BUTTON.x, places::PAUSE_BUTTON.y)
             .click()
             .wait_frames(2)
             .call([&] { timer_at_pause = level_timer; })
@@ -515,7 +516,7 @@ TEST(HighScores, AQualifyingFullGameEndsInNameEntry) {
             Script s;
             s.wait_frames(2)
                 .call([&] { score = final_score; })
-                .move_to(20, 660)
+                .move_to(places::QUIT_BUTTON.x, places::QUIT_BUTTON.y)
                 .press(&quit_frame)
                 .wait_frames(5)
                 .call([] { input_push_key(SCAN_RETURN, true); });
