@@ -8,6 +8,7 @@
 // it was in, which a loaded machine makes long, so that frame's length is
 // part of each tolerance.
 #include <gtest/gtest.h>
+#include "tests/support/files.h"
 
 #include <algorithm>
 #include <chrono>
@@ -171,10 +172,7 @@ void quiet_training_level(TimedServices* timed) {
 
 bool in_play() { return level == 0 && level_timer > 0 && level_timer < LEVEL_TIME; }
 
-std::string read_text(const std::string& path) {
-    std::ifstream in(path);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testsupport::read_file;
 
 // A canonical 16-bit WAV file of `channels` interleaved channels.
 void write_wav(const std::string& path, const std::vector<int16_t>& samples, int rate, int channels = 1) {
@@ -501,6 +499,6 @@ TEST_F(SoundStack, ServerKilledMidGameTheGameGoesOnSilently) {
     ASSERT_TRUE(next.start({std::string(WEDGEWISE_BINARY_DIR) + "/wedgewise", "--windowed", "--frames", "30"}, env,
                            stack.root() + "/next.log"));
     EXPECT_EQ(next.wait(30000), 0);
-    const std::string log = read_text(stack.temp() + "/ErrorLog.txt");
+    const std::string log = read_file(stack.temp() + "/ErrorLog.txt");
     EXPECT_NE(log.find("No sound device"), std::string::npos) << log;
 }

@@ -9,6 +9,7 @@
 #include "runtime/audio/audio_testing.h"
 
 #include <gtest/gtest.h>
+#include "tests/support/files.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -27,10 +28,7 @@ bool make_mp3(const TempFolder& dir, const std::string& name, double seconds) {
     return std::system(cmd.c_str()) == 0 && std::filesystem::exists(dir.file(name));
 }
 
-std::vector<uint8_t> read_bytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
+using testsupport::file_bytes;
 
 // A container with one entry, directory counted from the start.
 std::vector<uint8_t> container_with(const std::string& name, const std::vector<uint8_t>& content) {
@@ -95,7 +93,7 @@ TEST_F(Music, LooseTrackPlaysWithItsLengthAndStops) {
 }
 
 TEST_F(Music, TrackFromTheAudioContainerPlaysFromATemporaryFile) {
-    dir.write("media.aud", container_with("inbox.mp3", read_bytes(dir.file("mp3media/tune.mp3"))));
+    dir.write("media.aud", container_with("inbox.mp3", file_bytes(dir.file("mp3media/tune.mp3"))));
     dir.write("media.gfx", container_with("other.bin", {1, 2, 3}));
     run_in_runtime(test_config(dir.path), [&] {
         media_container_set(dir.file("media.gfx"), dir.file("media.aud"));

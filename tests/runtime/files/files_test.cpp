@@ -7,6 +7,7 @@
 #include "tests/support/scoped_env.h"
 
 #include <gtest/gtest.h>
+#include "tests/support/files.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -33,11 +34,7 @@ void write_bytes(const std::string& path, const std::vector<uint8_t>& data)
     out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }
 
-std::vector<uint8_t> file_bytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testsupport::file_bytes;
 
 void write_container(const std::string& path, const std::vector<PackInput>& inputs)
 {

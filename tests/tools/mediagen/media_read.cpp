@@ -1,6 +1,8 @@
 // Readers for the generated media, independent of the generator's own code.
 #include "media_read.h"
 
+#include "tests/support/files.h"
+
 #include <png.h>
 
 #include <cstdio>
@@ -20,10 +22,7 @@ bool media_built() {
 #endif
 }
 
-std::vector<uint8_t> read_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+std::vector<uint8_t> read_bytes(const std::string& path) { return testsupport::file_bytes(path); }
 
 bool Picture::key(int x, int y) const {
     const uint8_t* p = at(x, y);

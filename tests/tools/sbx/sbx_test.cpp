@@ -6,6 +6,7 @@
 #include "tests/support/random_bytes.h"
 
 #include <gtest/gtest.h>
+#include "tests/support/files.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -25,11 +26,7 @@ namespace {
 
 const std::string SBX = std::string(WEDGEWISE_BINARY_DIR) + "/sbx";
 
-std::vector<uint8_t> file_bytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testsupport::file_bytes;
 
 void write_bytes(const fs::path& path, const std::vector<uint8_t>& data)
 {
