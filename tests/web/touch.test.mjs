@@ -8,7 +8,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  OUT, PROBE, REFERENCE, SCREEN_H, SCREEN_W, frames, framesOrWhile, highScoreOf, launchBrowser, probe, startServer,
+  OUT, PROBE, REFERENCE, onlyIn, SCREEN_H, SCREEN_W, frames, framesOrWhile, highScoreOf, launchBrowser, probe, startServer,
   until, waitProbe, watchConsole,
 } from './harness.mjs';
 
@@ -39,7 +39,8 @@ after(async () => {
 });
 
 for (const device of DEVICES) {
-  describe(`by touch on a ${device.name} (${device.width} x ${device.height})`, () => {
+  describe(`by touch on a ${device.name} (${device.width} x ${device.height})`,
+    onlyIn('chromium', 'touch screens are emulated through chromium\'s CDP alone'), () => {
     let context, page, session, messages, rect;
 
     before(async () => {
