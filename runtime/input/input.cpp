@@ -648,7 +648,12 @@ void input_handle_event(const SDL_Event& event) {
         return;
     case SDL_MOUSEWHEEL: {
         if (!g_input.active || event.wheel.which == SDL_TOUCH_MOUSEID) return;
+        // One notch is one step, however small: browsers report a notch
+        // in pixels or lines, which SDL counts as a fraction of a step
+        // (Firefox's is about half of one) and gives as whole steps only
+        // once fractions add up, so a lone notch would be lost.
         long steps = event.wheel.y;
+        if (steps == 0) steps = event.wheel.preciseY > 0 ? 1 : event.wheel.preciseY < 0 ? -1 : 0;
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
         g_input.pending_wheel += steps;
         return;
@@ -809,6 +814,18 @@ void input_push_wheel(int steps) {
     e.wheel.windowID = window_id();
     e.wheel.y = steps;
     e.wheel.preciseY = float(steps);
+    e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+    SDL_PushEvent(&e);
+}
+
+void input_push_wheel_fraction(float steps) {
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.timestamp = SDL_GetTicks();
+    e.wheel.windowID = window_id();
+    e.wheel.y = 0;   // SDL's whole steps: none until the fractions add up
+    e.wheel.preciseY = steps;
     e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
     SDL_PushEvent(&e);
 }

@@ -2,7 +2,7 @@
 // the browser (Debian's chromium headless, or Debian's firefox-esr in a
 // window on an X server of its own) with a fresh profile, the game's probe,
 // the pointer moved by real mouse events, and picture comparison.
-import { spawn } from 'node:child_process';
+import { execFile, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -188,6 +188,21 @@ export async function launchBrowser(chromiumArgs = [], { firefoxPrefs = {} } = {
   return { name: BROWSER, ...launched };
 }
 
+// One notch of the mouse wheel, towards the player or away. In Firefox it
+// is a real notch: the wheel's button pressed on its X server (over the
+// captured pointer, which Firefox keeps at the window's centre), reported
+// by Firefox as a player's would be. Headless chromium has no X server:
+// there it is a wheel event of a notch's size in pixels, under SDL's step
+// of 100 as a real notch's is.
+export async function wheelNotch(launched, page, towardsPlayer) {
+  if (!launched.display) {
+    await page.mouse.wheel({ deltaY: towardsPlayer ? 53 : -53 });
+    return;
+  }
+  await new Promise((resolve, reject) => execFile('xdotool', ['click', towardsPlayer ? '5' : '4'],
+    { env: { ...process.env, DISPLAY: launched.display } }, (error) => (error ? reject(error) : resolve())));
+}
+
 // Every console message and page error, kept for the end of the run.
 export function watchConsole(page) {
   const messages = [];
@@ -287,9 +302,19 @@ export class Pointer {
       const sy = Math.round((dy * i) / steps) - doneY;
       doneX += sx;
       doneY += sy;
-      this.mouseX += sx;
-      this.mouseY += sy;
-      await this.page.mouse.move(this.mouseX, this.mouseY);
+      if (BROWSER === 'firefox') {
+        // Firefox keeps a captured pointer at the viewport's centre, as it
+        // does a real mouse's: each move is measured from there (and must
+        // stay inside the viewport), so a step goes out and back.
+        await this.page.mouse.move(SCREEN_W / 2 + sx, SCREEN_H / 2 + sy);
+        await this.page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
+        this.mouseX = SCREEN_W / 2;
+        this.mouseY = SCREEN_H / 2;
+      } else {
+        this.mouseX += sx;
+        this.mouseY += sy;
+        await this.page.mouse.move(this.mouseX, this.mouseY);
+      }
       await sleep(4);
     }
   }

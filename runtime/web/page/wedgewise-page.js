@@ -406,9 +406,19 @@
     var context = Module.SDL2 && Module.SDL2.audioContext;
     if (context && context.state === 'suspended') context.resume().catch(function () {});
   }
+  // Some browsers (Firefox) start a new context 'suspended' and let it run
+  // a moment later without a gesture: it is suspended whatever its state,
+  // and again whenever it starts running before the first gesture.
   function holdSoundUntilGesture() {
     var context = Module.SDL2 && Module.SDL2.audioContext;
-    if (context && !gestured && context.state === 'running') context.suspend().catch(function () {});
+    if (!context || gestured) return;
+    var hold = function () {
+      if (!gestured && context.state !== 'closed') context.suspend().catch(function () {});
+    };
+    hold();
+    context.addEventListener('statechange', function () {
+      if (context.state === 'running') hold();
+    });
   }
 
   // ---------------------------------------------------------------- touch controls
