@@ -11,7 +11,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import {
   OUT, PROBE, Pointer, REFERENCE, SCREEN_H, SCREEN_W, canvasPicture, differingShare, launchBrowser,
-  frames, framesOrWhile, highScoreOf, pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe,
+  dismissNotice, frames, framesOrWhile, highScoreOf, pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe,
   watchConsole, wheelNotch,
 } from './harness.mjs';
 
@@ -61,6 +61,7 @@ const pointerCaptured = () => document.pointerLockElement === document.getElemen
 
 // The first click on the picture, held for frames so that the intro sees it.
 async function firstClick() {
+  await dismissNotice(page);
   await page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
   await page.mouse.down();
   await frames(page, 2);

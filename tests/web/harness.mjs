@@ -225,6 +225,15 @@ export async function until(page, fn, what, timeout = 30000, ...args) {
   }
 }
 
+// The page's software-GL notice, when the browser draws WebGL without a GPU
+// (llvmpipe), is shown over the picture until a click, which the game does
+// not see: a test's first click that the game must see comes after it.
+export async function dismissNotice(page) {
+  if (!(await page.evaluate(() => !document.getElementById('notice').hidden))) return;
+  await page.mouse.click(SCREEN_W / 2, SCREEN_H / 2);
+  await until(page, () => document.getElementById('notice').hidden, 'the notice dismissed', 5000);
+}
+
 // The probe's numbers (tools/web/probe.cpp).
 export const PROBE = {
   angle: 0, level: 1, levelTimer: 2, score: 3, frames: 4, heldTile: 5, spaces: 6,

@@ -11,7 +11,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  BROWSER, OUT, PROBE, SCREEN_H, SCREEN_W, SITE, frames, launchBrowser, probe, startServer, until, waitProbe,
+  BROWSER, OUT, PROBE, SCREEN_H, SCREEN_W, SITE, dismissNotice, frames, launchBrowser, probe, startServer, until, waitProbe,
   watchConsole,
 } from './harness.mjs';
 
@@ -59,6 +59,7 @@ const started = (page) => waitProbe(page, PROBE.firstIntroFrame, (v) => v > 0, '
 // game's QUIT stores (settings.dat). Returns the new switch.
 async function switchVortex(page) {
   await started(page);
+  await dismissNotice(page);
   await tap(page, 512, 384);
   await frames(page, 90);
   const before = await probe(page, PROBE.vortexOn);
