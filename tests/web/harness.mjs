@@ -247,7 +247,8 @@ export function highScores(page) {
     for (let r = 0; r < 15; r++) {
       let name = '';
       for (let i = 0, c; (c = Module._wedgewise_high_score_char(r, i)) !== 0; i++) name += String.fromCharCode(c);
-      rows.push({ name, score: Module._wedgewise_high_score(r) });
+      // Names are kept padded to their field's 20 characters.
+      rows.push({ name: name.trimEnd(), score: Module._wedgewise_high_score(r) });
     }
     return rows;
   });

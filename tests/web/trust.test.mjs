@@ -11,7 +11,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  BROWSER, OUT, PROBE, SCREEN_H, SCREEN_W, SITE, dismissNotice, frames, launchBrowser, probe, startServer, until, waitProbe,
+  BROWSER, OUT, PROBE, Pointer, SCREEN_H, SCREEN_W, SITE, dismissNotice, frames, launchBrowser, probe, startServer, until, waitProbe,
   watchConsole,
 } from './harness.mjs';
 
@@ -41,9 +41,18 @@ async function newPage(context, url = server.url, setUp = null) {
 
 async function tap(page, x, y) {
   // Firefox's automation has no touch screen (chromium's is CDP's
-  // emulation): there a click does, as a mouse puts the pointer where it is.
+  // emulation): there the mouse clicks instead, where the pointer is while
+  // it is free, else moved there as a captured pointer is, from the corner
+  // (the game places its pointer anew on some screens).
   if (BROWSER === 'firefox') {
-    await page.mouse.click(x + 0.5, y + 0.5);
+    page.pointer = page.pointer || new Pointer(page);
+    if (await page.evaluate(() => document.pointerLockElement !== null)) {
+      page.pointer.x = page.pointer.y = null;
+      await page.pointer.moveTo(x, y);
+    } else {
+      await page.mouse.move(x, y);
+    }
+    await page.pointer.click();
     await frames(page, 4);
     return;
   }
