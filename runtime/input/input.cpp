@@ -649,9 +649,9 @@ void input_handle_event(const SDL_Event& event) {
     case SDL_MOUSEWHEEL: {
         if (!g_input.active || event.wheel.which == SDL_TOUCH_MOUSEID) return;
         // One notch is one step, however small: browsers report a notch
-        // in pixels or lines, which SDL counts as a fraction of a step
-        // (Firefox's is about half of one) and gives as whole steps only
-        // once fractions add up, so a lone notch would be lost.
+        // in pixels, of which SDL counts 100 to a step and gives whole steps
+        // only once fractions add up. Chromium's notch on X11 is 53 pixels,
+        // Firefox's follows the line height: a lone small notch would be lost.
         long steps = event.wheel.y;
         if (steps == 0) steps = event.wheel.preciseY > 0 ? 1 : event.wheel.preciseY < 0 ? -1 : 0;
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;

@@ -191,9 +191,9 @@ export async function launchBrowser(chromiumArgs = [], { firefoxPrefs = {} } = {
 // One notch of the mouse wheel, towards the player or away. In Firefox it
 // is a real notch: the wheel's button pressed on its X server (over the
 // captured pointer, which Firefox keeps at the window's centre), reported
-// by Firefox as a player's would be. Headless chromium has no X server:
-// there it is a wheel event of a notch's size in pixels, under SDL's step
-// of 100 as a real notch's is.
+// by Firefox as a player's would be (here 114 pixels). Headless chromium
+// has no X server: there it is a wheel event of the 53 pixels chromium
+// gives a notch on X11, about half of SDL's step of 100.
 export async function wheelNotch(launched, page, towardsPlayer) {
   if (!launched.display) {
     await page.mouse.wheel({ deltaY: towardsPlayer ? 53 : -53 });

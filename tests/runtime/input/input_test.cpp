@@ -109,8 +109,8 @@ TEST(Mouse, PointerStartsAtOneHundredAndIsClampedAndStoredBack) {
     });
 }
 
-// Browsers' notches are fractions of SDL's step (Firefox's about a half):
-// each one still turns once, not every second one.
+// A browser's notch can be a fraction of SDL's step (chromium's on X11 is
+// about a half): each one still turns once, not every second one.
 TEST(Mouse, WheelNotchSmallerThanAStepIsOneStep) {
     run_in_runtime([] {
         input_push_wheel_fraction(0.48f);
