@@ -8,8 +8,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  OUT, PROBE, REFERENCE, SCREEN_H, SCREEN_W, frames, framesOrWhile, highScoreOf, launchBrowser, probe, startServer,
-  until, waitProbe, watchConsole, sharedSiteAndBrowser,
+  OUT, PROBE, REFERENCE, onlyIn, SCREEN_H, SCREEN_W, frames, framesOrWhile, highScoreOf, launchBrowser, probe,
+  startServer, until, waitProbe, watchConsole, sharedSiteAndBrowser,
 } from './harness.mjs';
 
 const scenes = JSON.parse(fs.readFileSync(path.join(REFERENCE, 'scenes.json'), 'utf8'));
@@ -29,7 +29,8 @@ const DEVICES = [
 const shared = sharedSiteAndBrowser();
 
 for (const device of DEVICES) {
-  describe(`by touch on a ${device.name} (${device.width} x ${device.height})`, () => {
+  describe(`by touch on a ${device.name} (${device.width} x ${device.height})`,
+    onlyIn('chromium', 'touch screens are emulated through chromium\'s CDP alone'), () => {
     let context, page, session, messages, rect;
 
     before(async () => {
