@@ -131,6 +131,15 @@ void yield_mid_frame(double ms) {
 }
 #endif
 
+// A frame begun after one of start-up's own frames was presented.
+void start_up_frame_begun() {
+#ifdef __EMSCRIPTEN__
+    // The browser may not have shown the presented frame yet (see
+    // pace_frame): drawing goes offscreen until the next present.
+    if (!state.program_started) renderer_move_frame_offscreen();
+#endif
+}
+
 void system_sleep_ms(double ms) {
 #ifdef __EMSCRIPTEN__
     yield_mid_frame(ms);  // the browser's turn: a blocking sleep would freeze the page
@@ -213,6 +222,20 @@ void pace_frame() {
     // what else the page did, and a deadline kept by that would now and
     // then let a display frame pass.
     double now = clock_ms();
+    if (!state.program_started) {
+        // Start-up's own frames (the first one and "Loading..."): the
+        // browser shows the canvas at its next rendering, whenever that
+        // comes. Waiting for it would only idle while the browser's GPU
+        // process does its first-time work (a software rasteriser builds its
+        // code for every new kind of drawing then), work that can go on
+        // beside the program's own. The page still gets its turn, and the
+        // next frame is drawn offscreen (see start_up_frame_begun), so the
+        // canvas keeps this picture until the program presents.
+        web_sleep_ms(0);
+        runtime_pump_events();
+        state.deadline = std::max(state.deadline + state.interval, clock_ms());
+        return;
+    }
     // Spare time finishes deferred image loads, as on the desktop.
     while (state.deadline - now > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) now = clock_ms();
     do {
@@ -478,6 +501,7 @@ bool runtime_start(const RuntimeConfig& config) {
     present_frame();
     pace_frame();
     renderer_begin_frame();
+    start_up_frame_begun();
     text_show_loading(config.screen_width, config.screen_height);
     show_screen();
     text_load_start_font();
@@ -604,6 +628,7 @@ void show_screen() {
     if (state.frame_hook) state.frame_hook();
     if (state.program_started) count_shown_frame();
     renderer_begin_frame();
+    start_up_frame_begun();
 }
 
 double timer_ms() { return clock_ms() - state.timer_origin; }

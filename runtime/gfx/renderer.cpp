@@ -59,6 +59,16 @@ constexpr int ATLAS_MAX_TEXTURE = 256;
 // Solid parts of a sprite at least this large are drawn with the alpha test
 // off (nothing there can fail it), which software GL fills much faster.
 constexpr int BIG_SOLID_SPAN = 64 * 64;
+// Whether a texture that could not be made is found out by asking GL for
+// its error. In a browser each question waits until the GPU process has
+// carried out everything drawn so far; sizes are checked against the limit
+// before, and running out of memory there usually loses the whole context,
+// which no check here would mend.
+#ifdef __EMSCRIPTEN__
+constexpr bool CHECK_TEXTURE_ERRORS = false;
+#else
+constexpr bool CHECK_TEXTURE_ERRORS = true;
+#endif
 // Marks the GL texture binding as unknown.
 constexpr GLuint UNKNOWN_TEXTURE = ~0u;
 
@@ -718,7 +728,7 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     if (tw > max_texture_ || th > max_texture_) return;
     std::optional<StartupScope> phase(std::in_place, StartupPhase::TextureUpload);
     Slot& s = slots_[size_t(slot)];
-    while (glGetError() != GL_NO_ERROR) {
+    while (CHECK_TEXTURE_ERRORS && glGetError() != GL_NO_ERROR) {
     }
     // The image sits at the texture's top-left (row 0 = top); the rest is
     // clear. Filled straight from the image and a block of zeros, so no
@@ -736,7 +746,7 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
                         zeros_.data());
     }
     gl_texture_ = UNKNOWN_TEXTURE;
-    if (glGetError() != GL_NO_ERROR) {
+    if (CHECK_TEXTURE_ERRORS && glGetError() != GL_NO_ERROR) {
         empty_slot(slot);
         return;
     }
