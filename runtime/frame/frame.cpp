@@ -223,17 +223,15 @@ void pace_frame() {
     // then let a display frame pass.
     double now = clock_ms();
     if (!state.program_started) {
-        // Start-up's own frames (the first one and "Loading..."): the
-        // browser shows the canvas at its next rendering, whenever that
-        // comes. Waiting for it would only idle while the browser's GPU
-        // process does its first-time work (a software rasteriser builds its
-        // code for every new kind of drawing then), work that can go on
-        // beside the program's own. The page still gets its turn, and the
-        // next frame is drawn offscreen (see start_up_frame_begun), so the
-        // canvas keeps this picture until the program presents.
-        web_sleep_ms(0);
-        runtime_pump_events();
-        state.deadline = std::max(state.deadline + state.interval, clock_ms());
+        // Start-up's own frames (the first one and "Loading..."), whose
+        // deadline has passed as on the desktop: the browser shows the
+        // canvas at its next rendering, at the program's first yield.
+        // Waiting here would only idle while the browser's GPU process does
+        // its first-time work (a software rasteriser builds its code for
+        // each new kind of drawing), work that goes on beside the program's
+        // own loading. The next frame is drawn offscreen (see
+        // start_up_frame_begun), so the canvas keeps this picture.
+        state.deadline = std::max(state.deadline + state.interval, now);
         return;
     }
     // Spare time finishes deferred image loads, as on the desktop.
@@ -672,7 +670,10 @@ void frame_present_probe(int frames) {
 
 void runtime_pump_events() {
 #ifdef __EMSCRIPTEN__
-    if (web_yield_due()) yield_mid_frame(0);
+    // Not while the runtime starts: no input is read before the program
+    // runs, and at a yield the browser renders the page, which waits for
+    // its GPU process to catch up with everything drawn so far.
+    if (state.program_started && web_yield_due()) yield_mid_frame(0);
 #endif
     if (state.pump_hook) state.pump_hook();
     if (!state.sdl_up) return;

@@ -20,3 +20,8 @@ void renderer_set_fast_paths(bool on);
 // Tests: false decodes and uploads every image as it is loaded, the
 // reference that deferred loading must match (on by default).
 void renderer_set_deferred_loading(bool on);
+
+// Tests: true answers reads from the frame's record where it knows the
+// pixels (the browser's way; images loaded afterwards keep the copies it
+// needs), false asks GL every time (the desktop's way).
+void renderer_set_model_reads(bool on);
