@@ -620,9 +620,12 @@ void show_screen() {
     present_frame();
     ++state.frames;
     const double before_wait = system_clock_ms();
-    if (state.program_started && state.shown_frames == 0) note_first_frame(before_wait);
+    const bool first_shown = state.program_started && state.shown_frames == 0;
+    if (first_shown) note_first_frame(before_wait);
     pace_frame();
     state.spend = {before_wait - before_present, system_clock_ms() - before_wait};
+    // A sound device left waiting by start-up opens once the game is on the screen.
+    if (first_shown && state.running) audio_open_waiting_device();
     if (state.frame_hook) state.frame_hook();
     if (state.program_started) count_shown_frame();
     renderer_begin_frame();
