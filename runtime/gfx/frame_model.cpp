@@ -13,7 +13,19 @@ bool inside(int x, int y, int left, int top, int width, int height) {
     return x >= left && y >= top && x < left + width && y < top + height;
 }
 
+// Drivers differ right at the threshold (a fixed-function alpha test may
+// compare bytes, a shader compares alpha / 255).
+bool near_edge(uint8_t alpha, float edge) { return std::abs(float(alpha) - edge) <= 1.0f; }
+
 }  // namespace
+
+std::shared_ptr<const ModelPixels> model_pixels(int width, int height, const std::vector<uint8_t>& rgba,
+                                                float alpha_threshold) {
+    auto pixels = std::make_shared<ModelPixels>(ModelPixels{width, height, rgba, false});
+    for (size_t i = 3; i < rgba.size() && !pixels->edge_alphas; i += 4)
+        pixels->edge_alphas = near_edge(rgba[i], alpha_threshold * 255.0f);
+    return pixels;
+}
 
 void FrameModel::clear(int colour) {
     known_ = true;
@@ -69,14 +81,12 @@ void FrameModel::copy(std::shared_ptr<const ModelPixels> image, int sx, int sy, 
         forget();
         return;
     }
-    // Drivers differ right at the threshold (a fixed-function alpha test
-    // may compare bytes, a shader compares alpha / 255): a texel within a
-    // byte of it leaves the frame unknown.
+    // A texel within a byte of the threshold leaves the frame unknown.
     const float edge = alpha_threshold * 255.0f;
-    for (int row = sy; row < sy + height; ++row) {
+    for (int row = sy; image->edge_alphas && row < sy + height; ++row) {
         const uint8_t* texel = &image->rgba[(size_t(row) * size_t(image->width) + size_t(sx)) * 4];
         for (int column = 0; column < width; ++column, texel += 4) {
-            if (std::abs(float(texel[3]) - edge) <= 1.0f) {
+            if (near_edge(texel[3], edge)) {
                 forget();
                 return;
             }

@@ -20,7 +20,12 @@ struct ModelPixels {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> rgba;
+    bool edge_alphas = true;   // some alpha lies within a byte of the alpha test's threshold
 };
+
+// An image's pixels for the record, with its edge_alphas found.
+std::shared_ptr<const ModelPixels> model_pixels(int width, int height, const std::vector<uint8_t>& rgba,
+                                                float alpha_threshold);
 
 class FrameModel {
 public:

@@ -778,7 +778,7 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     s.image_width = image.width;
     s.image_height = image.height;
     if (model_reads_ && int64_t(image.width) * image.height <= MODEL_MAX_PIXELS)
-        s.pixels = std::make_shared<const ModelPixels>(ModelPixels{image.width, image.height, image.rgba});
+        s.pixels = model_pixels(image.width, image.height, image.rgba, ALPHA_TEST_REF);
     phase.emplace(StartupPhase::AtlasBuilding);
     s.blocks = build_block_map(image.rgba.data(), image.width, image.height, image.width);
     place_in_atlas(slot, image);
