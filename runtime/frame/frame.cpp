@@ -624,9 +624,9 @@ void show_screen() {
     if (first_shown) note_first_frame(before_wait);
     pace_frame();
     state.spend = {before_wait - before_present, system_clock_ms() - before_wait};
+    if (state.frame_hook) state.frame_hook();
     // A sound device left waiting by start-up opens once the game is on the screen.
     if (first_shown && state.running) audio_open_waiting_device();
-    if (state.frame_hook) state.frame_hook();
     if (state.program_started) count_shown_frame();
     renderer_begin_frame();
     start_up_frame_begun();
