@@ -108,8 +108,9 @@ void draw_intro_frame(double d) {
 // ---------------------------------------------------------------- shared with the colour editor
 
 void draw_sample_tiles() {
-    draw_tile(90, 315, UP_ANGLE, tile_colours[0], tile_colours[3], tile_colours[2]);
-    draw_tile(870, 315, UP_ANGLE, tile_colours[4], tile_colours[1], tile_colours[5]);
+    // Colours 1, 4, 3 and 5, 2, 6 (top, lower left, lower right): all six in view.
+    draw_tile_form(90, 315, {UP_ANGLE, tile_colours[0], tile_colours[3], tile_colours[2], 1, 4, 3});
+    draw_tile_form(870, 315, {UP_ANGLE, tile_colours[4], tile_colours[1], tile_colours[5], 5, 2, 6});
 }
 
 // ---------------------------------------------------------------- main menu

@@ -1,5 +1,6 @@
-// The player's records: settings.dat (switches and tile colours) and
-// hiscore.dat (the fifteen best scores), plus the folder they live in.
+// The player's records: settings.dat (switches and tile colours),
+// options.dat (switches that settings.dat has no room for) and hiscore.dat
+// (the fifteen best scores), plus the folder they live in.
 #include <cstdint>
 #include <vector>
 
@@ -14,6 +15,16 @@ constexpr int DATA_CHANNEL = 0;
 constexpr const char* RECORDS_FOLDER_NAME = "wedgewise";   // in the player's data folder
 constexpr int SETTINGS_BYTES = 20;
 constexpr int CHANNEL_COUNT = 18;
+
+// options.dat: a mark of its own, a format number, then one byte a switch.
+// settings.dat must stay 20 bytes for the copies of the game that read only
+// it, so newer switches live here. Anything but exactly this layout (short,
+// long, another mark or format, a switch other than 0 or 1) leaves every
+// switch of the file at its default.
+constexpr uint8_t OPTIONS_MARK[2] = {'W', 'O'};
+constexpr uint8_t OPTIONS_FORMAT = 1;
+constexpr size_t OPTIONS_BYTES = 4;         // mark, format, corner marks
+constexpr size_t OPTIONS_MARKS_AT = 3;
 
 constexpr int HIGH_SCORE_ROWS = 15;          // kept entries; row 15 is the overflow row
 constexpr int NAME_LENGTH = 20;
@@ -92,11 +103,14 @@ std::string data_folder() {
 
 // ---------------------------------------------------------------- settings
 
+const char* const SETTINGS_FILE = "settings.dat";
+const char* const OPTIONS_FILE = "options.dat";
+
 void load_settings() {
     std::vector<uint8_t> bytes;
     // A file too short to hold every value counts as missing: the defaults
     // apply and the file stays as it is until the next save.
-    if (read_data_file(data_folder() + "settings.dat", SETTINGS_BYTES, bytes) && bytes.size() >= SETTINGS_BYTES) {
+    if (read_data_file(data_folder() + SETTINGS_FILE, SETTINGS_BYTES, bytes) && bytes.size() >= SETTINGS_BYTES) {
         music_off = bytes[0];
         vortex_on = bytes[1];
         for (int i = 0; i < CHANNEL_COUNT; ++i) colour_channels[i] = bytes[static_cast<size_t>(2 + i)];
@@ -104,13 +118,36 @@ void load_settings() {
         settings_defaults();
     }
     rebuild_tile_colours();
+    load_options();
 }
 
 void save_settings() {
-    if (!open_for_writing(data_folder() + "settings.dat")) return;
-    file_write_ubyte(DATA_CHANNEL, music_off);
-    file_write_ubyte(DATA_CHANNEL, vortex_on);
-    for (int i = 0; i < CHANNEL_COUNT; ++i) file_write_ubyte(DATA_CHANNEL, colour_channels[i]);
+    if (open_for_writing(data_folder() + SETTINGS_FILE)) {
+        file_write_ubyte(DATA_CHANNEL, music_off);
+        file_write_ubyte(DATA_CHANNEL, vortex_on);
+        for (int i = 0; i < CHANNEL_COUNT; ++i) file_write_ubyte(DATA_CHANNEL, colour_channels[i]);
+        file_close(DATA_CHANNEL);
+    }
+    save_options();
+}
+
+void load_options() {
+    std::vector<uint8_t> bytes;
+    corner_marks = 0;
+    // One byte more than the format, so a longer file is seen as damaged
+    // without reading the rest of it.
+    if (!read_data_file(data_folder() + OPTIONS_FILE, OPTIONS_BYTES + 1, bytes)) return;
+    if (bytes.size() != OPTIONS_BYTES || bytes[0] != OPTIONS_MARK[0] || bytes[1] != OPTIONS_MARK[1] ||
+        bytes[2] != OPTIONS_FORMAT || bytes[OPTIONS_MARKS_AT] > 1)
+        return;
+    corner_marks = bytes[OPTIONS_MARKS_AT];
+}
+
+void save_options() {
+    if (!open_for_writing(data_folder() + OPTIONS_FILE)) return;
+    for (uint8_t b : OPTIONS_MARK) file_write_ubyte(DATA_CHANNEL, b);
+    file_write_ubyte(DATA_CHANNEL, OPTIONS_FORMAT);
+    file_write_ubyte(DATA_CHANNEL, corner_marks == 1 ? 1 : 0);
     file_close(DATA_CHANNEL);
 }
 

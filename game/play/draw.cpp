@@ -1,7 +1,9 @@
 // The play screen: background, board, frame picture, store, status bar,
 // debris, the tile in the hand, the pointer and the early-level notices.
 #include <cmath>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "game/frontend/screen.h"
 #include "game/play/level_names.h"
@@ -136,10 +138,133 @@ void draw_polygon(int sprite, const Polygon& p, double x, double y, const int ti
     polygon_end();
 }
 
-// The colours of characters first, first + 2 and first + 4 of a code.
+int digit_at(const std::string& code, int i) { return colour_digit(string_mid(code, i, 1)); }
+
+// The colours and digits of characters first, first + 2 and first + 4 of a code.
 TileForm corner_colours(const std::string& code, int first, double angle) {
-    return {angle, tile_colour_of(string_mid(code, first, 1)), tile_colour_of(string_mid(code, first + 2, 1)),
-            tile_colour_of(string_mid(code, first + 4, 1))};
+    return {angle,
+            tile_colour_of(string_mid(code, first, 1)),
+            tile_colour_of(string_mid(code, first + 2, 1)),
+            tile_colour_of(string_mid(code, first + 4, 1)),
+            digit_at(code, first),
+            digit_at(code, first + 2),
+            digit_at(code, first + 4)};
+}
+
+// ---------------------------------------------------------------- corner marks
+// One shape per colour digit, black with a one-pixel white rim, so a mark
+// reads on every colour and in black and white alike. The shapes stay
+// upright whatever the tile does, as letters would; only their places follow
+// the corners. Each sits part of the way from its corner toward the tile's
+// middle: inside the corner's own colour, which shows around it, and clear of
+// the marks of the other tiles that meet at the same point.
+
+constexpr int MARK_SHAPES = 6;
+constexpr int LARGE_MARK = 9;             // glyph size on board-sized tiles
+constexpr int SMALL_MARK = 5;             // glyph size on store tiles
+constexpr double LARGE_MARK_REACH = 0.42; // share of the way from corner to middle
+constexpr double SMALL_MARK_REACH = 0.45;
+constexpr int MARK_INK = 0x000000;
+constexpr int MARK_RIM = 0xFFFFFF;
+
+// Digits 1..6: disc, triangle, plus, hollow square, cross, bar.
+constexpr const char* LARGE_MARK_ROWS[MARK_SHAPES][LARGE_MARK] = {
+    {"..#####..", ".#######.", "#########", "#########", "#########", "#########", "#########", ".#######.",
+     "..#####.."},
+    {"....#....", "....#....", "...###...", "...###...", "..#####..", "..#####..", ".#######.", ".#######.",
+     "#########"},
+    {"...###...", "...###...", "...###...", "#########", "#########", "#########", "...###...", "...###...",
+     "...###..."},
+    {"#########", "#########", "##.....##", "##.....##", "##.....##", "##.....##", "##.....##", "#########",
+     "#########"},
+    {"##.....##", "###...###", ".###.###.", "..#####..", "...###...", "..#####..", ".###.###.", "###...###",
+     "##.....##"},
+    {".........", ".........", ".........", "#########", "#########", "#########", ".........", ".........",
+     "........."},
+};
+constexpr const char* SMALL_MARK_ROWS[MARK_SHAPES][SMALL_MARK] = {
+    {".###.", "#####", "#####", "#####", ".###."},
+    {"..#..", ".###.", ".###.", "#####", "#####"},
+    {"..#..", "..#..", "#####", "..#..", "..#.."},
+    {"#####", "#...#", "#...#", "#...#", "#####"},
+    {"#...#", ".#.#.", "..#..", ".#.#.", "#...#"},
+    {".....", "#####", "#####", "#####", "....."},
+};
+
+// A sheet of the six marks side by side, each in a cell of the glyph size
+// plus its rim, ink where the glyph has '#', rim on every other pixel that
+// touches the glyph (diagonals included), clear elsewhere.
+template <int N>
+void make_mark_sheet(int slot, const char* const (&rows)[MARK_SHAPES][N]) {
+    constexpr int CELL = N + 2;
+    const int width = CELL * MARK_SHAPES;
+    std::vector<uint8_t> rgba(static_cast<size_t>(width * CELL * 4), 0);
+    auto ink = [&](int shape, int gx, int gy) {
+        return gx >= 0 && gx < N && gy >= 0 && gy < N && rows[shape][gy][gx] == '#';
+    };
+    for (int shape = 0; shape < MARK_SHAPES; shape++)
+        for (int y = 0; y < CELL; y++)
+            for (int x = 0; x < CELL; x++) {
+                int colour = -1;
+                if (ink(shape, x - 1, y - 1)) {
+                    colour = MARK_INK;
+                } else {
+                    for (int dy = -1; dy <= 1 && colour < 0; dy++)
+                        for (int dx = -1; dx <= 1 && colour < 0; dx++)
+                            if (ink(shape, x - 1 + dx, y - 1 + dy)) colour = MARK_RIM;
+                }
+                if (colour < 0) continue;
+                uint8_t* px = &rgba[static_cast<size_t>((y * width + shape * CELL + x) * 4)];
+                px[0] = static_cast<uint8_t>(colour & 0xFF);
+                px[1] = static_cast<uint8_t>((colour >> 8) & 0xFF);
+                px[2] = static_cast<uint8_t>((colour >> 16) & 0xFF);
+                px[3] = 0xFF;
+            }
+    sprite_from_rgba(slot, width, CELL, rgba);
+}
+
+// The sheets are made by the game, not loaded: made on first use, so they
+// are there whichever screen draws a tile first.
+void ensure_mark_sheets() {
+    if (sprite_width(SPRITE_LARGE_MARKS) == 0) make_mark_sheet(SPRITE_LARGE_MARKS, LARGE_MARK_ROWS);
+    if (sprite_width(SPRITE_SMALL_MARKS) == 0) make_mark_sheet(SPRITE_SMALL_MARKS, SMALL_MARK_ROWS);
+}
+
+struct Point { double x, y; };
+
+// The marks of a triangle whose corners (in screen pixels) show the digits.
+void draw_marks_on(const Point corners[3], const int digits[3], bool small) {
+    if (corner_marks != 1) return;
+    ensure_mark_sheets();
+    const int slot = small ? SPRITE_SMALL_MARKS : SPRITE_LARGE_MARKS;
+    const int cell = (small ? SMALL_MARK : LARGE_MARK) + 2;
+    const double reach = small ? SMALL_MARK_REACH : LARGE_MARK_REACH;
+    const Point middle = {(corners[0].x + corners[1].x + corners[2].x) / 3,
+                          (corners[0].y + corners[1].y + corners[2].y) / 3};
+    for (int i = 0; i < 3; i++) {
+        if (digits[i] < 1 || digits[i] > MARK_SHAPES) continue;
+        const double cx = corners[i].x + reach * (middle.x - corners[i].x);
+        const double cy = corners[i].y + reach * (middle.y - corners[i].y);
+        const int x = static_cast<int>(std::lround(cx)) - cell / 2;
+        const int y = static_cast<int>(std::lround(cy)) - cell / 2;
+        draw_sprite_part(slot, (digits[i] - 1) * cell, 0, cell, cell, x, y, cell, cell);
+    }
+}
+
+// The corners of the three tile shapes, in corner order (c1, c2, c3), as
+// offsets from the box corner. A board tile's are the lattice points
+// themselves, not the tips of its overhang: the six marks around a point
+// then keep a pixel apart, rims included.
+constexpr Point UP_CORNERS[3] = {{29, 0}, {0, 58}, {58, 58}};
+constexpr Point DOWN_CORNERS[3] = {{0, 0}, {29, 58}, {58, 0}};
+constexpr Point STORE_CORNERS[3] = {{20, -2}, {-2, 40}, {40, 40}};
+
+void draw_marks_at(const Point (&offsets)[3], double x, double y, const TileForm& f, bool small) {
+    const Point corners[3] = {{x + offsets[0].x, y + offsets[0].y},
+                              {x + offsets[1].x, y + offsets[1].y},
+                              {x + offsets[2].x, y + offsets[2].y}};
+    const int digits[3] = {f.d1, f.d2, f.d3};
+    draw_marks_on(corners, digits, small);
 }
 
 }  // namespace
@@ -181,14 +306,42 @@ void draw_store_tile(double x, double y, int c1, int c2, int c3) {
 }
 
 void draw_spinning_tile(double x, double y, double angle, int c1, int c2, int c3) {
-    const int tints[4] = {c1, c2, c3, 0};
-    bool up = angle == UP_ANGLE;
+    draw_spinning_tile_form(x, y, {angle, c1, c2, c3, 0, 0, 0});
+}
+
+void draw_tile_form(double x, double y, const TileForm& f) {
+    draw_tile(x, y, f.angle, f.c1, f.c2, f.c3);
+    draw_tile_marks(x, y, f);
+}
+
+void draw_tile_marks(double x, double y, const TileForm& f) {
+    if (f.angle == UP_ANGLE) draw_marks_at(UP_CORNERS, x, y, f, false);
+    if (f.angle == DOWN_ANGLE) draw_marks_at(DOWN_CORNERS, x, y, f, false);
+}
+
+void draw_store_tile_form(double x, double y, const TileForm& f) {
+    draw_store_tile(x, y, f.c1, f.c2, f.c3);
+    draw_marks_at(STORE_CORNERS, x, y, f, true);
+}
+
+void draw_spinning_tile_form(double x, double y, const TileForm& form) {
+    const int tints[4] = {form.c1, form.c2, form.c3, 0};
+    const int digits[3] = {form.d1, form.d2, form.d3};
+    bool up = form.angle == UP_ANGLE;
     for (const SpinFrame& f : SPIN_FRAMES) {
         if (f.up != up || spin_angle < f.low || spin_angle > f.high) continue;
         polygon_begin(f.sprite);
         for (const Vertex& v : f.v)
             polygon_vertex(std::trunc(x + v.dx), std::trunc(y + v.dy), v.dx, v.dy, tints[v.tint]);
         polygon_end();
+        // The marks ride on the turning corners; each vertex names its corner by its tint.
+        Point corners[3];
+        int corner_digits[3];
+        for (int i = 0; i < 3; i++) {
+            corners[i] = {x + f.v[i].dx, y + f.v[i].dy};
+            corner_digits[i] = digits[f.v[i].tint];
+        }
+        draw_marks_on(corners, corner_digits, false);
         spin_angle += f.step;
         return;
     }
@@ -207,12 +360,15 @@ void draw_board() {
         for (int x = 0; x < BOARD_COLUMNS; x++)
             if (board(x, y) == CELL_EMPTY)
                 draw_anim_frame(SPRITE_SPACES, (x + y) % 2, COLUMN_PITCH * x, ROW_PITCH * y);
-    // Tiles after all spaces, so a tile's overhang is never covered.
-    for (int y = 0; y < BOARD_ROWS; y++)
-        for (int x = 0; x < BOARD_COLUMNS; x++)
-            if (board(x, y) >= CELL_TILE) {
+    // Tiles after all spaces, so a tile's overhang is never covered; marks
+    // after all tiles, so no neighbour's overhang covers one.
+    for (int pass = 0; pass < 2; pass++)
+        for (int y = 0; y < BOARD_ROWS; y++)
+            for (int x = 0; x < BOARD_COLUMNS; x++) {
+                if (board(x, y) < CELL_TILE) continue;
                 const TileForm f = tile_form(tile_codes(whole(board(x, y)) - CELL_TILE));
-                draw_tile(COLUMN_PITCH * x, ROW_PITCH * y, f.angle, f.c1, f.c2, f.c3);
+                if (pass == 0) draw_tile(COLUMN_PITCH * x, ROW_PITCH * y, f.angle, f.c1, f.c2, f.c3);
+                else draw_tile_marks(COLUMN_PITCH * x, ROW_PITCH * y, f);
             }
     set_viewport(0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
 }
@@ -225,7 +381,7 @@ void draw_store() {
             // A tile in the store is always in up form.
             const TileForm f = corner_colours(tile_codes(n), 0, UP_ANGLE);
             int raise = n == store_cursor ? STORE_RAISE : 0;
-            draw_store_tile(store_slot_x(n) - raise, store_slot_y(n) - raise, f.c1, f.c2, f.c3);
+            draw_store_tile_form(store_slot_x(n) - raise, store_slot_y(n) - raise, f);
         }
 }
 
@@ -304,9 +460,9 @@ void draw_play_screen() {
         set_alpha_mode(HELD_OPACITY);
         const TileForm f = tile_form(tile_codes(whole(held_tile)));
         if (spin_angle != 0)
-            draw_spinning_tile(mouse_x - SPIN_OFFSET_X, mouse_y - SPIN_OFFSET_Y, f.angle, f.c1, f.c2, f.c3);
+            draw_spinning_tile_form(mouse_x - SPIN_OFFSET_X, mouse_y - SPIN_OFFSET_Y, f);
         else
-            draw_tile(mouse_x - HELD_TILE_OFFSET, mouse_y - HELD_TILE_OFFSET, f.angle, f.c1, f.c2, f.c3);
+            draw_tile_form(mouse_x - HELD_TILE_OFFSET, mouse_y - HELD_TILE_OFFSET, f);
         set_alpha_mode(0);
     }
 

@@ -227,6 +227,11 @@ void program_start_up() {
     startup_phase(StartupPhase::Settings);
     load_high_scores();
     load_settings();
+    // A browser's page is quit by closing it: keep what QUIT would.
+    set_leave_handler([] {
+        save_high_scores();
+        save_settings();
+    });
     startup_phase(StartupPhase::MeasureGlyphs);
     measure_glyphs();
     install_play_services();

@@ -53,6 +53,8 @@ constexpr int SPRITE_TURN_1 = 14;         // 14..17: the held tile between up an
 constexpr int SPRITE_TURN_2 = 15;
 constexpr int SPRITE_TURN_3 = 16;
 constexpr int SPRITE_TURN_4 = 17;
+constexpr int SPRITE_LARGE_MARKS = 18;    // the corner marks, made by the game: board-sized tiles
+constexpr int SPRITE_SMALL_MARKS = 19;    // and store tiles
 constexpr int SPRITE_PRAIRIE = 50;        // the backdrop tile when the vortex is off
 
 // One complete play-screen frame from the play state; presents nothing.
@@ -77,10 +79,19 @@ void draw_tile(double x, double y, double angle, int c1, int c2, int c3);
 void draw_store_tile(double x, double y, int c1, int c2, int c3);
 // One frame of the held tile turning; moves spin_angle 4 toward 0.
 void draw_spinning_tile(double x, double y, double angle, int c1, int c2, int c3);
-// How a tile code is drawn: its angle for draw_tile and its three corner
-// colours, from characters 0, 2, 4 of an up code or 1, 3, 5 of a down code.
-struct TileForm { double angle; int c1, c2, c3; };
+// How a tile code is drawn: its angle for draw_tile, its three corner
+// colours and their digits (1..6, 0 for none), from characters 0, 2, 4 of an
+// up code or 1, 3, 5 of a down code.
+struct TileForm { double angle; int c1, c2, c3; int d1, d2, d3; };
 TileForm tile_form(const std::string& code);
+// The same tiles drawn from their forms: with corner_marks on, each corner
+// also shows its digit's mark. Every tile the player matches by is drawn so.
+void draw_tile_form(double x, double y, const TileForm& form);
+// The marks alone (nothing while corner_marks is off), for the board, which
+// draws them once all its tiles are down.
+void draw_tile_marks(double x, double y, const TileForm& form);
+void draw_store_tile_form(double x, double y, const TileForm& form);
+void draw_spinning_tile_form(double x, double y, const TileForm& form);
 // The centre colour of a tile: each channel the truncated mean.
 int mix_colours(int a, int b, int c);
 // The vortex arms, each fading toward its old end.

@@ -126,12 +126,9 @@ int music_off = 0;
 int vortex_on = 1;
 int colour_channels[18];
 int tile_colours[6];
+int corner_marks = 0;
 
 namespace {
-
-// Blue, red, magenta, green, cyan, yellow as red, green, blue.
-constexpr int DEFAULT_CHANNELS[18] = {20, 20, 200, 160, 20, 20, 200, 20, 200,
-                                      20, 160, 20, 20, 200, 200, 200, 200, 20};
 
 // The defaults are in place before main, so a tile can be coloured before
 // the settings are read.
@@ -145,7 +142,8 @@ const DefaultSettings default_settings;
 void settings_defaults() {
     music_off = 0;
     vortex_on = 1;
-    for (int i = 0; i < 18; ++i) colour_channels[i] = DEFAULT_CHANNELS[i];
+    corner_marks = 0;
+    for (int i = 0; i < 18; ++i) colour_channels[i] = DEFAULT_COLOUR_CHANNELS[static_cast<size_t>(i)];
     rebuild_tile_colours();
 }
 
@@ -158,9 +156,14 @@ void rebuild_tile_colours() {
     }
 }
 
-int tile_colour_of(const std::string& digit) {
+int colour_digit(const std::string& digit) {
     if (digit.size() != 1 || digit[0] < '1' || digit[0] > '6') return 0;
-    return tile_colours[digit[0] - '1'];
+    return digit[0] - '0';
+}
+
+int tile_colour_of(const std::string& digit) {
+    int n = colour_digit(digit);
+    return n == 0 ? 0 : tile_colours[n - 1];
 }
 
 void create_play_arrays() {

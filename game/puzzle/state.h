@@ -10,6 +10,7 @@
 //  - cells of value 0 never change during a level, the cell of 100 neither.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "runtime/values/values.h"
@@ -117,13 +118,24 @@ extern int music_off;              // non-zero: no music
 extern int vortex_on;              // 1: vortex behind the play screen
 extern int colour_channels[18];    // tile colours 1..6 as red, green, blue
 extern int tile_colours[6];        // packed, rebuilt from the channels
+// 1: every tile shows a shape per corner digit, so matching needs no colour
+// vision. Read only by the tile drawing; kept with the other switches.
+extern int corner_marks;
 
-// Sets the defaults (music on, vortex on, blue red magenta green cyan yellow).
+// Blue, red, magenta, green, cyan, yellow as red, green, blue: the colours a
+// first run shows, and the CLASSIC preset of the colour scheme screen.
+inline constexpr std::array<int, 18> DEFAULT_COLOUR_CHANNELS = {20, 20, 200, 160, 20, 20, 200, 20, 200,
+                                                                20, 160, 20, 20, 200, 200, 200, 200, 20};
+
+// Sets the defaults (music on, vortex on, blue red magenta green cyan yellow,
+// corner marks off).
 void settings_defaults();
 // Rebuilds tile_colours from the low bytes of colour_channels.
 void rebuild_tile_colours();
 // "1".."6" gives that tile colour, anything else 0.
 int tile_colour_of(const std::string& digit);
+// "1".."6" gives that digit as a number, anything else 0.
+int colour_digit(const std::string& digit);
 
 // Creates board, tile_codes and tile_used (main program start-up).
 void create_play_arrays();

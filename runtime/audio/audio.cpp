@@ -17,7 +17,7 @@
 #include <SDL_mixer.h>
 
 #ifdef __EMSCRIPTEN__
-#include <emscripten.h>
+#include "runtime/web/web.h"
 #endif
 
 #include <algorithm>
@@ -359,15 +359,6 @@ int install_sound(SoundSlot& target, const std::vector<uint8_t>& bytes, int voic
     return 1;
 }
 
-#ifdef __EMSCRIPTEN__
-// A device opened without the player's gesture may run at once where the
-// browser allows that; the sound starts with the first gesture everywhere.
-EM_JS(void, hold_sound_until_gesture, (), {
-    var context = Module['SDL2'] && Module['SDL2'].audioContext;
-    var activation = navigator.userActivation;
-    if (context && context.state === 'running' && activation && !activation.hasBeenActive) context.suspend();
-});
-#endif
 
 }  // namespace
 
@@ -399,7 +390,7 @@ void audio_open_waiting_device() {
     g_device_waits = false;
     open_device();
 #ifdef __EMSCRIPTEN__
-    hold_sound_until_gesture();
+    web_sound_opened();   // the page holds the sound until the player's first gesture
 #endif
     for (int slot = 0; slot < SOUND_SLOTS; ++slot) {
         std::optional<WaitingSound>& waiting = g_waiting_sounds[size_t(slot)];

@@ -773,21 +773,43 @@ bool make_folders(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Whether every folder of the path below `shared` is a real folder of this
+// user that no one else may write, and the last one closed to everyone else.
+bool own_private_folders(const std::string& shared, const std::string& path)
+{
+    for (size_t i = shared.size() + 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/')
+            continue;
+        struct stat info{};
+        if (::lstat(path.substr(0, i).c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
+            (info.st_mode & (i == path.size() ? 077 : 022)) != 0)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string player_data_folder(const std::string& name)
 {
+    constexpr const char* SHARED_ROOT = "/tmp";
     std::string root;
+    bool shared = false;
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && xdg[0] == '/') {
         root = xdg;
     } else {
         // Without a home the folder goes where any user may make one.
         const char* home = std::getenv("HOME");
-        root = std::string(home && home[0] == '/' ? home : "/tmp") + "/.local/share";
+        shared = !(home && home[0] == '/');
+        root = std::string(shared ? SHARED_ROOT : home) + "/.local/share";
     }
     root += "/" + name;
     if (!make_folders(root))
+        return std::string();
+    // In the shared folder a folder made or writable by someone else would
+    // let them put links where the records are written: none of those.
+    if (shared && !own_private_folders(SHARED_ROOT, root))
         return std::string();
     return root + "/";
 }

@@ -97,6 +97,7 @@ bool folder_writable(const std::string& folder);
 std::string current_folder();
 
 // The player's own data folder for the named program ($XDG_DATA_HOME/name/,
-// else $HOME/.local/share/name/), ending in '/' and made, private to the
-// player, where missing; empty when it cannot be made.
+// else $HOME/.local/share/name/, else /tmp/.local/share/name/), ending in '/'
+// and made, private to the player, where missing; empty when it cannot be
+// made, or when under /tmp it is not the player's own and closed to others.
 std::string player_data_folder(const std::string& name);

@@ -163,6 +163,16 @@ bool automated_run() { return state.config.automated != 0; }
 
 bool focus_counts() { return hear_focus || !automated_run(); }
 
+bool page_decides_focus() {
+#ifdef __EMSCRIPTEN__
+    return true;
+#else
+    return false;
+#endif
+}
+
+void (*leave_handler)() = nullptr;
+
 void set_caption(const std::string& caption) {
     state.caption = caption;
     if (state.window) SDL_SetWindowTitle(state.window, caption.c_str());
@@ -345,8 +355,13 @@ void warn_software_gl() {
     startup_log("OpenGL Software Emulation");
     if (software_gl_warned || automated_run()) return;
     software_gl_warned = true;
+#ifdef __EMSCRIPTEN__
+    // A message box would be the browser's alert(), which stops the page.
+    web_notice(SOFTWARE_GL_CAPTION, SOFTWARE_GL_TEXT);
+#else
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, SOFTWARE_GL_CAPTION, SOFTWARE_GL_TEXT,
                              state.window);
+#endif
 }
 
 // Desktop full screen (never a mode switch); refused: a centred window.
@@ -467,6 +482,9 @@ bool runtime_start(const RuntimeConfig& config) {
         return false;
     }
     warn_software_gl();
+#ifdef __EMSCRIPTEN__
+    renderer_keep_presented_frame(true);
+#endif
     state.deadline = clock_ms();
 
     startup_phase(StartupPhase::SoundInput);
@@ -689,11 +707,14 @@ void runtime_pump_events() {
                 // Automated runs share one display between test programs that
                 // take the focus from each other; there the focus is only
                 // changed on purpose (runtime_set_window_active).
+                // In the browser the page decides (wedgewise_focus): a tab
+                // that comes back without the pointer it had captured stays
+                // paused until a click captures it again.
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
-                    if (focus_counts()) focus_changed(true);
+                    if (focus_counts() && !page_decides_focus()) focus_changed(true);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
-                    if (focus_counts()) focus_changed(false);
+                    if (focus_counts() && !page_decides_focus()) focus_changed(false);
                     break;
                 default: break;
             }
@@ -706,6 +727,8 @@ void runtime_pump_events() {
 bool runtime_window_active() { return state.active; }
 
 void runtime_set_window_active(bool active) { focus_changed(active); }
+
+void set_leave_handler(void (*store)()) { leave_handler = store; }
 
 std::string runtime_caption() { return state.caption; }
 
@@ -728,5 +751,17 @@ void runtime_push_window_close() {
 // the window's focus does on the desktop.
 extern "C" EMSCRIPTEN_KEEPALIVE void wedgewise_focus(int active) {
     if (runtime_running()) focus_changed(active != 0);
+}
+
+// Called by the page when it is left (closed, reloaded or hidden): stores
+// what QUIT stores. Runs between the program's turns; it only writes files.
+extern "C" EMSCRIPTEN_KEEPALIVE void wedgewise_leave() {
+    if (runtime_running() && leave_handler) leave_handler();
+}
+
+// Called by the page when another tab takes the game over: the program ends
+// as when its window is closed (the page has stored the records first).
+extern "C" EMSCRIPTEN_KEEPALIVE void wedgewise_end_here() {
+    if (runtime_running()) runtime_push_quit();
 }
 #endif

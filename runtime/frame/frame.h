@@ -50,6 +50,11 @@ double timer_ms();
 // Whether Escape ends the program inside show_screen (on at start).
 void allow_escape(double on);
 
+// What the player's QUIT stores, run when the browser's page is left
+// (closed, reloaded or hidden), which is how web pages are quit. Never
+// called on the desktop, where closing the window ends without storing.
+void set_leave_handler(void (*store)());
+
 // True between runtime_start and program_end.
 bool runtime_running();
 

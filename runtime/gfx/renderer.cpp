@@ -277,6 +277,8 @@ public:
         flush();
         fast_paths_ = on;
     }
+    void keep_presented(bool on) { keep_presented_ = on; }
+    int window_pixel(int x, int y);
     long draw_calls() const { return draw_calls_; }
     const char* gl_name() const { return gl_name_.c_str(); }
     int screen_width() const { return screen_width_; }
@@ -352,6 +354,15 @@ private:
     Colour clear_colour_{0.0f, 0.0f, 0.0f, 1.0f};
     void clear_if_pending();
     GLuint target() const { return direct_ ? 0 : framebuffer_; }
+    // A copy of the last frame presented in the window, kept where a yield
+    // would otherwise show a frame half drawn: a browser shows the canvas
+    // at every yield, and a wait that presents nothing should show the last
+    // frame, not the start of the next.
+    bool keep_presented_ = false;
+    bool presented_kept_ = false;
+    GLuint presented_framebuffer_ = 0;
+    GLuint presented_texture_ = 0;
+    void remember_presented(int drawable_width, int drawable_height);
     GLuint frame_texture_ = 0;
     GLint frame_filter_ = 0;          // filter set on it for presenting (0 = none yet)
     int max_texture_ = 0;
@@ -440,8 +451,13 @@ void Renderer::destroy() {
     if (fb_.bind) fb_.bind(GL_FRAMEBUFFER, 0);
     if (framebuffer_ && fb_.destroy) fb_.destroy(1, &framebuffer_);
     if (frame_texture_) glDeleteTextures(1, &frame_texture_);
+    if (presented_framebuffer_ && fb_.destroy) fb_.destroy(1, &presented_framebuffer_);
+    if (presented_texture_) glDeleteTextures(1, &presented_texture_);
     framebuffer_ = 0;
     frame_texture_ = 0;
+    presented_framebuffer_ = 0;
+    presented_texture_ = 0;
+    presented_kept_ = false;
 }
 
 void Renderer::begin_frame() {
@@ -477,7 +493,44 @@ void Renderer::move_frame_offscreen() {
     fb_.bind(GL_DRAW_FRAMEBUFFER, framebuffer_);
     fb_.blit(0, 0, screen_width_, screen_height_, 0, 0, screen_width_, screen_height_, GL_COLOR_BUFFER_BIT,
              GL_NEAREST);
+    // The window shows the last presented frame again while this one
+    // finishes offscreen.
+    if (keep_presented_ && presented_kept_) {
+        fb_.bind(GL_READ_FRAMEBUFFER, presented_framebuffer_);
+        fb_.bind(GL_DRAW_FRAMEBUFFER, 0);
+        fb_.blit(0, 0, screen_width_, screen_height_, 0, 0, screen_width_, screen_height_, GL_COLOR_BUFFER_BIT,
+                 GL_NEAREST);
+    }
     fb_.bind(GL_FRAMEBUFFER, framebuffer_);
+}
+
+void Renderer::remember_presented(int drawable_width, int drawable_height) {
+    presented_kept_ = false;
+    // Only a window of the screen's size is ever drawn into directly.
+    if (!keep_presented_ || drawable_width != screen_width_ || drawable_height != screen_height_) return;
+    if (!presented_framebuffer_) {
+        presented_texture_ = make_texture(screen_width_, screen_height_, GL_NEAREST, GL_CLAMP_TO_EDGE, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        gl_texture_ = UNKNOWN_TEXTURE;
+        fb_.gen(1, &presented_framebuffer_);
+        fb_.bind(GL_FRAMEBUFFER, presented_framebuffer_);
+        fb_.texture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, presented_texture_, 0);
+    }
+    fb_.bind(GL_READ_FRAMEBUFFER, 0);
+    fb_.bind(GL_DRAW_FRAMEBUFFER, presented_framebuffer_);
+    fb_.blit(0, 0, screen_width_, screen_height_, 0, 0, screen_width_, screen_height_, GL_COLOR_BUFFER_BIT,
+             GL_NEAREST);
+    fb_.bind(GL_FRAMEBUFFER, 0);
+    presented_kept_ = true;
+}
+
+int Renderer::window_pixel(int x, int y) {
+    flush();
+    fb_.bind(GL_READ_FRAMEBUFFER, 0);
+    unsigned char rgba[4] = {0, 0, 0, 0};
+    glReadPixels(x, screen_height_ - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    fb_.bind(GL_FRAMEBUFFER, target());
+    return rgba[0] | (rgba[1] << 8) | (rgba[2] << 16);   // as get_pixel gives colours
 }
 
 void Renderer::present(int drawable_width, int drawable_height) {
@@ -493,7 +546,10 @@ void Renderer::present(int drawable_width, int drawable_height) {
     // Decided for the next frame; this one is where it was drawn.
     direct_ = drawable_width == screen_width_ && drawable_height == screen_height_;
     // Drawn in the window already (a resize shows it unscaled for a frame).
-    if (was_direct) return;
+    if (was_direct) {
+        remember_presented(drawable_width, drawable_height);
+        return;
+    }
     fb_.bind(GL_FRAMEBUFFER, 0);
     // Bars only where the frame leaves some of the window uncovered.
     if (width != drawable_width || height != drawable_height) {
@@ -534,6 +590,7 @@ void Renderer::present(int drawable_width, int drawable_height) {
     presented_ = true;
     glDrawArrays(GL_TRIANGLES, 0, 6);
     ++draw_calls_;
+    remember_presented(drawable_width, drawable_height);
 }
 
 void Renderer::present_probe(int drawable_width, int drawable_height) {
@@ -1434,5 +1491,11 @@ void polygon_end() {
 // ---------------------------------------------------------------- diagnostics
 
 long gfx_draw_calls() { return g_renderer ? g_renderer->draw_calls() : 0; }
+
+int gfx_window_pixel(int x, int y) { return g_renderer ? g_renderer->window_pixel(x, y) : 0; }
+
+void renderer_keep_presented_frame(bool on) {
+    if (g_renderer) g_renderer->keep_presented(on);
+}
 
 bool gfx_save_screenshot(const std::string& path) { return g_renderer && g_renderer->screenshot(path); }

@@ -18,6 +18,11 @@ void renderer_begin_frame();
 // what it has drawn so far; the frame calls it before yielding mid-frame.
 void renderer_move_frame_offscreen();
 
+// On: the window keeps a copy of the last presented frame and shows it
+// again when a frame moves offscreen midway (a browser shows the canvas at
+// every yield; a wait that presents nothing must show the last frame).
+void renderer_keep_presented_frame(bool on);
+
 // The least a frame can do (benchmarks): clear the offscreen frame and copy
 // it into the window as renderer_present would; the frame then swaps.
 void renderer_present_probe(int drawable_width, int drawable_height);

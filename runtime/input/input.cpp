@@ -317,6 +317,19 @@ bool pointer_captured() {
 #endif
 }
 
+// The screen pixel the mouse is at when it is not captured. The browser's
+// page knows it exactly (SDL's event position has drifted from it by then).
+bool mouse_on_picture(int wx, int wy, int& sx, int& sy) {
+#ifdef __EMSCRIPTEN__
+    (void)wx;
+    (void)wy;
+    return web_mouse_on_canvas(sx, sy);
+#else
+    window_to_screen(wx, wy, sx, sy);
+    return true;
+#endif
+}
+
 // ---------------------------------------------------------------- reads
 
 int sign_of(long v) { return (v > 0) - (v < 0); }
@@ -613,9 +626,9 @@ void input_handle_event(const SDL_Event& event) {
             // Not captured (a browser without pointer lock): the pointer is
             // where the mouse is on the picture.
             int sx = 0, sy = 0;
-            window_to_screen(event.motion.x, event.motion.y, sx, sy);
-            aim_at(std::clamp(sx, 0, std::max(0, screen_width() - 1)),
-                   std::clamp(sy, 0, std::max(0, screen_height() - 1)));
+            if (mouse_on_picture(event.motion.x, event.motion.y, sx, sy))
+                aim_at(std::clamp(sx, 0, std::max(0, screen_width() - 1)),
+                       std::clamp(sy, 0, std::max(0, screen_height() - 1)));
         } else if (g_input.pointer_shown) {
             window_to_screen(event.motion.x, event.motion.y, g_input.cursor_x, g_input.cursor_y);
         } else {
@@ -867,6 +880,11 @@ void input_type_on_screen(const std::string& text) {
 
 void input_turn_on_screen(int steps) {
     if (steps != 0 && g_input.active) g_input.turns.push_back(steps > 0 ? 1 : -1);
+}
+
+void input_tracked_pointer(int& x, int& y) {
+    x = g_input.pointer_x;
+    y = g_input.pointer_y;
 }
 
 void input_set_pointer(int x, int y) {

@@ -21,6 +21,9 @@ void input_push_finger_motion(int finger, float x, float y);
 void input_type_on_screen(const std::string& text);
 void input_turn_on_screen(int steps);
 
+// The tracked pointer as the last read left it (no read of its own).
+void input_tracked_pointer(int& x, int& y);
+
 // Places the tracked pointer directly (tests only).
 void input_set_pointer(int x, int y);
 

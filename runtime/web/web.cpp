@@ -35,8 +35,32 @@ EM_JS(int, page_pointer_locked, (), {
     return document.pointerLockElement ? 1 : 0;
 });
 
+// The last mouse position the page saw, packed as x * 65536 + y in canvas
+// pixels, or -1. SDL's own position drifts from it once relative motion has
+// been clamped at the window's edges.
+EM_JS(int, page_mouse_on_canvas, (), {
+    var at = Module.wedgewiseMouse;
+    var canvas = Module.canvas;
+    if (!at || !canvas) return -1;
+    var r = canvas.getBoundingClientRect();
+    if (r.width <= 0 || r.height <= 0) return -1;
+    var x = Math.floor((at.x - r.left) * canvas.width / r.width);
+    var y = Math.floor((at.y - r.top) * canvas.height / r.height);
+    x = Math.max(0, Math.min(canvas.width - 1, x));
+    y = Math.max(0, Math.min(canvas.height - 1, y));
+    return x * 65536 + y;
+});
+
 EM_JS(void, page_text_entry, (int on), {
     if (Module.wedgewiseTextEntry) Module.wedgewiseTextEntry(on !== 0);
+});
+
+EM_JS(void, page_notice, (const char* caption, const char* text), {
+    if (Module.wedgewiseNotice) Module.wedgewiseNotice(UTF8ToString(caption), UTF8ToString(text));
+});
+
+EM_JS(void, page_sound_opened, (), {
+    if (Module.wedgewiseSoundOpened) Module.wedgewiseSoundOpened();
 });
 
 EM_JS(void, page_program_ended, (double code), {
@@ -66,7 +90,19 @@ void web_file_saved(const std::string& path) { page_file_saved(path.c_str()); }
 
 bool web_pointer_locked() { return page_pointer_locked() != 0; }
 
+bool web_mouse_on_canvas(int& x, int& y) {
+    const int packed = page_mouse_on_canvas();
+    if (packed < 0) return false;
+    x = packed / 65536;
+    y = packed % 65536;
+    return true;
+}
+
 void web_text_entry(bool on) { page_text_entry(on ? 1 : 0); }
+
+void web_notice(const char* caption, const char* text) { page_notice(caption, text); }
+
+void web_sound_opened() { page_sound_opened(); }
 
 void web_program_ended(double error_code) { page_program_ended(error_code); }
 #endif

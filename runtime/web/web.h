@@ -37,9 +37,20 @@ void web_file_saved(const std::string& path);
 // Whether the page holds the pointer lock (relative motion arrives).
 bool web_pointer_locked();
 
+// Where the page last saw the mouse, in the canvas's pixels (the picture's:
+// the page letterboxes the canvas itself); false before it has seen it.
+bool web_mouse_on_canvas(int& x, int& y);
+
 // The game asks for typed text, or is done: the page shows its text field
 // (a phone's on-screen keyboard opens for it) and a button that ends the entry.
 void web_text_entry(bool on);
+
+// A notice over the picture (the software-GL warning), until a click; the
+// program goes on meanwhile.
+void web_notice(const char* caption, const char* text);
+
+// The sound device has been opened (its context is Module.SDL2.audioContext).
+void web_sound_opened();
 
 // The program has ended (error code 0 = the player quit); the page says so.
 void web_program_ended(double error_code);

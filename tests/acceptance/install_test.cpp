@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "tests/acceptance/display.h"
+#include "tests/support/screen_picture.h"
 #include "tests/support/xtest_client.h"
 
 namespace fs = std::filesystem;
@@ -90,22 +91,16 @@ struct XInput {
         }
     }
     void left(bool down) { client.button(1, down); }
-    // Distinct colours on the screen (every other pixel of every other
-    // row), 0 when it cannot be read.
-    size_t screen_colours() {
+    // Share of the intro's picture that the screen shows (0 when unreadable).
+    double intro_picture_shown() {
         constexpr int W = 1024, H = 768;
-        std::vector<uint32_t> pixels, seen;
-        if (!client.screen_pixels(W, H, pixels) || pixels.size() != static_cast<size_t>(W) * H) return 0;
-        for (int y = 0; y < H; y += 2)
-            for (int x = 0; x < W; x += 2) seen.push_back(pixels[static_cast<size_t>(y) * W + x]);
-        std::sort(seen.begin(), seen.end());
-        return static_cast<size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
+        std::vector<uint32_t> pixels;
+        if (!client.screen_pixels(W, H, pixels)) return 0;
+        return screen_picture::shown_share(pixels, W,
+                                           std::string(WEDGEWISE_BINARY_DIR) + "/media/" + screen_picture::INTRO_PICTURE,
+                                           screen_picture::INTRO_PICTURE_X, screen_picture::INTRO_PICTURE_Y);
     }
 };
-
-// Pictures drawn from the media give the screen hundreds of colours; the
-// few shapes drawn without them give a handful.
-constexpr size_t COLOURS_WITH_MEDIA = 200;
 
 // ---------------------------------------------------------------- the install
 
@@ -245,14 +240,14 @@ TEST(Install, InstalledProgramRunsFromAnotherFolderAndQuitsFromTheMenu) {
     ASSERT_FALSE(ended) << "the installed program ended during start-up";
     EXPECT_NE(read_file(log).find("Init Finalized"), std::string::npos) << read_file(log);
 
-    // The intro's pictures show once the media are loaded.
-    size_t colours = 0;
-    for (int t = 0; t < 60 && !ended && colours <= COLOURS_WITH_MEDIA; t++) {
+    // The intro's picture shows once the media are loaded from the containers.
+    double shown = 0;
+    for (int t = 0; t < 60 && !ended && shown < screen_picture::SHOWN; t++) {
         x.pause(500);
-        colours = x.screen_colours();
+        shown = x.intro_picture_shown();
         ended = exited(status);
     }
-    EXPECT_GT(colours, COLOURS_WITH_MEDIA) << "the screen shows no pictures from the media containers";
+    EXPECT_GE(shown, screen_picture::SHOWN) << "the intro's picture from the media containers is not on the screen";
 
     // The pointer is pushed into the bottom right corner, where it stops, then
     // brought onto QUIT; the same click skips the intro and, once the menu

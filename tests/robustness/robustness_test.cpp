@@ -9,7 +9,9 @@
 #include "runtime/files/container.h"
 #include "runtime/files/files.h"
 #include "runtime/frame/frame.h"
+#include "runtime/frame/frame_testing.h"
 #include "runtime/process/process.h"
+#include "tests/support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -164,6 +166,37 @@ TEST(DataFiles, ReadOnlyProgramFolderSavesToDataHome) {
     EXPECT_FALSE(file_present(game.work + "/settings.dat"));
 }
 
+TEST(DataFiles, NeitherFolderWritableSkipsTheSaveLogsItAndPlaysOn) {
+    GameRun game;
+    ReadOnlyFolder read_only(game.work);
+    if (!read_only.lock()) GTEST_SKIP() << "cannot make a read-only folder here";
+    // A plain file where the player's folder must go: it cannot be made.
+    ASSERT_TRUE(write_file(game.root + "/file", "x"));
+    ScopedEnv data_home("XDG_DATA_HOME", (game.root + "/file").c_str());
+    long frames_after = 0;
+    RuntimeConfig config;
+    config.full_screen = 0;
+    config.automated = 1;
+    config.working_folder = game.work;
+    runtime_run(config, [&] {
+        high_score_table.dim(16, 2);
+        load_settings();
+        load_high_scores();
+        save_settings();
+        save_high_scores();
+        const long before = frame_count();
+        for (int i = 0; i < 3; ++i) show_screen();
+        frames_after = frame_count() - before;
+        program_quit();
+    });
+    EXPECT_EQ(runtime_error_code(), 0) << game.error_log();
+    EXPECT_EQ(frames_after, 3) << "play goes on after the skipped saves";
+    for (const char* name : {"settings.dat", "hiscore.dat"}) {
+        EXPECT_NE(game.error_log().find("Cannot write " + game.work + "/" + name), std::string::npos) << game.error_log();
+        EXPECT_FALSE(file_present(game.work + "/" + name));
+    }
+}
+
 // Limits the size of every file this process writes; SIGXFSZ is ignored so
 // a write past the limit fails with EFBIG instead of killing the process.
 class FileSizeLimit {
@@ -261,38 +294,60 @@ std::string damaged(const std::string& bytes, unsigned seed, int count) {
     return out;
 }
 
-// Every picture and sound name the program asks the containers for.
-std::vector<std::string> media_names() {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(GameRun::built_media_folder()))
-        names.push_back("media/" + entry.path().filename().string());
-    return names;
+// Where a container's directory starts: everything from there to the end
+// (directory and trailer) decides which names are found.
+int64_t directory_start(const std::string& bytes) {
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+    const int32_t d = static_cast<int32_t>(p[bytes.size() - 4] | p[bytes.size() - 3] << 8 |
+                                           p[bytes.size() - 2] << 16 | static_cast<uint32_t>(p[bytes.size() - 1]) << 24);
+    return d < 0 ? static_cast<int64_t>(bytes.size()) + d : d;
 }
 
 TEST(DamagedContainer, LookupsFailOrGiveContent) {
     REQUIRE_MEDIA();
     const std::string original = read_file(GameRun::built_container("media.gfx"));
     ASSERT_FALSE(original.empty());
-    const std::vector<std::string> names = media_names();
+    std::vector<ContainerEntry> entries;
+    ASSERT_TRUE(container_list(BufferSource(reinterpret_cast<const uint8_t*>(original.data()), original.size()), entries));
+    ASSERT_FALSE(entries.empty());
+    const int64_t directory = directory_start(original);
     GameRun game;
     ASSERT_EQ(::chdir(game.work.c_str()), 0);
-    int found = 0, refused = 0;
+    int found = 0, refused = 0, intact = 0;
     for (unsigned seed = 1; seed <= 40; ++seed) {
         // Light damage hits entry data; heavy damage the directory as well.
-        const std::string bytes = seed % 4 == 0 ? original.substr(0, seed * 997 % original.size())
-                                                : damaged(original, seed, seed % 2 ? 3 : 60);
+        const bool cut = seed % 4 == 0;
+        const std::string bytes = cut ? original.substr(0, seed * 997 % original.size())
+                                      : damaged(original, seed, seed % 2 ? 3 : 60);
+        auto untouched = [&](int64_t from, int64_t to) {
+            return !cut && original.compare(from, to - from, bytes, from, to - from) == 0;
+        };
+        const bool directory_intact = untouched(directory, static_cast<int64_t>(original.size()));
         ASSERT_TRUE(write_file(game.work + "/damaged.gfx", bytes));
         media_container_set("damaged.gfx", "damaged.gfx");
-        for (const std::string& name : names) {
+        for (const ContainerEntry& e : entries) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + ", " + e.name);
             std::string resolved;
-            if (!media_resolve(Container::Graphics, name, true, resolved)) {
-                ++refused;
-                continue;
-            }
-            ++found;
+            const bool resolves = media_resolve(Container::Graphics, "media/" + e.name, true, resolved);
             std::vector<uint8_t> content;
-            EXPECT_TRUE(read_resolved(resolved, content)) << name;
-            EXPECT_LE(content.size(), CONTAINER_MAX_ENTRY_SIZE);
+            const bool read = resolves && read_resolved(resolved, content);
+            if (cut) {
+                EXPECT_FALSE(resolves) << "the trailer is gone";
+            }
+            found += resolves;
+            refused += !resolves;
+            if (resolves) {
+                EXPECT_TRUE(read);
+                EXPECT_LE(content.size(), CONTAINER_MAX_ENTRY_SIZE);
+            }
+            // Damage elsewhere must not cost an entry its lookup or its bytes.
+            if (directory_intact && untouched(e.data_offset, e.data_offset + e.stored_size)) {
+                ++intact;
+                EXPECT_TRUE(read) << "an undamaged entry was not found";
+                const std::string loose = read_file(GameRun::built_media_folder() + "/" + e.name);
+                EXPECT_TRUE(std::string(content.begin(), content.end()) == loose)
+                    << "an undamaged entry read back different bytes";
+            }
         }
     }
     media_containers_release();
@@ -300,6 +355,7 @@ TEST(DamagedContainer, LookupsFailOrGiveContent) {
     // Both outcomes occur, so the damage reached entries and the directory.
     EXPECT_GT(found, 0);
     EXPECT_GT(refused, 0);
+    EXPECT_GT(intact, 0);
 }
 
 // Scattered damage to both containers, or a graphics container cut in half.

@@ -11,7 +11,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 import {
   OUT, PROBE, Pointer, REFERENCE, SCREEN_H, SCREEN_W, canvasPicture, differingShare, launchBrowser,
-  frames, framesOrWhile, pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe, watchConsole,
+  frames, framesOrWhile, highScoreOf, pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe,
+  watchConsole,
 } from './harness.mjs';
 
 const scenes = JSON.parse(fs.readFileSync(path.join(REFERENCE, 'scenes.json'), 'utf8'));
@@ -74,6 +75,20 @@ function litShare(picture) {
   return lit / (picture.width * picture.height);
 }
 
+// Share of the level-end screen's text band (the heading and the score
+// lines) in the text's pale gold.
+function textShare(picture) {
+  let text = 0, all = 0;
+  for (let y = 330; y < 600; y++) {
+    for (let x = 0; x < picture.width; x++) {
+      const o = (y * picture.width + x) * 4;
+      all++;
+      if (picture.data[o] > 200 && picture.data[o + 1] > 170) text++;
+    }
+  }
+  return text / all;
+}
+
 function compare(picture, reference, name) {
   const share = differingShare(picture, readPng(path.join(REFERENCE, reference)), DIFF_LEVELS,
     path.join(OUT, `${name}-diff.png`));
@@ -93,6 +108,9 @@ test('the page starts the program, logs its start-up and shows the intro', async
 });
 
 test('the first click captures the pointer and leads from the intro to the menu', async () => {
+  // Browsers let sound start only with a gesture: until the click it is held.
+  assert.equal(await page.evaluate(() => Module.SDL2 && Module.SDL2.audioContext && Module.SDL2.audioContext.state),
+    'suspended', 'the sound waits for the first click');
   await firstClick();
   await until(page, pointerCaptured, 'pointer lock');
   assert.equal(await page.evaluate(() => wedgewisePage.captured), true);
@@ -102,8 +120,8 @@ test('the first click captures the pointer and leads from the intro to the menu'
   // The intro scrolls its logo into the menu's place (72 frames).
   await frames(page, 90);
   await pointer.moveTo(scenes.menu.x, scenes.menu.y);
-  await waitProbe(page, PROBE.mouseX, (v) => v === scenes.menu.x, 'the pointer at the menu place', 5000)
-    .catch(() => {});
+  await waitProbe(page, PROBE.mouseX, (v) => v === scenes.menu.x, 'the pointer at the menu place', 5000);
+  assert.equal(await probe(page, PROBE.mouseY), scenes.menu.y, 'the pointer at the menu place');
 });
 
 test('the menu looks as on the desktop', async () => {
@@ -150,20 +168,18 @@ test('F11 or the button shows the picture full screen, letterboxed, and again le
   await frames(page, 5);
   await page.keyboard.press('F11');
   await until(page, () => document.fullscreenElement === null, 'full screen left', 5000);
-  // Chromium lets go of the pointer when full screen ends; the game then
-  // pauses as for any loss of the pointer, and the page's button shows.
-  if (await page.evaluate(() => document.pointerLockElement === null)) {
-    await until(page, () => getComputedStyle(document.getElementById('fullscreen')).display !== 'none',
-      'the full-screen button shown');
-    await page.click('#fullscreen');
-    await until(page, () => document.fullscreenElement === document.getElementById('stage'), 'full screen by the button', 5000);
-    // Full screen shows the picture alone; F11 (or the browser's Escape) leaves.
-    await page.keyboard.press('F11');
-    await until(page, () => document.fullscreenElement === null, 'full screen left', 5000);
-    await pausedUntilClicked();
-  } else {
-    await frames(page, 2);
-  }
+  // Chromium may let go of the pointer when full screen ends, at once or a
+  // moment later. Letting go here makes the next steps the same either way:
+  // the game pauses as for any loss of the pointer, and the page's button shows.
+  await page.evaluate(() => document.exitPointerLock());
+  await until(page, () => getComputedStyle(document.getElementById('fullscreen')).display !== 'none',
+    'the full-screen button shown');
+  await page.click('#fullscreen');
+  await until(page, () => document.fullscreenElement === document.getElementById('stage'), 'full screen by the button', 5000);
+  // Full screen shows the picture alone; F11 (or the browser's Escape) leaves.
+  await page.keyboard.press('F11');
+  await until(page, () => document.fullscreenElement === null, 'full screen left', 5000);
+  await pausedUntilClicked();
 });
 
 test('a game starts from the menu and its first frames look as on the desktop', async () => {
@@ -214,8 +230,18 @@ test('the training level is played to its level-end screen', async () => {
   assert.equal(placedTiles, 1, 'the first tile is on the board');
   for (const move of scenes.moves.slice(1)) await place(move);
   assert.equal(await probe(page, PROBE.spaces), 0);
-  await frames(page, 60);
-  await canvasPicture(page, path.join(OUT, 'level-end-browser.png'));
+  // Past the announcement, the bonus is counted; holding the button skips
+  // the count, the screen waiting for the release presenting nothing: the
+  // page keeps showing the last frame, text and all, not one half drawn.
+  await frames(page, 200);
+  const shown = await canvasPicture(page, path.join(OUT, 'level-end-browser.png'));
+  await page.mouse.down();
+  await framesOrWhile(page, 3, 1500);
+  const held = await canvasPicture(page, path.join(OUT, 'level-end-held-browser.png'));
+  await page.mouse.up();
+  assert.ok(textShare(shown) > 0.01, `the level-end screen shows its text: ${textShare(shown)}`);
+  assert.ok(textShare(held) >= 0.8 * textShare(shown),
+    `its text stays while the button is held: ${textShare(held)} against ${textShare(shown)}`);
   // Clicks skip the bonus count and then leave the level-end screen, which
   // shows its announcement for some 180 frames first.
   const started = Date.now();
@@ -242,7 +268,10 @@ test('quitting the game asks for a name, which joins the high scores', async () 
     await page.keyboard.up(key);
     await frames(page, 3);
   }
-  await frames(page, 10);
+  let entered = -1;
+  for (const started = Date.now(); entered < 0 && Date.now() - started < 10000; await frames(page, 1))
+    entered = await highScoreOf(page, NAME);
+  assert.equal(entered, scoreAtEnd, `"${NAME}" in the game's high scores with the score the game ended on`);
 });
 
 test('a changed colour scheme and the score are saved when the player quits', async () => {
@@ -291,9 +320,15 @@ test('after a reload the score and the colours are still there', async () => {
   assert.equal(row.score, scoreAtEnd);
 });
 
-test('Escape on the menu ends the program as QUIT does', async () => {
+test('Escape on the menu ends the program as QUIT does, and the records are stored', async () => {
   await firstClick();
   await frames(page, 150);   // the intro scrolls into the menu
+  // A change that only a stored settings.dat can bring back: the vortex.
+  const vortexBefore = await probe(page, PROBE.vortexOn);
+  pointer.x = pointer.y = null;
+  await pointer.moveTo(scenes.vortex_item.x, scenes.vortex_item.y);
+  await pointer.click();
+  await waitProbe(page, PROBE.vortexOn, (v) => v === 1 - vortexBefore, 'the vortex switched');
   // Held for frames, as a player's key is: the menu reads the key's state
   // once a frame.
   await page.keyboard.down('Escape');
@@ -302,6 +337,9 @@ test('Escape on the menu ends the program as QUIT does', async () => {
   await until(page, () => wedgewisePage.ended && !document.getElementById('ended').hidden, 'the program end');
   assert.equal(await page.evaluate(() => wedgewisePage.errorCode), 0, 'an end by the player');
   await until(page, () => wedgewisePage.saving === 0, 'the records stored');
+  await page.goto(server.url, { waitUntil: 'load' });
+  await waitProbe(page, PROBE.firstIntroFrame, (v) => v > 0, 'the first intro frame');
+  assert.equal(await probe(page, PROBE.vortexOn), 1 - vortexBefore, 'the switch made before Escape was stored');
 });
 
 test('nothing went to the console as an error', () => {

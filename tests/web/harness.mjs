@@ -23,13 +23,21 @@ const TYPES = {
   '.wasm': 'application/wasm',
   '.gfx': 'application/octet-stream',
   '.aud': 'application/octet-stream',
+  '.png': 'image/png',
+  '.webmanifest': 'application/manifest+json',
 };
 
-// A static server for the site folder on 127.0.0.1 and a free port.
-export async function startServer(folder = SITE) {
-  const root = path.resolve(folder);
+// A static server for the site folder on 127.0.0.1 and a free port (or the
+// port given). `refuse(name)` names files to answer with 404; `folder` can
+// be changed while it runs (a new version of the site).
+export async function startServer(folder = SITE, { port = 0, refuse = () => false } = {}) {
+  let root = path.resolve(folder);
   const server = http.createServer((request, response) => {
     const url = new URL(request.url, 'http://127.0.0.1');
+    if (refuse(path.basename(url.pathname))) {
+      response.writeHead(404).end();
+      return;
+    }
     let file = path.normalize(path.join(root, decodeURIComponent(url.pathname)));
     if (!file.startsWith(root)) {
       response.writeHead(403).end();
@@ -48,16 +56,25 @@ export async function startServer(folder = SITE) {
       response.end(data);
     });
   });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  const { port } = server.address();
+  await new Promise((resolve) => server.listen(port, '127.0.0.1', resolve));
+  const sockets = new Set();
+  server.on('connection', (socket) => {
+    sockets.add(socket);
+    socket.on('close', () => sockets.delete(socket));
+  });
   return {
-    url: `http://127.0.0.1:${port}/`,
-    close: () => new Promise((resolve) => server.close(resolve)),
+    url: `http://127.0.0.1:${server.address().port}/`,
+    port: server.address().port,
+    serve: (other) => { root = path.resolve(other); },
+    close: () => new Promise((resolve) => {
+      server.close(resolve);
+      for (const socket of sockets) socket.destroy();
+    }),
   };
 }
 
 // Debian's chromium, headless, software WebGL, a profile of its own.
-export async function launchBrowser() {
+export async function launchBrowser(extraArgs = []) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'wedgewise-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: CHROMIUM,
@@ -67,7 +84,10 @@ export async function launchBrowser() {
       '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
       '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
+      // As a player's browser: sound starts only after a gesture.
+      '--autoplay-policy=user-gesture-required',
       `--window-size=${SCREEN_W},${SCREEN_H}`,
+      ...extraArgs,
     ],
     defaultViewport: { width: SCREEN_W, height: SCREEN_H, deviceScaleFactor: 1 },
   });
@@ -107,6 +127,25 @@ export const PROBE = {
   angle: 0, level: 1, levelTimer: 2, score: 3, frames: 4, heldTile: 5, spaces: 6,
   mouseX: 7, mouseY: 8, vortexOn: 9, musicOff: 10, firstIntroFrame: 11, channels: 12,
 };
+
+// The game's high-score table, as it holds it: [{ name, score }], 15 rows.
+export function highScores(page) {
+  return page.evaluate(() => {
+    const rows = [];
+    for (let r = 0; r < 15; r++) {
+      let name = '';
+      for (let i = 0, c; (c = Module._wedgewise_high_score_char(r, i)) !== 0; i++) name += String.fromCharCode(c);
+      rows.push({ name, score: Module._wedgewise_high_score(r) });
+    }
+    return rows;
+  });
+}
+
+// The score beside a name in the game's high-score table, or -1.
+export async function highScoreOf(page, name) {
+  const row = (await highScores(page)).find((r) => r.name === name);
+  return row ? row.score : -1;
+}
 
 export function probe(page, what) {
   // -1 until the program's module is instantiated.

@@ -53,7 +53,8 @@ export WEDGEWISE_SITE=$WEB/site WEDGEWISE_REFERENCE=$REFERENCE WEDGEWISE_OUT=$WE
 export CHROMIUM=${CHROMIUM:-/usr/bin/chromium}
 mkdir -p "$WEDGEWISE_OUT"
 case "$MODE" in
-    test) exec node --test "$DRIVER/browser.test.mjs" ;;
+    test) exec node --test --test-concurrency=1 "$DRIVER/browser.test.mjs" "$DRIVER/touch.test.mjs" \
+                    "$DRIVER/trust.test.mjs" ;;
     bench) exec node "$DRIVER/bench.mjs" ;;
     *) echo "usage: $0 test|bench" >&2; exit 2 ;;
 esac

@@ -2,10 +2,15 @@
 // the runtime's test seam (a window, unpaced frames, scripted input) and
 // saves the frame it reaches as a PNG. A scene is one entry of SCENES.
 //
-// Usage: screenshots [--level N] [output folder]   (default: ./screenshots)
-//   Without --level every scene is shot, the play screen of each named level
+// Usage: screenshots [--level N | --only PREFIX] [output folder]
+//   (default folder: ./screenshots)
+//   Without options every scene is shot, the play screen of each named level
 //   (level_01.png .. level_40.png) among them; --level N shoots only that
-//   level's play screen.
+//   level's play screen, --only the scenes whose file names begin with PREFIX.
+//   Some scenes also leave the picture as seen in grey or with a colour-vision
+//   deficiency beside it.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +26,8 @@
 #include "game/play/play_internal.h"
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
+#include "tools/palettes/colour_vision.h"
+#include "tools/solver/solver.h"
 #include "runtime/frame/frame.h"
 #include "runtime/process/process.h"
 #include "runtime/gfx/gfx.h"
@@ -118,10 +125,11 @@ private:
 // ---------------------------------------------------------------- scene helpers
 
 // The game as the cycle starts it, quiet and with a chosen level.
-void play_level(double lvl, int vortex) {
+void play_level(double lvl, int vortex, int marks = 0) {
     program_start_up();
     music_off = 1;
     vortex_on = vortex;
+    corner_marks = marks;
     level = lvl;
     score = 0;
     practice_mode = 0;
@@ -152,13 +160,59 @@ std::function<void(Driver&, const std::string&)> tutorial_page_shot(int page) {
     };
 }
 
+// The level's solution laid on the board, all but its last `left_empty`
+// spaces, so the level is not complete and plays on; the first tile left
+// out goes into the hand.
+void lay_solution(int lvl, size_t left_empty) {
+    const SolveReport solved = solve_level(lvl);
+    for (size_t i = 0; i + left_empty < solved.tiles.size(); i++) {
+        const SolvedTile& t = solved.tiles[i];
+        board(t.x, t.y) = CELL_TILE + t.tile;
+        tile_codes(t.tile) = t.code;
+        tile_used(t.tile) = 1;
+    }
+    if (left_empty == 0 || left_empty > solved.tiles.size()) return;
+    held_tile = solved.tiles[solved.tiles.size() - left_empty].tile;
+    tile_used(held_tile) = 1;
+    tile_timer = 300;
+}
+
+// A preset's screenshot name: "COLOUR SAFE" -> "colour_safe".
+std::string file_word(const char* name) {
+    std::string word;
+    for (const char* c = name; *c; c++) word += *c == ' ' ? '_' : static_cast<char>(std::tolower(*c));
+    return word;
+}
+
+constexpr int MARKS_LEVEL = 12;
+
 // ---------------------------------------------------------------- scenes
+
+// A picture derived from a scene's: the same frame as seen in a condition.
+struct Derived {
+    std::string file;
+    colour_vision::Condition condition;
+};
 
 struct Scene {
     std::string file;
     std::function<void()> program;
     std::function<void(Driver&, const std::string& path)> script;
+    std::vector<Derived> derived = {};
 };
+
+// The colour scheme screen just after a click on the preset.
+Scene colour_editor_scene(const ColourPreset& preset, int marks) {
+    return {"colour_editor_" + file_word(preset.name) + ".png",
+            [&preset, marks] {
+                program_start_up();
+                std::copy(preset.channels.begin(), preset.channels.end(), colour_channels);
+                rebuild_tile_colours();
+                corner_marks = marks;
+                colour_scheme_screen();
+            },
+            [](Driver& d, const std::string& p) { d.wait(10).move_to(980, 600).wait(5).shoot(p); }};
+}
 
 // The play screen of a level as it opens, name and empty puzzle in view;
 // the pointer rests over the store.
@@ -199,6 +253,37 @@ const std::vector<Scene> SCENES = {
      [](Driver& d, const std::string& p) { d.wait(10).move_to(760, 530).wait(5).shoot(p); }},
     {"colour_editor.png", [] { program_start_up(); colour_scheme_screen(); },
      [](Driver& d, const std::string& p) { d.wait(10).move_to(300, 425).wait(5).shoot(p); }},
+    colour_editor_scene(COLOUR_PRESETS[0], 0),
+    colour_editor_scene(COLOUR_PRESETS[1], 1),
+    // A level nearly solved, with the marks on: a tile in the hand over the
+    // board, the store's last tiles beside it.
+    {"level_marks.png",
+     [] { play_level(MARKS_LEVEL, 0, 1); },
+     [](Driver& d, const std::string& p) {
+         d.wait(5).call([] { lay_solution(MARKS_LEVEL, 4); }).move_to(600, 560).wait(10).shoot(p);
+     },
+     {{"level_marks_grey.png", colour_vision::Condition::Grey},
+      {"level_marks_deuteranopia.png", colour_vision::Condition::Deuteranopia}}},
+    // The same nearly solved level in the colour-safe preset, without marks.
+    {"level_colour_safe.png",
+     [] {
+         program_start_up();
+         const ColourPreset& safe = COLOUR_PRESETS[1];
+         std::copy(safe.channels.begin(), safe.channels.end(), colour_channels);
+         rebuild_tile_colours();
+         music_off = 1;
+         vortex_on = 0;
+         level = MARKS_LEVEL;
+         score = 0;
+         practice_mode = 0;
+         play_game();
+     },
+     [](Driver& d, const std::string& p) {
+         d.wait(5).call([] { lay_solution(MARKS_LEVEL, 4); }).move_to(600, 560).wait(10).shoot(p);
+     },
+     {{"level_colour_safe_deuteranopia.png", colour_vision::Condition::Deuteranopia},
+      {"level_colour_safe_protanopia.png", colour_vision::Condition::Protanopia},
+      {"level_colour_safe_tritanopia.png", colour_vision::Condition::Tritanopia}}},
     {"tutorial_page2.png", tutorial_quietly, tutorial_page_shot(2)},
     {"tutorial_page4.png", tutorial_quietly, tutorial_page_shot(4)},
     {"tutorial_page5.png", tutorial_quietly, tutorial_page_shot(5)},
@@ -226,9 +311,12 @@ std::string scene_folder() {
 
 int main(int argc, char** argv) {
     int only_level = 0;
+    std::string only_prefix;
     fs::path out = "screenshots";
     for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+            only_prefix = argv[++i];
+        } else if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) {
             only_level = std::atoi(argv[++i]);
             if (only_level < 1 || only_level > LAST_LEVEL) {
                 std::fprintf(stderr, "screenshots: --level takes 1..%d\n", LAST_LEVEL);
@@ -242,6 +330,8 @@ int main(int argc, char** argv) {
     if (only_level == 0) scenes = SCENES;
     for (int lvl = 1; lvl <= LAST_LEVEL; lvl++)
         if (only_level == 0 || only_level == lvl) scenes.push_back(level_scene(lvl));
+    if (!only_prefix.empty())
+        std::erase_if(scenes, [&](const Scene& s) { return s.file.rfind(only_prefix, 0) != 0; });
     std::error_code ec;
     fs::create_directories(out, ec);
     out = fs::absolute(out);
@@ -271,6 +361,16 @@ int main(int argc, char** argv) {
         if (!fs::exists(path)) {
             std::fprintf(stderr, "screenshots: scene %s ended without a picture\n", scene.file.c_str());
             failures++;
+            continue;
+        }
+        for (const Derived& d : scene.derived) {
+            const std::string derived_path = (out / d.file).string();
+            if (colour_vision::simulate_png(path, derived_path, d.condition)) {
+                std::printf("%s\n", derived_path.c_str());
+            } else {
+                std::fprintf(stderr, "screenshots: could not write %s\n", derived_path.c_str());
+                failures++;
+            }
         }
     }
     return failures == 0 ? 0 : 1;

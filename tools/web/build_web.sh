@@ -297,5 +297,27 @@ for container in media.gfx media.aud; do
     fi
     cp "$MEDIA/$container" "$SITE.new/"
 done
+# The game's icon for the tab, the home screen and the manifest.
+for size in 32 64 256 512; do
+    cp "$MEDIA/media/wedgewise-$size.png" "$SITE.new/icon-$size.png" 2>/dev/null ||
+        cp "$MEDIA/wedgewise-$size.png" "$SITE.new/icon-$size.png"
+done
+
+# Program, media, script and style named by their content: a cached old file
+# can never meet a new one, and servers may cache them for ever.
+files_json="" files_list=""
+for f in wedgewise.js wedgewise.wasm media.gfx media.aud wedgewise-page.js wedgewise.css; do
+    hash=$(sha256sum "$SITE.new/$f" | cut -c1-12)
+    versioned="${f%.*}.$hash.${f##*.}"
+    mv "$SITE.new/$f" "$SITE.new/$versioned"
+    files_json="$files_json${files_json:+, }\"$f\": \"$versioned\""
+    files_list="$files_list${files_list:+, }'$versioned'"
+    sed -i "s|\"$f\"|\"$versioned\"|" "$SITE.new/index.html"
+done
+sed -i "s|<!-- FILES -->|<script>window.wedgewiseFiles = {$files_json};</script>|" "$SITE.new/index.html"
+version=$(sha256sum "$SITE.new/index.html" | cut -c1-12)
+sed -i -e "s|@VERSION@|$version|" \
+    -e "s|@FILES@|$files_list, 'manifest.webmanifest', 'icon-32.png', 'icon-64.png', 'icon-256.png', 'icon-512.png'|" \
+    "$SITE.new/service-worker.js"
 rm -rf "$SITE" && mv "$SITE.new" "$SITE"
 say "site ready in $SITE ($(du -sk "$SITE" | cut -f1) kB)"

@@ -2,15 +2,19 @@
 // hold the program on a chosen frame, so that the page shows that frame
 // while a test takes its picture. It acts only when a test calls it; the
 // frame hook is the runtime's own test seam.
+#include "game/frontend/frontend.h"
 #include "game/frontend/screen.h"
 #include "game/puzzle/rules.h"
 #include "game/puzzle/state.h"
 #include "runtime/frame/frame.h"
 #include "runtime/frame/frame_testing.h"
+#include "runtime/input/input_testing.h"
 #include "runtime/web/web.h"
 
 #include <emscripten.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -65,6 +69,13 @@ void on_frame() {
     }
 }
 
+// The runtime's pointer as the game last read it, on every screen.
+int tracked_pointer(bool x_axis) {
+    int x = 0, y = 0;
+    input_tracked_pointer(x, y);
+    return x_axis ? x : y;
+}
+
 }  // namespace
 
 void probe_install() { frame_set_frame_hook(on_frame); }
@@ -84,8 +95,8 @@ EMSCRIPTEN_KEEPALIVE double wedgewise_probe(int what) {
     case 4: return double(frame_count());
     case 5: return held_tile;
     case 6: return spaces_left();
-    case 7: return mouse_x;
-    case 8: return mouse_y;
+    case 7: return tracked_pointer(true);
+    case 8: return tracked_pointer(false);
     case 9: return vortex_on;
     case 10: return music_off;
     case 11: return first_intro_frame_ms;
@@ -93,6 +104,18 @@ EMSCRIPTEN_KEEPALIVE double wedgewise_probe(int what) {
         if (what >= 12 && what < 30) return colour_channels[what - 12];
         return -1;
     }
+}
+
+// The high-score table as the game holds it (saved or not): the character
+// codes of row's name (0 past its end) and its score. Numbers only: a call
+// that returned a string would wait for the program's asynchronous main.
+EMSCRIPTEN_KEEPALIVE int wedgewise_high_score_char(int row, int i) {
+    if (row < 0 || row >= 15) return 0;
+    const std::string& name = high_score_table(row, 0);
+    return i >= 0 && size_t(i) < name.size() ? static_cast<unsigned char>(name[size_t(i)]) : 0;
+}
+EMSCRIPTEN_KEEPALIVE double wedgewise_high_score(int row) {
+    return row >= 0 && row < 15 ? std::atof(high_score_table(row, 1).c_str()) : -1;
 }
 
 // Holds the program after the first frame presented in that state.

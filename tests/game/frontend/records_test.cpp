@@ -404,3 +404,140 @@ TEST_F(Records, NameKeysFollowTheFontsRange) {
     for (int i = 0; i < 25; ++i) apply_name_key("q");
     EXPECT_EQ(player_name, std::string(20, 'Q'));
 }
+
+// ---------------------------------------------------------------- options.dat
+
+namespace {
+
+const std::vector<uint8_t> MARKS_ON = {'W', 'O', 1, 1};
+const std::vector<uint8_t> MARKS_OFF = {'W', 'O', 1, 0};
+
+}  // namespace
+
+TEST_F(Records, MarksAreOffWithoutAnOptionsFileAndSaveBesideTwentyByteSettings) {
+    corner_marks = 1;
+    load_settings();
+    EXPECT_EQ(corner_marks, 0);
+    EXPECT_FALSE(fs::exists(folder_ / "options.dat")) << "loading never writes the file";
+
+    corner_marks = 1;
+    save_settings();
+    EXPECT_EQ(file_bytes(folder_ / "options.dat"), MARKS_ON);
+    EXPECT_EQ(file_bytes(settings_file()), DEFAULT_SETTINGS) << "settings.dat keeps its 20 bytes";
+    corner_marks = 0;
+    load_settings();
+    EXPECT_EQ(corner_marks, 1);
+    corner_marks = 0;
+    save_settings();
+    EXPECT_EQ(file_bytes(folder_ / "options.dat"), MARKS_OFF);
+}
+
+TEST_F(Records, DamagedOptionsFilesMeanMarksOffAndLoseNothingElse) {
+    std::vector<uint8_t> settings = DEFAULT_SETTINGS;
+    settings[0] = 1;    // music off: not the default
+    write_bytes(settings_file(), settings);
+    const std::vector<std::vector<uint8_t>> damaged = {
+        {},
+        {'W', 'O', 1},
+        {'W', 'O', 1, 1, 0},              // one byte too many
+        {'W', 'X', 1, 1},
+        {'W', 'O', 2, 1},                 // a format this copy does not know
+        {'W', 'O', 1, 2},
+        {0xFF, 0xFF, 0xFF, 0xFF},
+        std::vector<uint8_t>(1000, 1),
+    };
+    for (const auto& bytes : damaged) {
+        write_bytes(folder_ / "options.dat", bytes);
+        corner_marks = 1;
+        music_off = 0;
+        load_settings();
+        EXPECT_EQ(corner_marks, 0) << bytes.size() << " bytes";
+        EXPECT_EQ(music_off, 1) << "settings.dat is still read";
+        EXPECT_EQ(file_bytes(folder_ / "options.dat"), bytes) << "left as it was until the next save";
+    }
+    corner_marks = 1;
+    save_settings();
+    EXPECT_EQ(file_bytes(folder_ / "options.dat"), MARKS_ON);
+    EXPECT_EQ(file_bytes(settings_file()), settings);
+}
+
+TEST_F(Records, AnOptionsFileThatIsAFifoAFolderOrFourSparseGigabytesMeansMarksOff) {
+    constexpr off_t FOUR_GB = off_t(4) << 30;
+    constexpr rlim_t ROOM = rlim_t(256) << 20;
+    const fs::path options = folder_ / "options.dat";
+    const struct {
+        const char* what;
+        std::function<void(const fs::path&)> plant;
+    } plants[] = {
+        {"a FIFO nobody writes to", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+        {"a device", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
+        {"a folder", [](const fs::path& p) { fs::create_directory(p); }},
+        // A valid file, then zeros up to 4 GB (sparse on disk).
+        {"4 GB", [=](const fs::path& p) {
+             write_bytes(p, MARKS_ON);
+             ASSERT_EQ(truncate(p.c_str(), FOUR_GB), 0);
+         }},
+    };
+    write_bytes(settings_file(), DEFAULT_SETTINGS);
+    for (const auto& [what, plant] : plants) {
+        plant(options);
+        const std::string outcome = in_child(
+            [] {
+                corner_marks = 1;
+                music_off = 1;
+                load_settings();
+                load_high_scores();
+                return corner_marks == 0 && music_off == 0 &&
+                       high_score_table(0, 0) == padded_name(default_high_score_name(0));
+            },
+            ROOM);
+        EXPECT_EQ(outcome, "") << "the options file as " << what;
+        fs::remove(options);
+    }
+}
+
+TEST_F(Records, KillingTheProgramWhileItSavesTheOptionsLosesNothing) {
+    write_bytes(settings_file(), DEFAULT_SETTINGS);
+    load_settings();
+    load_high_scores();
+    high_score_table(0, 0) = "KEPT";
+    save_high_scores();
+    const std::vector<uint8_t> high_scores = file_bytes(hiscore_file());
+    corner_marks = 1;
+    save_settings();
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Saves the options for ever, the marks flipping each time; tells
+        // the parent once the first save is done.
+        for (long saves = 0;; saves++) {
+            corner_marks = saves % 2;
+            save_options();
+            char c = 's';
+            if (saves == 0 && write(ready[1], &c, 1) != 1) _exit(1);
+        }
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    close(ready[0]);
+    close(ready[1]);
+
+    // Every file is whole: the options either way, the settings and the
+    // high scores exactly as they were.
+    const std::vector<uint8_t> options = file_bytes(folder_ / "options.dat");
+    EXPECT_TRUE(options == MARKS_ON || options == MARKS_OFF) << options.size() << " bytes";
+    EXPECT_EQ(file_bytes(settings_file()), DEFAULT_SETTINGS);
+    EXPECT_EQ(file_bytes(hiscore_file()), high_scores);
+    const std::string outcome = in_child([&] {
+        load_settings();
+        load_high_scores();
+        return corner_marks == options[3] && vortex_on == 1 && high_score_table(0, 0) == padded_name("KEPT");
+    });
+    EXPECT_EQ(outcome, "") << "the game starts with what was saved";
+}

@@ -114,8 +114,9 @@ TEST_F(Tutorial, EveryPageIsLeftByTheActionItAsksFor) {
     click_on(7, CELL_13_9);
     script.when(on_page(8), [&] { at["board 13 9 on page 8"] = board(13, 9); });
     click_on(8, SLOT_51);
-    // Page 9: a click before the held tile has gone changes nothing.
-    script.when([] { return tutorial_page() == 9; }, [] {}).wait(100);
+    // Page 9: a click before the held tile has gone changes nothing. The
+    // score is set where the timer's penalty shows without reaching 0.
+    script.when([] { return tutorial_page() == 9; }, [] { score = 30; }).wait(100);
     ignored_click(9, ANYWHERE);
     script.when([] { return tutorial_page() == 9 && held_tile == -1; }, [&] {
         at["debris after the timer"] = static_cast<double>(debris.size());
@@ -188,6 +189,7 @@ TEST_F(Tutorial, EveryPageIsLeftByTheActionItAsksFor) {
     EXPECT_GT(frames_after, 0);
     EXPECT_EQ(prompt_after, frames_after) << "CLICK TO CONTINUE once the tile has gone";
     EXPECT_GT(at["debris after the timer"], 0);
+    EXPECT_EQ(at["score after the timer"], 30 - 25) << "the held tile's explosion costs 25";
 
     // Page 12: the mismatch blows up tile 24 and the placed 52, never the first tile.
     EXPECT_EQ(at["held on page 13"], -1);

@@ -28,6 +28,7 @@
 namespace {
 
 constexpr int WAIT_PUMPS = 50;
+constexpr int SCAN_RETURN = 28;
 
 // Start-up as the program does it, with masks whose shapes the tests know
 // and without music or vortex (so frames are quick and silent).
@@ -119,16 +120,15 @@ TEST(GameFlow, TrainingLevelSolvedByClicksPaysTheBonusAndStartsLevelOne) {
     ASSERT_EQ(solution.tiles.size(), 18u);
     double score_at_fill = -1, bonus_at_fill = -1, score_on_level_one = -1;
     long fill_frame = 0, level_one_frame = 0;
-    int explosions_seen = 0;
+    int explosions_seen = 0;   // frames showing debris
     bool ended = false;
     run_in_runtime([&] {
         start_up_for_play();
         Script s;
+        // Debris anywhere in the run is an explosion.
+        s.observe([&] { explosions_seen += !debris.empty(); });
         for (const SolvedTile& t : solution.tiles) script_placement(s, t);
-        s.until([&] {
-             if (!debris.empty()) explosions_seen++;
-             return !board_has_space();
-         })
+        s.until([&] { return !board_has_space(); })
             .call([&] {
                 score_at_fill = score;
                 bonus_at_fill = level_bonus;
@@ -295,10 +295,57 @@ TEST(GameFlow, RunningOutOfTimeShowsTheScreenUntilAClick) {
     });
     // The frame where the timer reached 0 is still played; then the screen runs.
     EXPECT_GT(end_frame, zero_frame + 7);
-    if (with_music) {
-        EXPECT_TRUE(music_before_cut);
-    }
+    if (!with_music) GTEST_SKIP() << "the screen's music and its cut need the generated media";
+    EXPECT_TRUE(music_before_cut);
     EXPECT_FALSE(music_after_cut);
+}
+
+TEST(GameFlow, TheClockRunningOutWithATileInTheHandEndsTheGameWithoutAnExplosion) {
+    double held_on_screen = -2, score_on_screen = -1, held_next = -2, timer_next = -1, used_next = -1;
+    size_t debris_on_screen = 99;
+    bool out_of_time_shown = false;
+    run_in_runtime([&] {
+        start_up_for_play();
+        Script s;
+        s.wait_frames(3)
+            .move_to(store_slot_x(5) + 20, store_slot_y(5) + 28)
+            .click()
+            .until([] { return held_tile == 5; })
+            .call([] {
+                score = 1000;
+                level_timer = 2;
+            })
+            .until([] { return level_timer <= 0; })
+            .wait_frames(5)   // on the out-of-time screen by now
+            .call([&] {
+                out_of_time_shown = true;
+                held_on_screen = held_tile;
+                score_on_screen = score;
+                debris_on_screen = debris.size();
+            })
+            .press();
+        s.attach();
+        play_full_game_from(1);
+        // The next game starts with an empty hand and the tile in the store.
+        Script next;
+        next.wait_frames(2)
+            .call([&] {
+                held_next = held_tile;
+                timer_next = tile_timer;
+                used_next = tile_used(5);
+            })
+            .move_to(20, 660)
+            .press();
+        next.attach();
+        play_full_game_from(1);
+    });
+    EXPECT_TRUE(out_of_time_shown);
+    EXPECT_EQ(held_on_screen, 5) << "the tile is neither placed nor exploded";
+    EXPECT_EQ(score_on_screen, 1000) << "no explosion penalty";
+    EXPECT_EQ(debris_on_screen, 0u);
+    EXPECT_EQ(held_next, -1);
+    EXPECT_EQ(timer_next, 0);
+    EXPECT_EQ(used_next, 0);
 }
 
 TEST(GameFlow, CompletionIsTestedBeforeTheLevelClock) {
@@ -452,28 +499,44 @@ TEST(HighScores, OnlyAScoreAboveTheFifteenthEntryQualifies) {
 }
 
 TEST(HighScores, AQualifyingFullGameEndsInNameEntry) {
-    // Frames presented after the quit: none when play_game returns at once;
-    // the script ends the run in the name entry after three.
-    auto frames_after_quit = [](double final_score) {
-        int after = 0;
+    // A full game quit with the given score; Return, pressed a few frames
+    // after the quit, ends the name entry if there is one. Gives the frames
+    // presented after the quit and the table row holding the entered name.
+    struct Ending { long frames_after_quit = -1; int row = -1; bool returned = false; };
+    auto quit_with = [](double final_score) {
+        Ending e;
         run_in_runtime([&] {
             start_up_for_play();
             high_score_table(14, 1) = "0000500";
+            player_name = "FLOW TEST";
+            long quit_frame = 0;
             Script s;
             s.wait_frames(2)
                 .call([&] { score = final_score; })
                 .move_to(20, 660)
-                .press()
-                .wait_frames(1)
-                .until([&] { return ++after >= 3; })
-                .call([] { program_quit(); });
+                .press(&quit_frame)
+                .wait_frames(5)
+                .call([] { input_push_key(SCAN_RETURN, true); });
             s.attach();
             play_full_game_from(1);
+            e.returned = true;
+            e.frames_after_quit = frame_count() - quit_frame;
+            for (int row = 0; row < 15; row++)
+                if (high_score_table(row, 0).rfind("FLOW TEST", 0) == 0) e.row = row;
+            if (e.row >= 0) {
+                EXPECT_EQ(string_to_number(high_score_table(e.row, 1)), final_score);
+            }
         });
-        return after;
+        return e;
     };
-    EXPECT_EQ(frames_after_quit(500), 0);   // equal is not enough
-    EXPECT_EQ(frames_after_quit(501), 3);
+    const Ending equal = quit_with(500);   // equal is not enough
+    EXPECT_TRUE(equal.returned);
+    EXPECT_EQ(equal.frames_after_quit, 1) << "no screen after the quit";
+    EXPECT_EQ(equal.row, -1);
+    const Ending above = quit_with(501);
+    EXPECT_TRUE(above.returned) << "the name entry never took the Return";
+    EXPECT_GT(above.frames_after_quit, 5) << "the name entry showed no frames";
+    EXPECT_EQ(above.row, 14) << "the entered name is not in the table";
 }
 
 TEST(CommandLine, OptionsSelectTheWindowAndStopForHelpVersionAndUnknowns) {

@@ -33,6 +33,7 @@ int release_after_pumps = 0;
 int pumps_since_frame = 0;
 int pumps_at_release = 0;
 Script* attached = nullptr;
+std::function<void()> pump_watcher;
 long frame_budget_end = 0;
 int pointer_x = 100, pointer_y = 100;   // where the runtime starts its pointer
 
@@ -58,6 +59,7 @@ void on_pump() {
     // run never waits in the focus pause.
     if (!runtime_window_active()) runtime_set_window_active(true);
     pumps_since_frame++;
+    if (pump_watcher) pump_watcher();
     if (pumps_since_frame == PUMP_BUDGET) {
         ADD_FAILURE() << "the game waited without presenting for " << PUMP_BUDGET << " event pumps";
         program_quit();
@@ -114,6 +116,7 @@ long run_in_runtime(const std::function<void()>& body, const std::function<void(
     pumps_since_frame = 0;
     pumps_at_release = 0;
     attached = nullptr;
+    pump_watcher = nullptr;
     frame_budget_end = std::numeric_limits<long>::max();   // start-up presents frames too
     frame_set_frame_hook(frame_started);
     frame_set_pump_hook(on_pump);
@@ -129,6 +132,7 @@ long run_in_runtime(const std::function<void()>& body, const std::function<void(
     frame_set_frame_hook(nullptr);
     frame_set_pump_hook(nullptr);
     frame_set_clock(nullptr, nullptr);
+    pump_watcher = nullptr;
     if (after) after();
     // The runtime made the working folder current; go back before removing it.
     fs::current_path(start_folder, ignored);
@@ -139,6 +143,7 @@ long run_in_runtime(const std::function<void()>& body, const std::function<void(
 // ---------------------------------------------------------------- scripted input
 
 void release_in_waits(int pumps) { release_after_pumps = pumps; }
+void watch_pumps(std::function<void()> watcher) { pump_watcher = std::move(watcher); }
 int pumps_before_release() { return pumps_at_release; }
 bool script_left_down() { return left_down; }
 

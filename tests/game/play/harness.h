@@ -60,6 +60,10 @@ private:
 // Returns the pumps counted at the last automatic release.
 void release_in_waits(int pumps);
 int pumps_before_release();
+// Called at every event pump of the run (also inside the game's waits).
+// Pumps after the frame hook's last call and before the next present see
+// the frame being built; the last of them sees it finished.
+void watch_pumps(std::function<void()> watcher);
 // Whether the script holds the left button down.
 bool script_left_down();
 

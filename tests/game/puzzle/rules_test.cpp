@@ -185,6 +185,25 @@ TEST_F(Rules, WheelTurnsBothWays) {
     EXPECT_EQ(spin_angle, 0);
 }
 
+TEST_F(Rules, AWheelHeldAcrossFramesTurnsOnceUntilItRests) {
+    open_field();
+    pick(fake, 22);   // "5 2 4 "
+    fake.wheel = -1;
+    for (int i = 0; i < 30; ++i) rules_frame();
+    EXPECT_EQ(tile_codes(22), " 2 4 5");
+    // Nor does the other way turn while the wheel has not rested a frame.
+    fake.wheel = 1;
+    for (int i = 0; i < 30; ++i) rules_frame();
+    EXPECT_EQ(tile_codes(22), " 2 4 5");
+    EXPECT_EQ(fake.count(2), 1);
+    fake.wheel = 0;
+    rules_frame();
+    fake.wheel = 1;
+    for (int i = 0; i < 30; ++i) rules_frame();
+    EXPECT_EQ(tile_codes(22), "5 2 4 ");
+    EXPECT_EQ(fake.count(2), 2);
+}
+
 TEST_F(Rules, ClicksWaitForTheSpinToEnd) {
     open_field();
     pick(fake, 5);
@@ -334,6 +353,32 @@ TEST_F(Rules, ConflictAboveLeftDestroysBoth) {
     EXPECT_FALSE(debris.empty());
     // The click is not latched: a second click over the store picks at once.
     EXPECT_EQ(click_latch, 0);
+}
+
+TEST_F(Rules, EdgeCellsWhoseNeighboursLieOffTheBoardTakeTilesAndStillSeeConflicts) {
+    open_field();
+    // The board's corners and the middle of its side edges, up and down cells.
+    const int edges[][2] = {{0, 0}, {24, 0}, {0, 10}, {24, 10}, {0, 5}, {24, 5}, {11, 0}, {12, 10}};
+    for (const auto& e : edges) board(e[0], e[1]) = CELL_EMPTY;
+    int slot = 1;
+    for (const auto& e : edges) {
+        pick(fake, slot);
+        if (!cell_is_up(e[0], e[1])) turn_clockwise(fake);
+        drop(fake, e[0], e[1]);
+        EXPECT_EQ(board(e[0], e[1]), CELL_TILE + slot) << e[0] << "," << e[1];
+        ++slot;
+    }
+    EXPECT_EQ(fake.count(0), 0);
+    // (1, 0) meets the corner cell (0, 0) along its upper left edge.
+    board(0, 0) = CELL_EMPTY;
+    lay(40, 1, 0, " 5 4 5");
+    score = 1000;
+    pick(fake, 32);   // "2 2 2 "
+    drop(fake, 0, 0);
+    EXPECT_EQ(board(0, 0), CELL_EMPTY);
+    EXPECT_EQ(board(1, 0), CELL_EMPTY);
+    EXPECT_EQ(score, 1000 - 100 - 25);
+    EXPECT_EQ(fake.count(0), 1);
 }
 
 TEST_F(Rules, NeighbourConflictingAtBothEndsIsDestroyedOnce) {

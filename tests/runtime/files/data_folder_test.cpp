@@ -2,10 +2,12 @@
 // copy) before the installed data folder, and whether the game runs as
 // installed. Each test in a fresh current folder with a data folder of its own.
 #include "runtime/files/files.h"
+#include "tests/support/scoped_env.h"
 #include "tools/sbx/writer.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -104,4 +106,57 @@ TEST_F(DataFolderTest, NamesWithAFolderAndProgramsWithoutADataFolderAreLeftAlone
     // A folder given without its closing slash still joins correctly.
     media_data_folder_set(data_.substr(0, data_.size() - 1));
     EXPECT_EQ(tiles(), "INSTALLED");
+}
+
+// ---------------------------------------------------------------- the player's data folder
+
+TEST_F(DataFolderTest, PlayersFolderIgnoresARelativeDataHomeAndFallsBackWithoutAHome)
+{
+    const fs::path home = root_ / "home";
+    fs::create_directory(home);
+    {
+        // A relative XDG_DATA_HOME is invalid: the home's default is used.
+        ScopedEnv xdg("XDG_DATA_HOME", "relative/xdg");
+        ScopedEnv with_home("HOME", home.c_str());
+        EXPECT_EQ(player_data_folder("wedgewise"), (home / ".local/share/wedgewise").string() + "/");
+        EXPECT_TRUE(fs::is_directory(home / ".local/share/wedgewise"));
+        EXPECT_FALSE(fs::exists("relative"));
+    }
+    {
+        // Without a home (or with a relative one) the folder goes under /tmp,
+        // where another user may already own the shared part.
+        struct stat shared{};
+        if (::stat("/tmp/.local", &shared) == 0 && shared.st_uid != ::geteuid())
+            GTEST_SKIP() << "/tmp/.local belongs to another user here";
+        const std::string name = "wedgewise-test-" + root_.filename().string();
+        ScopedEnv xdg("XDG_DATA_HOME", nullptr);
+        {
+            ScopedEnv relative_home("HOME", "relative/home");
+            EXPECT_EQ(player_data_folder(name), "/tmp/.local/share/" + name + "/");
+        }
+        ScopedEnv without_home("HOME", nullptr);
+        EXPECT_EQ(player_data_folder(name), "/tmp/.local/share/" + name + "/");
+        const fs::path made = "/tmp/.local/share/" + name;
+        EXPECT_EQ(fs::status(made).permissions(), fs::perms::owner_all) << "private to the player";
+        // There a folder others may write, or someone else's, is refused:
+        // they could put links where the records go.
+        fs::permissions(made, fs::perms::all);
+        EXPECT_EQ(player_data_folder(name), "");
+        fs::permissions(made, fs::perms::owner_all);
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown(made.c_str(), 65534, 65534), 0);
+            EXPECT_EQ(player_data_folder(name), "");
+        }
+        fs::remove(made);
+    }
+}
+
+TEST_F(DataFolderTest, PlayersFolderThatCannotBeMadeIsNone)
+{
+    // A plain file where a folder must go stops even root.
+    std::ofstream(root_ / "file") << "x";
+    ScopedEnv xdg("XDG_DATA_HOME", (root_ / "file").c_str());
+    EXPECT_EQ(player_data_folder("wedgewise"), "");
+    ScopedEnv deeper("XDG_DATA_HOME", (root_ / "file/below").c_str());
+    EXPECT_EQ(player_data_folder("wedgewise"), "");
 }

@@ -532,6 +532,25 @@ TEST_F(Renderer, AFrameMovedOffscreenMidwayKeepsWhatItHadDrawn) {
     EXPECT_EQ(get_pixel(5, 5), 0);
 }
 
+// A wait that presents nothing yields mid-frame: the window (a browser's
+// canvas) shows the last presented frame meanwhile, not the next one half drawn.
+TEST_F(Renderer, AFrameMovedOffscreenLeavesTheLastPresentedOneInTheWindow) {
+    renderer_keep_presented_frame(true);
+    show_screen();
+    draw_rect(0, 0, 10, 10, RED);
+    show_screen();
+    ASSERT_EQ(gfx_window_pixel(5, 5), RED) << "presented";
+    draw_rect(0, 0, 10, 10, BLUE);
+    draw_rect(20, 0, 10, 10, BLUE);
+    renderer_move_frame_offscreen();
+    EXPECT_EQ(gfx_window_pixel(5, 5), RED) << "the window shows the last presented frame";
+    EXPECT_EQ(gfx_window_pixel(25, 5), 0);
+    EXPECT_EQ(get_pixel(5, 5), BLUE) << "the frame goes on offscreen with what it had";
+    show_screen();
+    EXPECT_EQ(gfx_window_pixel(25, 5), BLUE) << "and is presented whole";
+    renderer_keep_presented_frame(false);
+}
+
 // ---------------------------------------------------------------- grab and collision
 
 TEST_F(Renderer, GrabbedWhitePixelCollidesOnlyWithOpaquePixels) {
