@@ -49,9 +49,9 @@ constexpr double PAUSE_SLEEP_MS = 100.0;       // pause loop's nap between messa
 constexpr int SLEEP_THRESHOLD_MS = 5;          // sleep only when more than this is left
 constexpr double SLEEP_MARGIN_MS = 3.0;        // wake this early and finish by polling
 #endif
-// Finishing a deferred image load is begun only with this much time left
-// before the deadline (the largest image takes a few ms to decode and upload).
-constexpr double DEFERRED_LOAD_MIN_MS = 9.0;
+// A deferred image load is begun in spare time only when the renderer
+// expects it to leave at least this much before the deadline.
+constexpr double DEFERRED_LOAD_MARGIN_MS = 3.0;
 #ifdef __EMSCRIPTEN__
 // An animation frame this little before the deadline is taken: the
 // display's frames are the clock in a browser, and the one after would
@@ -115,6 +115,7 @@ FrameState state;
 bool software_gl_warned = false;  // the warning box shows once per process
 bool full_screen_refused = false; // tests: the display refuses full screen
 bool hear_focus = false;          // focus changes count in automated runs too
+bool window_without_alpha = false; // tests: no alpha asked of the window
 
 // Steady clock in ms (the default clock source).
 double system_clock_ms() {
@@ -217,6 +218,14 @@ void present_frame() {
     SDL_GL_SwapWindow(state.window);
 }
 
+// A new frame for the window as it is now: a resize while the program
+// waited for the deadline decides where the frame is drawn.
+void begin_frame() {
+    int width = 0, height = 0;
+    if (state.window) SDL_GL_GetDrawableSize(state.window, &width, &height);
+    renderer_begin_frame(width, height);
+}
+
 // Waits for the frame deadline: mostly asleep (3 ms margin), then polling.
 // Missed deadlines are skipped, never caught up.
 void pace_frame() {
@@ -245,7 +254,9 @@ void pace_frame() {
         return;
     }
     // Spare time finishes deferred image loads, as on the desktop.
-    while (state.deadline - now > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) now = clock_ms();
+    while (state.deadline - now > DEFERRED_LOAD_MARGIN_MS &&
+           renderer_finish_deferred_load(state.deadline - now - DEFERRED_LOAD_MARGIN_MS))
+        now = clock_ms();
     do {
         now = web_wait_animation_frame();
     } while (state.deadline - now > WEB_EARLY_MS);
@@ -258,8 +269,9 @@ void pace_frame() {
         now = clock_ms();
         const double left = state.deadline - now;
         // Spare time finishes deferred image loads, one at a time, so that
-        // they are done before the game needs them and a draw never waits.
-        if (left > DEFERRED_LOAD_MIN_MS && renderer_finish_deferred_load()) {
+        // they are done before the game needs them and a draw never waits;
+        // one that would not fit waits for a later frame or its first use.
+        if (left > DEFERRED_LOAD_MARGIN_MS && renderer_finish_deferred_load(left - DEFERRED_LOAD_MARGIN_MS)) {
             last = now - 1;
             continue;
         }
@@ -288,6 +300,7 @@ void pace_frame() {
 bool create_window() {
     const int flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     for (int alpha : {8, 0}) {
+        if (alpha && window_without_alpha) continue;
         SDL_GL_ResetAttributes();
 #ifdef __EMSCRIPTEN__
         // WebGL 2; the page is drawn over an opaque canvas.
@@ -481,6 +494,7 @@ bool runtime_start(const RuntimeConfig& config) {
         close_window();
         return false;
     }
+    renderer_set_clock(clock_ms);
     warn_software_gl();
 #ifdef __EMSCRIPTEN__
     renderer_keep_presented_frame(true);
@@ -516,7 +530,7 @@ bool runtime_start(const RuntimeConfig& config) {
     state.frame_now = state.frame_previous = clock_ms();
     present_frame();
     pace_frame();
-    renderer_begin_frame();
+    begin_frame();
     start_up_frame_begun();
     text_show_loading(config.screen_width, config.screen_height);
     show_screen();
@@ -646,7 +660,7 @@ void show_screen() {
     // A sound device left waiting by start-up opens once the game is on the screen.
     if (first_shown && state.running) audio_open_waiting_device();
     if (state.program_started) count_shown_frame();
-    renderer_begin_frame();
+    begin_frame();
     start_up_frame_begun();
 }
 
@@ -674,6 +688,8 @@ void frame_set_pump_hook(std::function<void()> hook) { state.pump_hook = std::mo
 
 void frame_hear_focus(bool on) { hear_focus = on; }
 
+void frame_window_without_alpha(bool on) { window_without_alpha = on; }
+
 long frame_count() { return state.frames; }
 
 FrameSpend frame_last_spend() { return state.spend; }
@@ -686,7 +702,7 @@ void frame_present_probe(int frames) {
         renderer_present_probe(width, height);
         SDL_GL_SwapWindow(state.window);
     }
-    renderer_begin_frame();
+    begin_frame();
 }
 
 void runtime_pump_events() {

@@ -14,6 +14,10 @@ void frame_set_clock(std::function<double()> clock, std::function<void(double)> 
 // Makes start-up's full-screen request fail, as a display refusing it would.
 void frame_refuse_full_screen(bool refuse);
 
+// Start-up asks for a window without alpha, as the browser's canvas is and
+// some desktop visuals are: what the renderer does on such a frame.
+void frame_window_without_alpha(bool on);
+
 // Automated runs ignore the window's focus changes, because test programs
 // sharing one display take the focus from each other. A test on a display
 // of its own sets this to hear them as a player's run does.

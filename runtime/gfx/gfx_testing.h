@@ -29,3 +29,6 @@ void renderer_set_deferred_loading(bool on);
 // pixels (the browser's way; images loaded afterwards keep the copies it
 // needs), false asks GL every time (the desktop's way).
 void renderer_set_model_reads(bool on);
+
+// Tests: image loads still waiting to be decoded.
+int renderer_deferred_loads();

@@ -264,6 +264,15 @@ bool png_decodes_quietly(const uint8_t* data, size_t size) {
     return data[IHDR_COLOUR] == PNG_COLOR_TYPE_RGB || data[IHDR_COLOUR] == PNG_COLOR_TYPE_RGB_ALPHA;
 }
 
+int64_t png_pixel_count(const uint8_t* data, size_t size) {
+    constexpr size_t IHDR_TYPE = 12, IHDR_WIDTH = 16, IHDR_HEIGHT = 20, IHDR_END = 24;
+    if (!data || size < IHDR_END || std::memcmp(data + IHDR_TYPE, "IHDR", 4) != 0) return 0;
+    auto be32 = [&](size_t at) {
+        return int64_t(data[at]) << 24 | int64_t(data[at + 1]) << 16 | int64_t(data[at + 2]) << 8 | data[at + 3];
+    };
+    return be32(IHDR_WIDTH) * be32(IHDR_HEIGHT);
+}
+
 bool decode_image(const uint8_t* data, size_t size, int key, const std::string& name,
                   DecodedImage& out) {
     return decode_bmp(data, size, key, out) || decode_png(data, size, key, name, out);

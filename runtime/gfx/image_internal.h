@@ -36,6 +36,9 @@ struct DecodedImage {
 // happens makes no difference to what the program shows.
 bool png_decodes_quietly(const uint8_t* data, size_t size);
 
+// Width x height as a PNG's header gives them; 0 without a header.
+int64_t png_pixel_count(const uint8_t* data, size_t size);
+
 // BMP (1, 4, 8-bit palettised, 24 and 32-bit, uncompressed). Every pixel gets
 // alpha 255; a pixel equal to the packed key colour (key >= 0) becomes
 // (0, 0, 0, 0). False when the bytes are not a BMP this decoder takes.

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -82,6 +83,16 @@ constexpr bool MODEL_READS = false;
 constexpr int64_t MODEL_MAX_PIXELS = 512 * 512;
 // Marks the GL texture binding as unknown.
 constexpr GLuint UNKNOWN_TEXTURE = ~0u;
+// Where grabbing from a frame without alpha draws the key colour to learn
+// how the frame stores it (the pixel is put back).
+constexpr int KEY_PROBE_X = 4, KEY_PROBE_Y = 4;
+// What decoding and uploading an image costs per pixel until the machine
+// has shown its own speed: a slow machine's (about 30 ms for a 1024 x 768
+// screen), so that nothing large is begun in a frame's spare time on a guess.
+constexpr double LOAD_MS_PER_PIXEL_GUESS = 40e-6;
+// Loads of smaller images teach nothing of the cost per pixel: their time is
+// mostly what starting any decode costs.
+constexpr int64_t LOAD_TIMING_MIN_PIXELS = 128 * 128;
 
 // A new RGBA texture, left bound, with one filter and one wrap mode for both
 // directions, filled from texels (undefined contents when null).
@@ -234,7 +245,7 @@ public:
     void destroy();
 
     // frame
-    void begin_frame();
+    void begin_frame(int drawable_width, int drawable_height);
     void move_frame_offscreen();
     void present(int drawable_width, int drawable_height);
     void present_probe(int drawable_width, int drawable_height);
@@ -242,9 +253,11 @@ public:
     // sprites
     void empty_slot(int slot);
     void load(const std::string& path, int slot, int key, int frame_width, int frame_height);
-    bool finish_deferred_load();
+    bool finish_deferred_load(double budget_ms);
+    void set_clock(std::function<double()> clock) { clock_ = std::move(clock); }
     void set_deferred_loading(bool on) { defer_loads_ = on; }
     void set_model_reads(bool on) { model_reads_ = on; }
+    int deferred_loads() const { return int(deferred_.size()); }
     void install(int slot, const DecodedImage& image, int minimum_texture);
     const Slot* slot(int slot);
     void draw_image_part(int slot, double sx, double sy, double sw, double sh, double x, double y, double w,
@@ -304,6 +317,8 @@ private:
     bool covers(float alpha) const { return alpha == 1.0f && blend_ != BLEND_ADDITIVE; }
     float shape_alpha(int colour) const;
     bool read_frame(int x, int y, int width, int height, std::vector<uint8_t>& rgba);
+    void key_by_colour(std::vector<uint8_t>& rgba);
+    double now_ms() const;
     bool valid(int slot) const { return slot >= 0 && slot < SPRITE_SLOTS; }
     // Drawing lands where the record expects it only in the full-screen viewport.
     bool model_placed() const {
@@ -333,21 +348,33 @@ private:
         std::string name;
         int key = 0;
         int frame_width = 0, frame_height = 0;   // load_anim's frame size, 0 = none
+        int64_t pixels = 0;                      // as the header gives them
         uint64_t order = 0;
     };
     std::map<int, DeferredLoad> deferred_;                 // by slot
     std::deque<std::pair<int, uint64_t>> deferred_order_;  // slot and order, oldest first
     uint64_t deferred_count_ = 0;
+    // What finishing a load costs per pixel, learnt from the loads timed
+    // on clock_ (the frame's): spare time begins only what fits in it.
+    double load_ms_per_pixel_ = LOAD_MS_PER_PIXEL_GUESS;
+    std::function<double()> clock_;
     bool defer_loads_ = true;
     bool fast_paths_ = true;
     FramebufferCalls fb_;
     GLuint framebuffer_ = 0;
     // The frame is drawn straight into the window's back buffer while the
-    // window is exactly the screen's size: presenting is then the swap
-    // alone. Any other size draws offscreen and scales at present. A frame
-    // begun in the window moves offscreen when the program must yield in
-    // its middle (a browser may show and clear its canvas at any yield).
+    // window is exactly the screen's size when the frame begins: presenting
+    // is then the swap alone. Any other size draws offscreen and scales at
+    // present. A frame begun in the window moves offscreen when the program
+    // must yield in its middle (a browser may show and clear its canvas at
+    // any yield).
     bool direct_ = false;
+    // Whether the window's framebuffer has alpha (the browser's canvas and
+    // some desktop visuals have none), and whether the pixels of the current
+    // frame still carry the alpha they were drawn with: not when drawn into
+    // a window without it, even once moved offscreen.
+    bool window_alpha_ = true;
+    bool frame_alpha_ = true;
     // A new frame is cleared when first drawn into, read or presented: a
     // canvas cleared before a yield would be shown so.
     bool clear_pending_ = false;
@@ -418,6 +445,9 @@ bool Renderer::create() {
     gl_name_ = name ? reinterpret_cast<const char*>(name) : "";
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_);
     if (max_texture_ <= 0) max_texture_ = 2048;
+    GLint alpha_bits = 0;
+    glGetIntegerv(GL_ALPHA_BITS, &alpha_bits);   // the window's framebuffer is bound
+    window_alpha_ = alpha_bits > 0;
 
     frame_texture_ = make_texture(screen_width_, screen_height_, GL_LINEAR, GL_REPEAT, nullptr);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -434,7 +464,7 @@ bool Renderer::create() {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    begin_frame();
+    begin_frame(0, 0);
     return true;
 }
 
@@ -460,8 +490,12 @@ void Renderer::destroy() {
     presented_kept_ = false;
 }
 
-void Renderer::begin_frame() {
+void Renderer::begin_frame(int drawable_width, int drawable_height) {
     flush();
+    // Decided now, not when the last frame was presented: the window may
+    // have been resized while the program waited for the deadline.
+    direct_ = drawable_width == screen_width_ && drawable_height == screen_height_;
+    frame_alpha_ = !direct_ || window_alpha_;
     fb_.bind(GL_FRAMEBUFFER, target());
     clear_pending_ = true;
     clear_colour_ = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -484,6 +518,7 @@ void Renderer::move_frame_offscreen() {
     direct_ = false;
     // Nothing drawn yet: the offscreen frame is cleared when it is.
     if (clear_pending_) {
+        frame_alpha_ = true;
         fb_.bind(GL_FRAMEBUFFER, framebuffer_);
         return;
     }
@@ -542,11 +577,8 @@ void Renderer::present(int drawable_width, int drawable_height) {
     const int width = box.width, height = box.height, left = box.left;
     const int bottom = drawable_height - box.top - box.height;
     const bool unscaled = width == screen_width_ && height == screen_height_;
-    const bool was_direct = direct_;
-    // Decided for the next frame; this one is where it was drawn.
-    direct_ = drawable_width == screen_width_ && drawable_height == screen_height_;
-    // Drawn in the window already (a resize shows it unscaled for a frame).
-    if (was_direct) {
+    // Drawn in the window already.
+    if (direct_) {
         remember_presented(drawable_width, drawable_height);
         return;
     }
@@ -756,24 +788,47 @@ void Renderer::finish_load(int slot) {
     // otherwise drop the load being finished.
     DeferredLoad load = std::move(it->second);
     deferred_.erase(it);
+    const double began = now_ms();
     {
         const StartupScope phase(StartupPhase::PngDecoding);
         if (!decode_image(load.file.data(), load.file.size(), load.key, load.name, decoded_)) return;
     }
     apply_image(slot, decoded_, load.frame_width, load.frame_height);
+    // A clock that did not move tells nothing. A slower load is believed at
+    // once, a faster one only halfway: one lucky load must not let the next
+    // large one overrun a frame.
+    const double spent = now_ms() - began;
+    if (spent > 0 && load.pixels >= LOAD_TIMING_MIN_PIXELS) {
+        const double rate = spent / double(load.pixels);
+        load_ms_per_pixel_ = rate > load_ms_per_pixel_ ? rate : (load_ms_per_pixel_ + rate) / 2;
+    }
 }
 
-bool Renderer::finish_deferred_load() {
-    while (!deferred_order_.empty()) {
-        const auto [slot, order] = deferred_order_.front();
-        deferred_order_.pop_front();
+bool Renderer::finish_deferred_load(double budget_ms) {
+    for (auto entry = deferred_order_.begin(); entry != deferred_order_.end();) {
+        const auto [slot, order] = *entry;
         const auto it = deferred_.find(slot);
         // A slot loaded again, emptied or already needed leaves a stale entry.
-        if (it == deferred_.end() || it->second.order != order) continue;
+        if (it == deferred_.end() || it->second.order != order) {
+            entry = deferred_order_.erase(entry);
+            continue;
+        }
+        // One that would not fit waits for a later frame or its first use.
+        if (double(it->second.pixels) * load_ms_per_pixel_ > budget_ms) {
+            ++entry;
+            continue;
+        }
+        deferred_order_.erase(entry);
         finish_load(slot);
         return true;
     }
     return false;
+}
+
+double Renderer::now_ms() const {
+    if (clock_) return clock_();
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
 void Renderer::apply_image(int slot, const DecodedImage& image, int frame_width, int frame_height) {
@@ -903,6 +958,7 @@ void Renderer::load(const std::string& path, int slot, int key, int frame_width,
         load.key = key;
         load.frame_width = frame_width;
         load.frame_height = frame_height;
+        load.pixels = png_pixel_count(file_.data(), file_.size());
         load.order = ++deferred_count_;
         deferred_order_.emplace_back(slot, load.order);
         return;
@@ -1040,9 +1096,10 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
         empty_slot(slot);
         return;
     }
-    // The frame has an alpha channel, so its pixels are copied as they are.
+    // A frame with its alpha is copied as it is; one without is keyed by colour.
     std::vector<uint8_t> rgba;
     read_frame(x, y, width, height, rgba);
+    if (!frame_alpha_) key_by_colour(rgba);
     gl_texture_ = UNKNOWN_TEXTURE;
     s.atlas_page = -1;  // the copy would be stale
     if (!s.texture || s.texture_width != tw || s.texture_height != th) {
@@ -1060,6 +1117,28 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     s.image_width = width;
     s.image_height = height;
     s.blocks = build_block_map(rgba.data(), width, height, width);
+}
+
+void Renderer::key_by_colour(std::vector<uint8_t>& rgba) {
+    // The key as this frame stores it: a probe pixel of it, read back, and
+    // the pixel that was there put back. Scissored clears write exactly one
+    // pixel whatever the viewport, blending or alpha test.
+    std::vector<uint8_t> before, probe;
+    if (!read_frame(KEY_PROBE_X, KEY_PROBE_Y, 1, 1, before)) return;
+    const GLint row = screen_height_ - 1 - KEY_PROBE_Y;   // GL counts rows from the bottom
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(KEY_PROBE_X, row, 1, 1);
+    const Colour key = unpack(KEY_COLOUR, 0.0f);
+    glClearColor(key.r, key.g, key.b, key.a);
+    glClear(GL_COLOR_BUFFER_BIT);
+    read_frame(KEY_PROBE_X, KEY_PROBE_Y, 1, 1, probe);
+    glClearColor(before[0] / 255.0f, before[1] / 255.0f, before[2] / 255.0f, before[3] / 255.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        if (rgba[i] == probe[0] && rgba[i + 1] == probe[1] && rgba[i + 2] == probe[2]) rgba[i + 3] = 0;
+    }
 }
 
 int Renderer::collision(int slot1, int x1, int y1, int slot2, int x2, int y2) {
@@ -1334,8 +1413,8 @@ void renderer_present(int drawable_width, int drawable_height) {
     if (Renderer* r = renderer()) r->present(drawable_width, drawable_height);
 }
 
-void renderer_begin_frame() {
-    if (Renderer* r = renderer()) r->begin_frame();
+void renderer_begin_frame(int drawable_width, int drawable_height) {
+    if (Renderer* r = renderer()) r->begin_frame(drawable_width, drawable_height);
 }
 
 void renderer_move_frame_offscreen() {
@@ -1346,7 +1425,13 @@ void renderer_present_probe(int drawable_width, int drawable_height) {
     if (Renderer* r = renderer()) r->present_probe(drawable_width, drawable_height);
 }
 
-bool renderer_finish_deferred_load() { return g_renderer && g_renderer->finish_deferred_load(); }
+bool renderer_finish_deferred_load(double budget_ms) {
+    return g_renderer && g_renderer->finish_deferred_load(budget_ms);
+}
+
+void renderer_set_clock(std::function<double()> clock) {
+    if (g_renderer) g_renderer->set_clock(std::move(clock));
+}
 
 void renderer_set_deferred_loading(bool on) {
     if (g_renderer) g_renderer->set_deferred_loading(on);
@@ -1355,6 +1440,8 @@ void renderer_set_deferred_loading(bool on) {
 void renderer_set_model_reads(bool on) {
     if (g_renderer) g_renderer->set_model_reads(on);
 }
+
+int renderer_deferred_loads() { return g_renderer ? g_renderer->deferred_loads() : 0; }
 
 void renderer_destroy() {
     if (g_renderer) g_renderer->destroy();

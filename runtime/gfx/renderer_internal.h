@@ -2,6 +2,9 @@
 // GL context, the renderer owns everything drawn into the offscreen frame.
 #pragma once
 
+#include <functional>
+#include <limits>
+
 // Creates the offscreen frame (FBO) and the sprite table; GL must be current.
 bool renderer_create(int screen_width, int screen_height);
 
@@ -11,8 +14,10 @@ bool renderer_create(int screen_width, int screen_height);
 void renderer_present(int drawable_width, int drawable_height);
 
 // Starts a new frame, cleared when it is first drawn into, read or
-// presented, and resets the drawing state.
-void renderer_begin_frame();
+// presented, and resets the drawing state. The window's drawable size as it
+// is now decides where the frame is drawn: straight into the window only
+// when that is exactly the screen's size (0 x 0: unknown, offscreen).
+void renderer_begin_frame(int drawable_width, int drawable_height);
 
 // A frame being drawn straight into the window continues offscreen, with
 // what it has drawn so far; the frame calls it before yielding mid-frame.
@@ -27,9 +32,14 @@ void renderer_keep_presented_frame(bool on);
 // it into the window as renderer_present would; the frame then swaps.
 void renderer_present_probe(int drawable_width, int drawable_height);
 
-// Finishes the oldest image load still deferred (decode and upload); false
-// when none was left. The frame calls it with time to spare before a deadline.
-bool renderer_finish_deferred_load();
+// Finishes the oldest image load still deferred (decode and upload) that is
+// expected to take at most budget_ms, as the sizes and times of the loads
+// finished so far tell; false when none does. The frame calls it with the
+// time it has to spare before a deadline.
+bool renderer_finish_deferred_load(double budget_ms = std::numeric_limits<double>::infinity());
+
+// The clock (ms) image loads are timed on; the frame hands down its own.
+void renderer_set_clock(std::function<double()> clock);
 
 // Deletes every texture, the FBO and the sprite table.
 void renderer_destroy();

@@ -261,6 +261,10 @@ void (*g_pump)() = nullptr;
 int screen_width() { return g_screen_width; }
 int screen_height() { return g_screen_height; }
 
+// The tracked pointer's range: the screen's pixels.
+int clamp_x(int x) { return std::clamp(x, 0, std::max(0, screen_width() - 1)); }
+int clamp_y(int y) { return std::clamp(y, 0, std::max(0, screen_height() - 1)); }
+
 void pump_events() {
     if (g_pump) g_pump();
 }
@@ -417,14 +421,14 @@ void finger_to_screen(float fx, float fy, int& sx, int& sy) {
     int w = screen_width(), h = screen_height();
     if (g_input.window != nullptr) SDL_GetWindowSize(g_input.window, &w, &h);
     window_to_screen(int(fx * w), int(fy * h), sx, sy);
-    sx = std::clamp(sx, 0, std::max(0, screen_width() - 1));
-    sy = std::clamp(sy, 0, std::max(0, screen_height() - 1));
 }
 
+// An absolute position for the next frame's read, clamped as the tracked
+// pointer is.
 void aim_at(int sx, int sy) {
     g_input.target_due = true;
-    g_input.target_x = sx;
-    g_input.target_y = sy;
+    g_input.target_x = clamp_x(sx);
+    g_input.target_y = clamp_y(sy);
 }
 
 void handle_finger(const SDL_TouchFingerEvent& finger, Uint32 type) {
@@ -626,9 +630,7 @@ void input_handle_event(const SDL_Event& event) {
             // Not captured (a browser without pointer lock): the pointer is
             // where the mouse is on the picture.
             int sx = 0, sy = 0;
-            if (mouse_on_picture(event.motion.x, event.motion.y, sx, sy))
-                aim_at(std::clamp(sx, 0, std::max(0, screen_width() - 1)),
-                       std::clamp(sy, 0, std::max(0, screen_height() - 1)));
+            if (mouse_on_picture(event.motion.x, event.motion.y, sx, sy)) aim_at(sx, sy);
         } else if (g_input.pointer_shown) {
             window_to_screen(event.motion.x, event.motion.y, g_input.cursor_x, g_input.cursor_y);
         } else {
@@ -648,7 +650,12 @@ void input_handle_event(const SDL_Event& event) {
         return;
     case SDL_MOUSEWHEEL: {
         if (!g_input.active || event.wheel.which == SDL_TOUCH_MOUSEID) return;
+        // One notch is one step, however small: browsers report a notch
+        // in pixels, of which SDL counts 100 to a step and gives whole steps
+        // only once fractions add up. Chromium's notch on X11 is 53 pixels,
+        // Firefox's follows the line height: a lone small notch would be lost.
         long steps = event.wheel.y;
+        if (steps == 0) steps = event.wheel.preciseY > 0 ? 1 : event.wheel.preciseY < 0 ? -1 : 0;
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
         g_input.pending_wheel += steps;
         return;
@@ -708,8 +715,8 @@ void input_focus(bool active) {
 
 void mouse_state(double& x, double& y, double& left, double& right) {
     read_mouse();
-    g_input.pointer_x = std::clamp(g_input.pointer_x, 0, std::max(0, screen_width() - 1));
-    g_input.pointer_y = std::clamp(g_input.pointer_y, 0, std::max(0, screen_height() - 1));
+    g_input.pointer_x = clamp_x(g_input.pointer_x);
+    g_input.pointer_y = clamp_y(g_input.pointer_y);
     x = g_input.pointer_x;
     y = g_input.pointer_y;
     left = g_input.buttons[BUTTON_LEFT] ? 1 : 0;
@@ -809,6 +816,18 @@ void input_push_wheel(int steps) {
     e.wheel.windowID = window_id();
     e.wheel.y = steps;
     e.wheel.preciseY = float(steps);
+    e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+    SDL_PushEvent(&e);
+}
+
+void input_push_wheel_fraction(float steps) {
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.timestamp = SDL_GetTicks();
+    e.wheel.windowID = window_id();
+    e.wheel.y = 0;   // SDL's whole steps: none until the fractions add up
+    e.wheel.preciseY = steps;
     e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
     SDL_PushEvent(&e);
 }

@@ -2,8 +2,10 @@
 
 #include <stdlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <filesystem>
 #include <system_error>
 #include <thread>
@@ -19,13 +21,12 @@ namespace desktop {
 
 namespace {
 
-// Far longer than any step of a script takes on a loaded machine.
-constexpr auto STEP_LIMIT = std::chrono::seconds(60);
+constexpr auto STEP_LIMIT = std::chrono::duration<double>(LiveGame::STEP_LIMIT_S);
 
 std::string make_folder() {
-    char name[] = "/tmp/wedgewise-live-XXXXXX";
-    if (mkdtemp(name) == nullptr) return std::string();
     std::error_code ec;
+    std::string name = (fs::temp_directory_path(ec) / "wedgewise-live-XXXXXX").string();
+    if (ec || mkdtemp(name.data()) == nullptr) return std::string();
     fs::create_directory_symlink(fs::path(WEDGEWISE_BINARY_DIR) / "media", fs::path(name) / "media", ec);
     // The music ("mp3media/...") comes from the audio container only.
     for (const char* container : {"media.gfx", "media.aud"})
@@ -50,6 +51,7 @@ void LiveGame::run(const std::function<void()>& program, const std::function<voi
     {
         std::lock_guard<std::mutex> lock(mutex_);
         frames_ = 0;
+        frame_times_.clear();
         ended_ = false;
         quit_asked_ = false;
         tasks_.clear();
@@ -101,6 +103,8 @@ void LiveGame::on_pump() {
 void LiveGame::on_frame() {
     std::unique_lock<std::mutex> lock(mutex_);
     ++frames_;
+    frame_times_.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count());
     if (quit_asked_) {
         lock.unlock();
         program_quit();
@@ -139,18 +143,32 @@ bool LiveGame::on_game(const std::function<void()>& fn) {
            tasks_done_ >= ticket;
 }
 
-bool LiveGame::look(const std::function<void()>& fn) {
+bool LiveGame::look(const std::function<void()>& fn, double seconds) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (ended_) return false;
-    looks_.push_back(fn);
+    // Kept alive by the queue: a look given up on may still run later.
+    auto task = std::make_shared<std::function<void()>>(fn);
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    looks_.push_back([task, cancelled] {
+        if (!*cancelled) (*task)();
+    });
     const long ticket = ++tasks_posted_;
-    return changed_.wait_for(lock, STEP_LIMIT, [&] { return ended_ || tasks_done_ >= ticket; }) &&
-           tasks_done_ >= ticket;
+    const bool done = changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                                        [&] { return ended_ || tasks_done_ >= ticket; }) &&
+                      tasks_done_ >= ticket;
+    if (!done) *cancelled = true;
+    return done;
 }
 
 long LiveGame::frames_shown() {
     std::lock_guard<std::mutex> lock(mutex_);
     return frames_;
+}
+
+double LiveGame::frame_interval_ms(long n) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (n < 2 || size_t(n) > frame_times_.size()) return 0;
+    return frame_times_[size_t(n - 1)] - frame_times_[size_t(n - 2)];
 }
 
 bool LiveGame::until(const std::function<bool()>& condition, double seconds) {
@@ -187,6 +205,11 @@ void LiveGame::quit() {
 bool LiveGame::ended() {
     std::lock_guard<std::mutex> lock(mutex_);
     return ended_;
+}
+
+bool LiveGame::wait_end(double seconds) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return ended_; });
 }
 
 std::string pictures_folder() {

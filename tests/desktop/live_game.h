@@ -19,6 +19,9 @@ constexpr int GAME_HEIGHT = 768;
 
 class LiveGame {
 public:
+    // Far longer than any step of a script takes on a loaded machine.
+    static constexpr double STEP_LIMIT_S = 60;
+
     LiveGame();
     ~LiveGame();
     LiveGame(const LiveGame&) = delete;
@@ -41,10 +44,14 @@ public:
     bool on_game(const std::function<void()>& fn);
     // Runs fn on the game thread at its next event pump, also while the game
     // waits for a button or is paused (frames stand still then), and waits
-    // for it.
-    bool look(const std::function<void()>& fn);
+    // for it, at most `seconds` (false then: the game handles no messages).
+    bool look(const std::function<void()>& fn, double seconds = STEP_LIMIT_S);
     // Frames presented since the program started.
     long frames_shown();
+    // How long the game took over frame n (1 = the first presented), from
+    // the frame before it, in ms on the steady clock; 0 when unknown. A
+    // sound started or stopped at that frame is late by as much.
+    double frame_interval_ms(long n);
     // Waits, frame by frame, until the condition (tested on the game thread)
     // holds; false after `seconds` or at the program's end.
     bool until(const std::function<bool()>& condition, double seconds);
@@ -56,6 +63,8 @@ public:
     void quit();
 
     bool ended();
+    // Waits until the program has ended, at most `seconds`.
+    bool wait_end(double seconds);
     // Whether the program ended by itself rather than by quit() or the end
     // of the script.
     bool ended_by_itself() const { return ended_ && !quit_asked_; }
@@ -69,6 +78,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     long frames_ = 0;
+    std::vector<double> frame_times_;   // steady ms of each frame hook
     bool ended_ = false;
     bool quit_asked_ = false;
     double error_code_ = 0;

@@ -23,7 +23,10 @@ constexpr int SAMPLE_STEP = 3;
 constexpr int CONTROL_SHIFT = 4;
 constexpr int POINTER_BOX = 24;   // the drawn pointer lies inside this square round its spot
 constexpr int POINTER_SPOT = 5;
-constexpr auto SHOWN_BY = std::chrono::milliseconds(500);   // the servers have drawn it by then
+// The servers show a presented frame a moment later: the screen is read
+// until it shows the frame, or for this long.
+constexpr auto SHOWN_WITHIN = std::chrono::seconds(10);
+constexpr auto SHOWN_POLL = std::chrono::milliseconds(20);
 constexpr double PICTURE_MATCH = 0.97;
 constexpr double CONTROL_MARGIN = 0.03;
 
@@ -116,12 +119,18 @@ Shown look_at_screen(LiveGame& game, xtest::Client& x, int sw, int sh, const Poi
     shown.has_pointer = pointer != nullptr;
     const Letterbox box = letterbox_for(sw, sh);
     shown.held = game.hold_presented([&](const std::vector<int>& frame) {
-        std::this_thread::sleep_for(SHOWN_BY);
-        shown.screen = grab_screen(x, sw, sh);
-        shown.whole = match_picture(shown.screen, sw, sh, frame, box);
-        if (pointer)
-            shown.pointer = match_picture(shown.screen, sw, sh, frame, box, pointer->x - POINTER_SPOT,
-                                          pointer->y - POINTER_SPOT, POINTER_BOX, POINTER_BOX);
+        const auto end = std::chrono::steady_clock::now() + SHOWN_WITHIN;
+        for (bool first = true;; first = false) {
+            if (!first) std::this_thread::sleep_for(SHOWN_POLL);   // the servers need the processor
+            shown.screen = grab_screen(x, sw, sh);
+            shown.whole = match_picture(shown.screen, sw, sh, frame, box);
+            if (pointer)
+                shown.pointer = match_picture(shown.screen, sw, sh, frame, box, pointer->x - POINTER_SPOT,
+                                              pointer->y - POINTER_SPOT, POINTER_BOX, POINTER_BOX);
+            const bool matches = shown.whole.outside_lit == 0 && shown.whole.inside >= PICTURE_MATCH &&
+                                 (!pointer || shown.pointer.inside >= PICTURE_MATCH);
+            if (matches || std::chrono::steady_clock::now() >= end) break;
+        }
     });
     return shown;
 }

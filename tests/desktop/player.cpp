@@ -1,9 +1,12 @@
 #include "tests/desktop/player.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "runtime/input/input.h"
@@ -17,6 +20,8 @@ constexpr auto STEP_SPACING = std::chrono::milliseconds(4);
 constexpr int SETTLE_FRAMES = 4;
 constexpr int AIM_TRIES = 4;
 constexpr int SETTLE_TRIES = 30;
+constexpr int LOCK_STEP = 20;
+constexpr int LOCK_TRIES = 60;
 
 }  // namespace
 
@@ -65,6 +70,27 @@ Point settled_pointer(LiveGame& game) {
         last = now;
     }
     return last;
+}
+
+bool wait_for_pointer_lock(LiveGame& game, Seat& seat, double game_per_x) {
+    const int wanted = int(std::lround(LOCK_STEP * game_per_x));
+    Point before = settled_pointer(game);
+    int exact = 0;   // two such moves in a row: not a chance of the unlocked motion
+    std::string seen;
+    for (int i = 0; i < LOCK_TRIES && exact < 2; ++i) {
+        const int step = i % 2 ? LOCK_STEP : -LOCK_STEP;   // back and forth: the pointer stays put
+        seat.move(step, 0);
+        const Point after = settled_pointer(game);
+        // Within a pixel (a move the game has not quite taken up yet);
+        // unlocked, it goes about twice as far.
+        const bool one_to_one =
+            std::abs(std::abs(after.x - before.x) - wanted) <= 1 && std::abs(after.y - before.y) <= 1;
+        exact = one_to_one ? exact + 1 : 0;
+        seen += " (" + std::to_string(after.x - before.x) + ", " + std::to_string(after.y - before.y) + ")";
+        before = after;
+    }
+    if (exact < 2) ADD_FAILURE() << "moves of " << LOCK_STEP << " went" << seen << " in the game";
+    return exact >= 2;
 }
 
 bool align_pointer(LiveGame& game, Seat& seat, int screen_width, int screen_height) {

@@ -33,6 +33,12 @@ private:
 // The pointer as the game tracks it, read between two frames.
 Point game_pointer(LiveGame& game);
 
+// Waits until Weston has locked the pointer to the game, which it does a
+// moment after the window's first click: until then a move goes about twice
+// as far in the game. True once a short move goes `game_per_x` game pixels
+// for each of the X server's.
+bool wait_for_pointer_lock(LiveGame& game, Seat& seat, double game_per_x);
+
 // The game's pointer once it has stopped moving: the seat's motion travels
 // Weston and the game's event queue, which a loaded machine delays.
 Point settled_pointer(LiveGame& game);

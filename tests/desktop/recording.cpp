@@ -12,6 +12,7 @@ namespace {
 
 constexpr double FULL_SCALE = 32768.0;
 constexpr double WINDOW_MS = 5.0;
+constexpr double ATTACK_MS = 30.0;   // a sound reaches its level this soon after it rises
 
 uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
     return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
@@ -80,6 +81,16 @@ double Recording::rms_db(double from, double to, int channel) const {
     return window_db(first, last - first, channel);
 }
 
+double Recording::steady_db(double from, double to, int channel, double heard_db) const {
+    const size_t w = window_frames();
+    std::vector<double> levels;
+    for (size_t f = size_t(std::max(0.0, from) * rate_); f + w <= frames() && f < size_t(to * rate_); f += w)
+        if (window_db(f, w, -1) >= heard_db) levels.push_back(window_db(f, w, channel));
+    if (levels.empty()) return SILENT_DB;
+    std::nth_element(levels.begin(), levels.begin() + long(levels.size() / 2), levels.end());
+    return levels[levels.size() / 2];
+}
+
 double Recording::longest_quiet_ms(double from, double to, double floor_db) const {
     const size_t w = window_frames();
     size_t run = 0, longest = 0;
@@ -93,11 +104,27 @@ double Recording::longest_quiet_ms(double from, double to, double floor_db) cons
 std::vector<double> Recording::onsets(double on_db, double off_db, double quiet_ms) const {
     const size_t w = window_frames();
     const size_t quiet_windows = size_t(quiet_ms / WINDOW_MS);
+    const size_t attack_windows = size_t(ATTACK_MS / WINDOW_MS);
     std::vector<double> out;
     size_t quiet = quiet_windows;  // the recording starts as if after silence
+    size_t rising = 0;             // windows left for a rise after quiet to reach on_db
+    double start = 0;
     for (size_t f = 0; f + w <= frames(); f += w) {
         const double db = window_db(f, w, -1);
-        if (db >= on_db && quiet >= quiet_windows) out.push_back(double(f) / rate_);
+        // A sound that begins late in a window, or fades in, may leave that
+        // window between the floor and on_db: where it rises is its onset.
+        if (db >= off_db && quiet >= quiet_windows) {
+            start = double(f) / rate_;
+            rising = attack_windows;
+        }
+        if (rising > 0) {
+            if (db >= on_db) {
+                out.push_back(start);
+                rising = 0;
+            } else {
+                --rising;
+            }
+        }
         quiet = db < off_db ? quiet + 1 : 0;
     }
     return out;

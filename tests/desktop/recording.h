@@ -26,12 +26,19 @@ public:
     // or both (-1).
     double rms_db(double from, double to, int channel = -1) const;
 
+    // The median of one channel's (or both, -1) 5 ms levels over [from, to)
+    // seconds, over the windows where both channels together reach
+    // heard_db: a steady sound's level, which the gaps a stream starved on
+    // a loaded machine leaves in it do not pull down.
+    double steady_db(double from, double to, int channel, double heard_db) const;
+
     // Longest stretch inside [from, to) seconds whose 5 ms windows all lie
     // below floor_db, in milliseconds.
     double longest_quiet_ms(double from, double to, double floor_db) const;
 
-    // Where sounds begin (seconds): a 5 ms window at or above on_db after
-    // at least quiet_ms of windows below off_db.
+    // Where sounds begin (seconds): the first 5 ms window at or above
+    // off_db after at least quiet_ms of windows below it, where a window
+    // within the next 30 ms reaches on_db.
     std::vector<double> onsets(double on_db, double off_db, double quiet_ms) const;
 
     // The first moment (seconds) from `from` on whose window reaches on_db;

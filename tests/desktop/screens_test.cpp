@@ -147,11 +147,7 @@ TEST_P(ScreenSizes, PictureFillsTheLargestCentredRectanglePointerAndReadbacksHol
         // The player's first click (over nothing): Weston lets a window lock
         // the pointer only once it has been clicked.
         seat.click(g, X_LEFT);
-        // Weston takes the lock up a moment after the click; a first short
-        // move is the player's hand settling on the mouse.
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        seat.move(-30, 0);
-        settled_pointer(g);
+        if (!wait_for_pointer_lock(g, seat, 1.0 / d.scale)) return;
         // How far the game's pointer goes for the server's pixel: one to one,
         // or the output's logical pixels on a scaled output.
         const Point a = settled_pointer(g);

@@ -133,11 +133,21 @@ bool wait_for_file(const std::string& path, int timeout_ms) {
     return false;
 }
 
+bool wait_for_text(const std::string& path, const std::string& text, int timeout_ms, Child* writer) {
+    for (int waited = 0; waited <= timeout_ms; waited += POLL_STEP_MS) {
+        if (read_text(path).find(text) != std::string::npos) return true;
+        if (writer && !writer->running()) return read_text(path).find(text) != std::string::npos;
+        sleep_ms(POLL_STEP_MS);
+    }
+    return false;
+}
+
 // ---------------------------------------------------------------- the stack
 
 Stack::Stack() {
-    char name[] = "/tmp/wedgewise-desktop-XXXXXX";
-    if (mkdtemp(name) != nullptr) root_ = name;
+    std::error_code ec;
+    std::string name = (fs::temp_directory_path(ec) / "wedgewise-desktop-XXXXXX").string();
+    if (!ec && mkdtemp(name.data()) != nullptr) root_ = name;
     runtime_dir_ = root_ + "/run";
     home_ = root_ + "/home";
     temp_ = root_ + "/tmp";
@@ -171,7 +181,9 @@ bool Stack::start_x(int width, int height) {
 }
 
 bool Stack::start_weston(int width, int height, int scale, bool xwayland) {
-    wayland_socket_ = "wedgewise-" + std::to_string(getpid());
+    // Named after the stack's own folder: unique among the stacks of
+    // programs running side by side.
+    wayland_socket_ = "wedgewise-" + fs::path(root_).filename().string();
     std::vector<std::string> argv = {"weston", "--backend=x11-backend.so", "--socket=" + wayland_socket_,
                                      // The X11 back end takes the output's size in logical pixels.
                                      "--width=" + std::to_string(width / scale),
@@ -246,6 +258,27 @@ bool Stack::start_recording(const std::string& wav_path) {
     return false;
 }
 
+bool Stack::wait_for_streams(int n, double seconds) {
+    auto env = server_environment();
+    env.push_back({"PULSE_SERVER", "unix:" + pulse_socket_});
+    const std::string listing = root_ + "/sink-inputs.txt";
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        unlink(listing.c_str());
+        Child pactl;
+        if (pactl.start({"pactl", "list", "short", "sink-inputs"}, env, listing) && pactl.wait(5000) == 0) {
+            std::stringstream lines(read_text(listing));
+            std::string line;
+            int streams = 0;
+            while (std::getline(lines, line))
+                if (!line.empty()) ++streams;
+            if (streams >= n) return true;
+        }
+        sleep_ms(POLL_STEP_MS * 5);
+    }
+    return false;
+}
+
 void Stack::stop_recording() {
     // SIGINT lets parec finish the file as at a Ctrl+C.
     if (recorder_.pid() > 0) ::kill(recorder_.pid(), SIGINT);
@@ -286,12 +319,7 @@ std::vector<std::pair<std::string, std::string>> Stack::game_environment(Video v
 }
 
 void Stack::use_for_game(Video video) {
-    for (const auto& [name, value] : game_environment(video)) {
-        if (value.empty())
-            unsetenv(name.c_str());
-        else
-            setenv(name.c_str(), value.c_str(), 1);
-    }
+    for (const auto& [name, value] : game_environment(video)) game_env_.set(name, value.empty() ? nullptr : value.c_str());
 }
 
 }  // namespace desktop

@@ -9,6 +9,8 @@
 
 #include <sys/types.h>
 
+#include "tests/support/scoped_env.h"
+
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -52,6 +54,10 @@ std::string missing_program(std::initializer_list<const char*> names);
 // Waits (bounded) until the file exists.
 bool wait_for_file(const std::string& path, int timeout_ms);
 
+// Waits (bounded) until the file holds the text; gives up early when the
+// program that would write it has ended.
+bool wait_for_text(const std::string& path, const std::string& text, int timeout_ms, Child* writer);
+
 // ---------------------------------------------------------------- the stack
 
 class Stack {
@@ -78,12 +84,16 @@ public:
     bool start_recording(const std::string& wav_path);
     // Ends the recording; parec writes the WAV header's sizes at its end.
     void stop_recording();
+    // Waits (bounded) until at least n streams play into the sound server
+    // (the stream of silence that keeps it running is one).
+    bool wait_for_streams(int n, double seconds);
     // SIGKILL to the sound server, as when it crashes.
     void kill_sound() { sound_.kill_now(); }
 
     // Points this process's environment at the stack for the game's SDL:
     // X11 on the X server, native Wayland, or X11 through XWayland; the
     // sound goes to the private server when it runs, else SDL's dummy driver.
+    // What was there before comes back when the stack goes.
     enum class Video { X11, Wayland, XWayland };
     void use_for_game(Video video);
     // The same environment as entries for a child program (the real game).
@@ -112,6 +122,7 @@ private:
     Child keep_running_;
     Child recorder_;
     bool sound_up_ = false;
+    testsupport::ScopedEnv game_env_;
 };
 
 }  // namespace desktop

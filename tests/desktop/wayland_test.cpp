@@ -26,7 +26,12 @@ namespace {
 constexpr int SCREEN_W = 1280, SCREEN_H = 800;
 constexpr Point MENU_START{511, 676};
 constexpr int INTRO_SCROLL_FRAMES = 100;
-constexpr int PAUSE_WATCH_MS = 600;
+// Event pumps watched while paused (the pause naps 100 ms between them), and
+// how long one may take before the game counts as stalled.
+constexpr int PAUSE_WATCH_PUMPS = 6;
+constexpr double PUMP_LIMIT_S = 5;
+constexpr int ALT_F4_TRIES = 15;
+constexpr int PAUSE_LOOKS_APART_MS = 150;   // more than a frame and than the pause's nap
 
 #define REQUIRE(condition, message)                                       \
     do {                                                                  \
@@ -38,15 +43,15 @@ constexpr int PAUSE_WATCH_MS = 600;
 
 std::string caption_of(LiveGame& game) {
     std::string caption;
-    game.look([&] { caption = runtime_caption(); });
+    game.look([&] { caption = runtime_caption(); }, PUMP_LIMIT_S);
     return caption;
 }
 
+// Looks at each event pump (the game's own pace) until the caption is the one wanted.
 bool caption_becomes(LiveGame& game, const std::string& wanted, int timeout_ms) {
-    for (int waited = 0; waited < timeout_ms; waited += 50) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (std::chrono::steady_clock::now() < end)
         if (caption_of(game) == wanted) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
     return false;
 }
 
@@ -67,11 +72,7 @@ void play_on_weston(LiveGame& game, Seat& seat, Stack& stack, const std::string&
     // pointer moves the same.
     seat.click(game, X_LEFT);
     REQUIRE(game.frames(INTRO_SCROLL_FRAMES), "the intro did not end");
-    // Weston takes the lock up a moment after the click; a first short move
-    // is the player's hand settling on the mouse.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    seat.move(-30, 0);
-    settled_pointer(game);
+    REQUIRE(wait_for_pointer_lock(game, seat, 1.0), "Weston never locked the pointer to the game");
     const Point before = settled_pointer(game);
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     seat.x().pointer(x0, y0);
@@ -102,7 +103,8 @@ void play_on_weston(LiveGame& game, Seat& seat, Stack& stack, const std::string&
     REQUIRE(game.until([&] { return held_tile == drop.tile; }, 3), "the click over slot " << drop.tile << " took no tile");
     for (int i = 0; i < drop.turns; ++i) {
         seat.click(game, X_RIGHT);
-        game.frames(8);   // the turn's spin ends before the next click counts
+        // The turn's spin ends before the next click counts.
+        REQUIRE(game.until([] { return spin_angle == 0; }, 2), "the turn's spin did not end");
     }
     REQUIRE(point_at(game, seat, cell_point(drop.x, drop.y), 1.0), "the pointer did not reach the space");
     seat.click(game, X_LEFT);
@@ -110,15 +112,40 @@ void play_on_weston(LiveGame& game, Seat& seat, Stack& stack, const std::string&
             "tile " << drop.tile << " was not dropped into (" << drop.x << ", " << drop.y << ")");
 
     // Another client takes the focus: the game stops and says so.
-    double clock_before = 0, clock_after = 0;
     REQUIRE(stack.start_other_client(), "the other client did not start");
     EXPECT_TRUE(caption_becomes(game, "Wedgewise <pause>", 8000)) << "caption: " << caption_of(game);
-    game.look([&] { clock_before = level_timer; });
-    const long frames_before = game.frames_shown();
-    std::this_thread::sleep_for(std::chrono::milliseconds(PAUSE_WATCH_MS));
-    game.look([&] { clock_after = level_timer; });
-    EXPECT_EQ(game.frames_shown(), frames_before) << "frames went on while paused";
-    EXPECT_EQ(clock_after, clock_before) << "the level clock ran while paused";
+    // The frame that heard of the focus change may still end before the
+    // pause begins: the game has stopped once two looks more than a frame
+    // apart see the same frame and clock.
+    struct Seen {
+        long frame = -1;
+        double clock = -1;
+        bool operator==(const Seen&) const = default;
+    };
+    auto look_at = [&](Seen& seen) {
+        return game.look([&] { seen = {frame_count(), level_timer}; }, PUMP_LIMIT_S);
+    };
+    Seen stopped, now;
+    bool settled = false;
+    const auto settle_end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!settled && std::chrono::steady_clock::now() < settle_end && look_at(stopped)) {
+        const auto apart = std::chrono::steady_clock::now() + std::chrono::milliseconds(PAUSE_LOOKS_APART_MS);
+        while (std::chrono::steady_clock::now() < apart && look_at(now)) {}
+        settled = now == stopped;
+    }
+    EXPECT_TRUE(settled) << "the game did not stop for the pause";
+    // Paused, not stalled: the game goes on handling its window's messages
+    // (a look runs at each of its event pumps) while it presents nothing and
+    // its clock stands.
+    int pumps = 0;
+    bool still = true;
+    while (pumps < PAUSE_WATCH_PUMPS && look_at(now)) {
+        still = still && now == stopped;
+        ++pumps;
+    }
+    EXPECT_EQ(pumps, PAUSE_WATCH_PUMPS) << "the paused game stopped handling its messages";
+    EXPECT_TRUE(still) << "frames or the level clock went on while paused: frame " << now.frame << " (was "
+                       << stopped.frame << "), clock " << now.clock << " (was " << stopped.clock << ")";
     stack.stop_other_client();
     EXPECT_TRUE(caption_becomes(game, "Wedgewise", 8000)) << "caption: " << caption_of(game);
     REQUIRE(game.frames(10), "the game did not go on after the focus came back");
@@ -126,10 +153,10 @@ void play_on_weston(LiveGame& game, Seat& seat, Stack& stack, const std::string&
     // Alt+F4 ends the program by itself.
     seat.key(XK_ALT_L, true);
     seat.key(XK_F4, true);
-    for (int i = 0; i < 100 && !game.ended(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const bool ended = game.wait_end(5);
     seat.key(XK_F4, false);
     seat.key(XK_ALT_L, false);
-    EXPECT_TRUE(game.ended()) << "Alt+F4 did not end the program";
+    EXPECT_TRUE(ended) << "Alt+F4 did not end the program";
 }
 
 void run_on_weston(Stack::Video video, const std::string& name) {
@@ -171,20 +198,18 @@ TEST(Wayland, AltF4EndsThePlayersProgramWithExitCode0) {
     env.push_back({"WEDGEWISE_AUTOMATED", "1"});
     Child game;
     ASSERT_TRUE(game.start({std::string(WEDGEWISE_BINARY_DIR) + "/wedgewise"}, env, stack.root() + "/game.log"));
-    const std::string log = stack.temp() + "/ErrorLog.txt";
-    bool started = false;
-    for (int i = 0; i < 400 && !started && game.running(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        std::ifstream in(log);
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        started = text.find("Init Finalized") != std::string::npos;
-    }
+    const bool started = wait_for_text(stack.temp() + "/ErrorLog.txt", "Init Finalized", 20000, &game);
     ASSERT_TRUE(started) << "the game did not start (exit " << game.status() << ")";
-    std::this_thread::sleep_for(std::chrono::seconds(1));   // the intro is showing
-    seat.key(XK_ALT_L, true);
-    seat.key(XK_F4, true);
-    const int status = game.wait(10000);
-    seat.key(XK_F4, false);
-    seat.key(XK_ALT_L, false);
+    // The keys reach the game once Weston has given its window the focus,
+    // which it does a moment after the window shows: pressed until the
+    // game ends (or the tries run out).
+    int status = -1;
+    for (int tries = 0; tries < ALT_F4_TRIES && status < 0; ++tries) {
+        seat.key(XK_ALT_L, true);
+        seat.key(XK_F4, true);
+        status = game.wait(1000);
+        seat.key(XK_F4, false);
+        seat.key(XK_ALT_L, false);
+    }
     EXPECT_EQ(status, 0) << "-1 means it still ran";
 }

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scoped_env.h"
+
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -105,9 +107,7 @@ TEST(MissingMedia, NoMediaAtAll) {
 
 TEST(SoundDevice, NoDeviceMeansSilence) {
     REQUIRE_MEDIA();
-    const char* before = std::getenv("SDL_AUDIODRIVER");
-    const std::string saved = before ? before : "";
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    const testsupport::ScopedEnv no_device("SDL_AUDIODRIVER", "no-such-driver");
     GameRun game;
     ASSERT_TRUE(game.copy_loose_media());
     ASSERT_TRUE(game.copy_container("media.aud"));
@@ -118,7 +118,6 @@ TEST(SoundDevice, NoDeviceMeansSilence) {
     expect_plays_on(game);
     EXPECT_TRUE(sound_refused);
     EXPECT_NE(game.error_log().find("No sound device"), std::string::npos) << game.error_log();
-    if (before) setenv("SDL_AUDIODRIVER", saved.c_str(), 1); else unsetenv("SDL_AUDIODRIVER");
 }
 
 // ---------------------------------------------------------------- data files
@@ -155,10 +154,11 @@ TEST(DataFiles, ReadOnlyProgramFolderSavesToDataHome) {
     ASSERT_TRUE(game.copy_loose_media());
     if (!read_only.lock()) GTEST_SKIP() << "cannot make a read-only folder here";
     const std::string data_home = game.root + "/data";
-    setenv("XDG_DATA_HOME", data_home.c_str(), 1);
-    game.script_menu_escape(MENU_ESCAPE_FRAME);
-    game.run(ESCAPE_RUN_LIMIT);
-    unsetenv("XDG_DATA_HOME");
+    {
+        const testsupport::ScopedEnv data("XDG_DATA_HOME", data_home.c_str());
+        game.script_menu_escape(MENU_ESCAPE_FRAME);
+        game.run(ESCAPE_RUN_LIMIT);
+    }
     EXPECT_FALSE(game.ended_by_limit) << "Escape on the menu did not quit";
     EXPECT_EQ(game.error_code, 0) << game.error_log();
     EXPECT_EQ(read_file(data_home + "/wedgewise/settings.dat").size(), 20u);

@@ -37,8 +37,10 @@ inline pid_t start(const std::string& screen, const std::string& log, int wait_m
         }
         const int none = open("/dev/null", O_RDONLY);
         if (none >= 0) dup2(none, 0);
+        // -noreset: a server that resets when its last client leaves
+        // refuses the next one for a moment, and a test's clients come and go.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
+               "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);

@@ -11,26 +11,16 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  OUT, PROBE, SCREEN_H, SCREEN_W, SITE, frames, launchBrowser, probe, startServer, until, waitProbe,
-  watchConsole,
+  BROWSER, OUT, PROBE, Pointer, SCREEN_H, SCREEN_W, SITE, dismissNotice, frames, launchBrowser, probe, startServer,
+  until, waitProbe, watchConsole, sharedSiteAndBrowser,
 } from './harness.mjs';
 
 const VORTEX_ITEM = { x: 512, y: 400 };
 const RECORD_KEYS = ['wedgewise/settings.dat', 'wedgewise/hiscore.dat'];
 
-let server, browser;
+const shared = sharedSiteAndBrowser();
 
-before(async () => {
-  server = await startServer();
-  browser = await launchBrowser();
-});
-
-after(async () => {
-  if (browser) await browser.close();
-  if (server) await server.close();
-});
-
-async function newPage(context, url = server.url, setUp = null) {
+async function newPage(context, url = shared.server.url, setUp = null) {
   const page = await context.newPage();
   await page.setViewport({ width: SCREEN_W, height: SCREEN_H, deviceScaleFactor: 1, hasTouch: true });
   page.messages = watchConsole(page);
@@ -40,6 +30,22 @@ async function newPage(context, url = server.url, setUp = null) {
 }
 
 async function tap(page, x, y) {
+  // Firefox's automation has no touch screen (chromium's is CDP's
+  // emulation): there the mouse clicks instead, where the pointer is while
+  // it is free, else moved there as a captured pointer is, from the corner
+  // (the game places its pointer anew on some screens).
+  if (BROWSER === 'firefox') {
+    page.pointer = page.pointer || new Pointer(page);
+    if (await page.evaluate(() => document.pointerLockElement !== null)) {
+      page.pointer.x = page.pointer.y = null;
+      await page.pointer.moveTo(x, y);
+    } else {
+      await page.mouse.move(x, y);
+    }
+    await page.pointer.click();
+    await frames(page, 4);
+    return;
+  }
   const session = page.session || (page.session = await page.createCDPSession());
   await session.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: x + 0.5, y: y + 0.5, id: 1 }] });
   await session.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
@@ -52,6 +58,7 @@ const started = (page) => waitProbe(page, PROBE.firstIntroFrame, (v) => v > 0, '
 // game's QUIT stores (settings.dat). Returns the new switch.
 async function switchVortex(page) {
   await started(page);
+  await dismissNotice(page);
   await tap(page, 512, 384);
   await frames(page, 90);
   const before = await probe(page, PROBE.vortexOn);
@@ -67,7 +74,7 @@ const visible = (page, id) => page.evaluate((i) => {
 
 describe('records are never lost', () => {
   test('a second tab offers to play there; the first then stores its records and stops', async () => {
-    const context = await browser.browser.createBrowserContext();
+    const context = await shared.browser.browser.createBrowserContext();
     try {
       const first = await newPage(context);
       const vortex = await switchVortex(first);
@@ -85,7 +92,7 @@ describe('records are never lost', () => {
   });
 
   test('a tab closed right after a change keeps it, as QUIT would', async () => {
-    const context = await browser.browser.createBrowserContext();
+    const context = await shared.browser.browser.createBrowserContext();
     try {
       const page = await newPage(context);
       const vortex = await switchVortex(page);
@@ -99,7 +106,7 @@ describe('records are never lost', () => {
   });
 
   test('after a failed restore nothing is written, so what was stored stays', async () => {
-    const context = await browser.browser.createBrowserContext();
+    const context = await shared.browser.browser.createBrowserContext();
     try {
       const page = await newPage(context);
       await switchVortex(page);
@@ -110,7 +117,7 @@ describe('records are never lost', () => {
       assert.ok(kept[0] !== null, 'settings.dat stored by Escape');
       await page.close();
       // Reading fails (the writes would work): the game plays, says so, stores nothing.
-      const failing = await newPage(context, server.url, () => {
+      const failing = await newPage(context, shared.server.url, () => {
         const read = Storage.prototype.getItem;
         Storage.prototype.getItem = function (key) {
           if (String(key).startsWith('wedgewise/')) throw new Error('read refused');
@@ -131,9 +138,9 @@ describe('records are never lost', () => {
   });
 
   test('with storage blocked the player is told once, and the game plays', async () => {
-    const context = await browser.browser.createBrowserContext();
+    const context = await shared.browser.browser.createBrowserContext();
     try {
-      const page = await newPage(context, server.url, () => {
+      const page = await newPage(context, shared.server.url, () => {
         Object.defineProperty(window, 'localStorage', {
           get() { throw new DOMException('The operation is insecure.', 'SecurityError'); },
         });
@@ -147,10 +154,10 @@ describe('records are never lost', () => {
   });
 
   test('a restore that never answers is given up after a few seconds, and said so', async () => {
-    const context = await browser.browser.createBrowserContext();
+    const context = await shared.browser.browser.createBrowserContext();
     try {
       // Records of an earlier version in IndexedDB, and IndexedDB stuck.
-      const page = await newPage(context, server.url, () => {
+      const page = await newPage(context, shared.server.url, () => {
         indexedDB.databases = () => Promise.resolve([{ name: '/records', version: 21 }]);
         indexedDB.open = () => ({});
       });
@@ -179,9 +186,9 @@ describe('failures are explained', () => {
   }
 
   test('without WebGL 2', async () => {
-    const plain = await launchBrowser(['--disable-webgl2']);
+    const plain = await launchBrowser(['--disable-webgl2'], { firefoxPrefs: { 'webgl.enable-webgl2': false } });
     try {
-      assert.match(await problemOf(plain, server.url), /WebGL 2.*another browser/s);
+      assert.match(await problemOf(plain, shared.server.url), /WebGL 2.*another browser/s);
     } finally {
       await plain.close();
     }
@@ -191,7 +198,7 @@ describe('failures are explained', () => {
     for (const missing of [/\.wasm$/, /^media\..*\.aud$/, /^wedgewise\.[0-9a-f]+\.js$/]) {
       const broken = await startServer(SITE, { refuse: (name) => missing.test(name) });
       try {
-        assert.match(await problemOf(browser, broken.url), /could not be downloaded.*reload/is, String(missing));
+        assert.match(await problemOf(shared.browser, broken.url), /could not be downloaded.*reload/is, String(missing));
       } finally {
         await broken.close();
       }
@@ -209,7 +216,7 @@ describe('failures are explained', () => {
         2, 0x0b, 1, 3, 0x65, 0x6e, 0x76, 3, 0x7a, 0x7a, 0x7a, 0, 0]));  // imports env.zzz
       const mixed = await startServer(folder);
       try {
-        assert.match(await problemOf(browser, mixed.url), /do not belong together/);
+        assert.match(await problemOf(shared.browser, mixed.url), /do not belong together/);
       } finally {
         await mixed.close();
       }
@@ -221,11 +228,11 @@ describe('failures are explained', () => {
 
 describe('the pause holds', () => {
   test('focus lost and regained without the capture stays paused until a click', async () => {
-    const context = await browser.browser.createBrowserContext();
+    const context = await shared.browser.browser.createBrowserContext();
     try {
       const page = await context.newPage();
       await page.setViewport({ width: SCREEN_W, height: SCREEN_H, deviceScaleFactor: 1 });
-      await page.goto(server.url, { waitUntil: 'load' });
+      await page.goto(shared.server.url, { waitUntil: 'load' });
       await started(page);
       await page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
       await page.mouse.down();
@@ -259,7 +266,7 @@ describe('offline play', () => {
   test('after the first visit the game plays offline, and a new version replaces the cached one', async () => {
     const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'wedgewise-site-'));
     const site = await startServer(SITE);
-    const context = await browser.browser.createBrowserContext();
+    const context = await shared.browser.browser.createBrowserContext();
     try {
       let page = await newPage(context, site.url);
       await started(page);

@@ -202,6 +202,25 @@
     }
   }
 
+  // Asks the browser to keep the records when it clears storage. Some
+  // browsers (Firefox) ask the player in a prompt, and while it shows they
+  // refuse to capture the pointer: those are asked once the game has ended,
+  // when the pointer is free. Where it is already granted, asking is silent.
+  var persistAsked = false;
+  function askToPersist(ended) {
+    if (persistAsked || !navigator.storage || !navigator.storage.persist) return;
+    function ask() {
+      if (persistAsked) return;
+      persistAsked = true;
+      navigator.storage.persist().catch(function () {});
+    }
+    if (ended) { ask(); return; }
+    if (!navigator.permissions || !navigator.permissions.query) return;
+    navigator.permissions.query({ name: 'persistent-storage' }).then(function (result) {
+      if (result.state === 'granted') ask();
+    }, function () {});
+  }
+
   // ---------------------------------------------------------------- one tab at a time
 
   var channel = window.BroadcastChannel ? new BroadcastChannel('wedgewise') : null;
@@ -388,9 +407,19 @@
     var context = Module.SDL2 && Module.SDL2.audioContext;
     if (context && context.state === 'suspended') context.resume().catch(function () {});
   }
+  // Some browsers (Firefox) start a new context 'suspended' and let it run
+  // a moment later without a gesture: it is suspended whatever its state,
+  // and again whenever it starts running before the first gesture.
   function holdSoundUntilGesture() {
     var context = Module.SDL2 && Module.SDL2.audioContext;
-    if (context && !gestured && context.state === 'running') context.suspend().catch(function () {});
+    if (!context || gestured) return;
+    var hold = function () {
+      if (!gestured && context.state !== 'closed') context.suspend().catch(function () {});
+    };
+    hold();
+    context.addEventListener('statechange', function () {
+      if (context.state === 'running') hold();
+    });
   }
 
   // ---------------------------------------------------------------- touch controls
@@ -464,6 +493,7 @@
     pausedNotice.hidden = true;
     nameEntry.hidden = true;
     if (releaseTab) { releaseTab(); releaseTab = null; }
+    if (page.storage === 'ok') askToPersist(true);
     if (code === 0) endedNotice.hidden = false;
     else fail('crash', 'error ' + code + (page.log.length ? ': ' + page.log[page.log.length - 1] : ''));
   }
@@ -524,7 +554,7 @@
       return;
     }
     claimTab().then(function () {
-      if (navigator.storage && navigator.storage.persist) navigator.storage.persist().catch(function () {});
+      askToPersist(false);
       records = restoreRecords();
       media = Promise.all(MEDIA.map(download));
       wasm = download('wedgewise.wasm');
@@ -537,6 +567,16 @@
   }
 
   // ---------------------------------------------------------------- events
+
+  // Browsers whose requestPointerLock returns a promise (Firefox) reject it
+  // when they refuse; the refusal is handled by pointerlockerror below, so
+  // the rejection is not left unhandled.
+  var requestLock = canvas.requestPointerLock;
+  if (requestLock) canvas.requestPointerLock = function () {
+    var result = requestLock.apply(canvas, arguments);
+    if (result && result.catch) result.catch(function () {});
+    return result;
+  };
 
   // The pointer is captured on the first click (the program asks for it;
   // browsers grant it only during a click). Once it has been captured,

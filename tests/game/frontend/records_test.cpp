@@ -2,6 +2,8 @@
 // for entering the high-score table. No window is needed: the records live in
 // the current folder while it is writable.
 #include <gtest/gtest.h>
+
+#include "tests/support/scoped_env.h"
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -101,9 +103,11 @@ TEST_F(Records, DataFolderFallsBackToThePlayersDataFolder) {
     fs::permissions(xdg, fs::perms::all);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                                 fs::perms::others_exec | fs::perms::group_read | fs::perms::group_exec);
-    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
-    std::string folder = data_folder_of_unprivileged_user(locked);
-    unsetenv("XDG_DATA_HOME");
+    std::string folder;
+    {
+        const testsupport::ScopedEnv data("XDG_DATA_HOME", xdg.c_str());
+        folder = data_folder_of_unprivileged_user(locked);
+    }
     fs::permissions(locked, fs::perms::owner_all);
     EXPECT_EQ(folder, (xdg / "wedgewise").string() + "/");
     EXPECT_TRUE(fs::is_directory(xdg / "wedgewise"));
@@ -117,12 +121,12 @@ TEST_F(Records, AnInstalledGameKeepsItsRecordsInThePlayersFolderEvenWhereItCould
     fs::path xdg = folder_ / "xdg";
     media_data_folder_set(data.string());
     media_container_set("media.gfx", "media.aud");
-    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    testsupport::ScopedEnv data_home("XDG_DATA_HOME", xdg.c_str());
     const std::string installed = data_folder();
     // A copy with its containers beside it is portable again.
     std::ofstream("media.gfx") << "container";
     const std::string portable = data_folder();
-    unsetenv("XDG_DATA_HOME");
+    data_home.restore();
     media_container_set("", "");
     media_data_folder_set("");
     EXPECT_EQ(installed, (xdg / "wedgewise").string() + "/");

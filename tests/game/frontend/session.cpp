@@ -15,10 +15,14 @@
 #include "runtime/input/input.h"
 #include "runtime/frame/frame_testing.h"
 #include "runtime/input/input_testing.h"
+#include "tests/support/private_display.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// No other program's window takes the focus (and the held buttons) there.
+const auto* const private_display = ::testing::AddGlobalTestEnvironment(new testsupport::PrivateDisplay);
 
 constexpr long PUMPS_MEANING_A_WAIT = 200;     // a frame pumps far fewer times
 constexpr long PUMPS_MEANING_A_HANG = 2000000;
@@ -102,13 +106,6 @@ void ScreenSession::run(const std::function<void()>& body, long frame_limit) {
         if (on_frame) on_frame();
     });
     frame_set_pump_hook([this] {
-        // Windows of other test programs on the same display may take the
-        // focus; the player's hand stays on the mouse all the same.
-        if (!runtime_window_active()) {
-            runtime_set_window_active(true);
-            if (left_held_) input_push_button(1, true);
-            if (right_held_) input_push_button(2, true);
-        }
         ++pumps_since_frame_;
         if (in_body_ && on_pump) on_pump();
         if (pumps_since_frame_ == PUMPS_MEANING_A_WAIT) {

@@ -3,6 +3,8 @@
 // the high-score check.
 #include <gtest/gtest.h>
 
+#include "tests/support/scoped_env.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -593,23 +595,20 @@ TEST(CommandLine, HelpNamesEveryOptionTheSwitchVariableAndTheExitStatuses) {
 }
 
 TEST(CommandLine, OnlyTheGamesOwnVariableMakesARunAutomated) {
-    const char* before = std::getenv("WEDGEWISE_AUTOMATED");
-    const std::string saved = before ? before : "";
+    testsupport::ScopedEnv env;
     char prog[] = "wedgewise";
     char* plain[] = {prog};
     RuntimeConfig config;
     std::string message;
     int code = -1;
-    setenv("CI", "true", 1);
-    unsetenv("WEDGEWISE_AUTOMATED");
+    env.set("CI", "true");
+    env.set("WEDGEWISE_AUTOMATED", nullptr);
     ASSERT_TRUE(parse_command_line(1, plain, config, message, code));
     EXPECT_EQ(config.automated, 0);
-    unsetenv("CI");
-    setenv("WEDGEWISE_AUTOMATED", "1", 1);
+    env.set("CI", nullptr);
+    env.set("WEDGEWISE_AUTOMATED", "1");
     ASSERT_TRUE(parse_command_line(1, plain, config, message, code));
     EXPECT_EQ(config.automated, 1);
-    if (before) setenv("WEDGEWISE_AUTOMATED", saved.c_str(), 1);
-    else unsetenv("WEDGEWISE_AUTOMATED");
 }
 
 TEST(CommandLine, FramesTakesOnePositiveWholeNumber) {

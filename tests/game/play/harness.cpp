@@ -19,10 +19,14 @@
 #include "runtime/input/input.h"
 #include "runtime/frame/frame_testing.h"
 #include "runtime/input/input_testing.h"
+#include "tests/support/private_display.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// No other program's window takes the focus (and the held buttons) there.
+const auto* const private_display = ::testing::AddGlobalTestEnvironment(new testsupport::PrivateDisplay);
 
 std::string folder;
 double fake_now = 0;
@@ -42,10 +46,6 @@ constexpr long FRAME_BUDGET = 6000;
 
 void frame_started() {
     pumps_since_frame = 0;
-    // A focus change (another test's window) lets go of the buttons; a
-    // button the script holds is pressed again each frame, which changes
-    // nothing while it is still down.
-    if (left_down) input_push_button(1, true);
     if (frame_count() > frame_budget_end) {
         ADD_FAILURE() << "the run used more than " << FRAME_BUDGET << " frames";
         program_quit();
@@ -55,9 +55,6 @@ void frame_started() {
 constexpr int PUMP_BUDGET = 2000000;
 
 void on_pump() {
-    // Other test programs' windows on the same display take the focus; a
-    // run never waits in the focus pause.
-    if (!runtime_window_active()) runtime_set_window_active(true);
     pumps_since_frame++;
     if (pump_watcher) pump_watcher();
     if (pumps_since_frame == PUMP_BUDGET) {

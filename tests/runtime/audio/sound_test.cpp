@@ -5,6 +5,7 @@
 #include "runtime/audio/audio.h"
 #include "runtime/audio/audio_testing.h"
 #include "runtime/frame/frame_testing.h"
+#include "tests/support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -22,13 +23,13 @@ class DiskAudio : public ::testing::Test {
 protected:
     TempFolder dir;
     DiskCapture capture;
+    testsupport::ScopedEnv env;   // back as it was when the test ends, however it ends
 
     void SetUp() override {
         capture.path = dir.file("capture.raw");
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", capture.path.c_str(), 1);
+        env.set("SDL_AUDIODRIVER", "disk");
+        env.set("SDL_DISKAUDIOFILE", capture.path);
     }
-    void TearDown() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
 
     // Lets everything mixed so far reach the file (the driver buffers ahead
     // and writes through stdio), so what follows starts in silence.
@@ -246,7 +247,7 @@ TEST_F(DiskAudio, StereoAndEightBitFilesConvertToTheDevice) {
 }
 
 TEST_F(DiskAudio, NoDeviceMeansSilentFailures) {
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    env.set("SDL_AUDIODRIVER", "no-such-driver");
     dir.write("tone.wav", wav_file(sine(0.2, 440, FULL_SCALE), 1));
     dir.write("music.mp3", {1, 2, 3});
     run_in_runtime(test_config(dir.path), [&] {

@@ -4,6 +4,7 @@
 #include "runtime/files/container.h"
 #include "runtime/process/process.h"
 #include "tools/sbx/writer.h"
+#include "tests/support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -73,10 +74,7 @@ protected:
         // planted files there for the next run.
         tmp_ = dir_.string() + "-tmp";
         fs::create_directory(tmp_);
-        const char* tmp = std::getenv("TMPDIR");
-        had_tmpdir_ = tmp != nullptr;
-        old_tmpdir_ = tmp ? tmp : "";
-        ::setenv("TMPDIR", tmp_.c_str(), 1);
+        env_.set("TMPDIR", tmp_);
         set_error_code(0);
         fs::create_directory("media");
         media_container_set("media.gfx", "media.aud");
@@ -86,8 +84,7 @@ protected:
         set_error_code(0);
         file_close_all();
         media_containers_release();
-        if (had_tmpdir_) ::setenv("TMPDIR", old_tmpdir_.c_str(), 1);
-        else ::unsetenv("TMPDIR");
+        env_.restore();
         fs::current_path(old_cwd_);
         fs::remove_all(dir_);
         fs::remove_all(tmp_);
@@ -95,8 +92,7 @@ protected:
     fs::path old_cwd_;
     fs::path dir_;
     fs::path tmp_;   // beside dir_, so listings of dir_ stay as the tests expect
-    bool had_tmpdir_ = false;
-    std::string old_tmpdir_;
+    testsupport::ScopedEnv env_;
 };
 
 // The siblings a write channel leaves next to a target.
@@ -374,16 +370,13 @@ TEST_F(FilesTest, TemporaryFilesAreAlwaysNewAndOnlyInThePrivateFolder)
 
     // A relative TMPDIR would name a folder inside the program's own (the
     // current one): it is not taken as the private folder.
-    const char* old_tmp = std::getenv("TMPDIR");
-    const std::string saved = old_tmp ? old_tmp : "";
     fs::create_directory("relative");
-    ::setenv("TMPDIR", "relative", 1);
     std::string relative;
-    const bool found = media_resolve(Container::Audio, "marlow.mp3", false, relative);
-    if (old_tmp)
-        ::setenv("TMPDIR", saved.c_str(), 1);
-    else
-        ::unsetenv("TMPDIR");
+    bool found = false;
+    {
+        const testsupport::ScopedEnv relative_tmp("TMPDIR", "relative");
+        found = media_resolve(Container::Audio, "marlow.mp3", false, relative);
+    }
     EXPECT_TRUE(fs::is_empty("relative"));
     if (found) {
         EXPECT_EQ(relative[0], '/') << relative;

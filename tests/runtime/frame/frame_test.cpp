@@ -6,6 +6,9 @@
 #include "runtime/values/values.h"
 #include "runtime/frame/frame_testing.h"
 #include "runtime/input/input_testing.h"
+#include "runtime/gfx/gfx.h"
+#include "runtime/gfx/gfx_testing.h"
+#include "tests/runtime/gfx/gfx_test_support.h"
 #include "tests/support/scoped_env.h"
 
 #include <SDL.h>
@@ -75,7 +78,7 @@ protected:
         char name[] = "/tmp/wedgewise-frame-test-XXXXXX";
         ASSERT_NE(mkdtemp(name), nullptr);
         temp_ = name;
-        setenv("TMPDIR", temp_.c_str(), 1);
+        env_.set("TMPDIR", temp_);
         config_.full_screen = 0;
         config_.automated = 1;
         config_.mouse_captured = 0;
@@ -90,7 +93,7 @@ protected:
         frame_set_clock(nullptr, nullptr);
         unlink((temp_ + "/ErrorLog.txt").c_str());
         rmdir(temp_.c_str());
-        unsetenv("TMPDIR");
+        env_.restore();
     }
     std::vector<std::string> log_lines() {
         bool crlf = false;
@@ -118,6 +121,7 @@ protected:
         return out;
     }
     std::string temp_;
+    testsupport::ScopedEnv env_;
     RuntimeConfig config_;
 };
 
@@ -463,6 +467,42 @@ TEST_F(Frame, NoFrameRateLimitMeansTwoMillisecondFrames) {
     EXPECT_NEAR(run.ends.back() - run.ends.front(), 200.0, 1.0);
 }
 
+// A frame's spare time finishes waiting image loads only where one fits:
+// until the machine has shown how fast it decodes, a screen-sized image
+// waits for its first use rather than making a frame late; once it has,
+// large images are done in spare time too.
+TEST_F(Frame, SpareTimeFinishesOnlyTheImageLoadsThatFitInIt) {
+    using gfxtest::png_from_colours;
+    gfxtest::write_file(temp_ + "/big.png", png_from_colours(1024, 768, std::vector<int>(1024 * 768, 0x3060C0)));
+    gfxtest::write_file(temp_ + "/small.png", png_from_colours(16, 16, std::vector<int>(256, 0xC06030)));
+    config_.working_folder = temp_;
+    FakeClock clock;
+    clock.read_cost = 0;   // decoding takes no time on this clock: it teaches nothing
+    clock.install();
+    int waiting = -1, waiting_after_use = -1, big_width = -1, rounds = 0;
+    runtime_run(config_, [&] {
+        load_sprite("big.png", 1);
+        load_sprite("small.png", 2);
+        for (int i = 0; i < 10; ++i) show_screen();
+        waiting = renderer_deferred_loads();
+        big_width = sprite_width(1);   // the first use decodes it
+        waiting_after_use = renderer_deferred_loads();
+        // Decodes timed on a clock that shows them fast.
+        clock.read_cost = 0.25;
+        for (rounds = 1; rounds <= 6; ++rounds) {
+            load_sprite("big.png", 2 + rounds);
+            for (int i = 0; i < 3; ++i) show_screen();
+            if (renderer_deferred_loads() == 0) break;
+            draw_sprite(2 + rounds, 0, 0);
+        }
+        program_quit();
+    });
+    EXPECT_EQ(waiting, 1) << "the large image was decoded in spare time it may not fit in";
+    EXPECT_EQ(big_width, 1024);
+    EXPECT_EQ(waiting_after_use, 0) << "the small image was not decoded in spare time";
+    EXPECT_LE(rounds, 6) << "large images never fitted in spare time after fast decodes";
+}
+
 // ---------------------------------------------------------------- end keys
 
 TEST_F(Frame, EscapeEndsOnlyWhileAllowed) {
@@ -497,13 +537,12 @@ TEST_F(Frame, AltF4EndsWhateverEscapeSays) {
 
 TEST_F(Frame, TempFolderAndPrivateFiles) {
     EXPECT_EQ(user_temp_dir(), temp_ + "/");
-    unsetenv("TMPDIR");
-    const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-    const std::string saved_xdg = xdg ? xdg : "";
-    unsetenv("XDG_RUNTIME_DIR");
-    const std::string own = user_temp_dir();
-    if (!saved_xdg.empty()) setenv("XDG_RUNTIME_DIR", saved_xdg.c_str(), 1);
-    setenv("TMPDIR", temp_.c_str(), 1);
+    std::string own;
+    {
+        ScopedEnv neither("TMPDIR", nullptr);
+        neither.set("XDG_RUNTIME_DIR", nullptr);
+        own = user_temp_dir();
+    }
     ASSERT_FALSE(own.empty());
     EXPECT_EQ(own.back(), '/');
     struct stat info {};

@@ -41,6 +41,18 @@ public:
         frame_set_pump_hook([] {
             if (!runtime_window_active()) runtime_set_window_active(true);
         });
+        ASSERT_TRUE(runtime_start(config())) << "no window: run under xvfb-run";
+    }
+    // Starts the runtime again, on a window with or without alpha.
+    static void restart(bool window_alpha) {
+        try {
+            program_end();
+        } catch (const ProgramEnded&) {
+        }
+        frame_window_without_alpha(!window_alpha);
+        ASSERT_TRUE(runtime_start(config()));
+    }
+    static RuntimeConfig config() {
         RuntimeConfig config;
         config.full_screen = 0;
         config.automated = 1;
@@ -48,7 +60,7 @@ public:
         config.frame_rate = 0;
         config.title = "Renderer Test";
         config.working_folder = folder;
-        ASSERT_TRUE(runtime_start(config)) << "no window: run under xvfb-run";
+        return config;
     }
     void TearDown() override {
         try {

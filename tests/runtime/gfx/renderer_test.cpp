@@ -7,6 +7,8 @@
 #include "runtime/text/text.h"
 #include "runtime/gfx/gfx_testing.h"
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -551,6 +553,39 @@ TEST_F(Renderer, AFrameMovedOffscreenLeavesTheLastPresentedOneInTheWindow) {
     renderer_keep_presented_frame(false);
 }
 
+// The window resized while a frame waits for its deadline: the frame after
+// it is drawn for the window's new size (offscreen, scaled when presented),
+// not straight into a window it no longer fits.
+TEST_F(Renderer, AFrameBegunAfterTheWindowWasResizedIsDrawnForItsNewSize) {
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    ASSERT_NE(window, nullptr);
+    struct SizeBack {
+        SDL_Window* window;
+        ~SizeBack() {
+            frame_set_frame_hook(nullptr);
+            SDL_SetWindowSize(window, 1024, 768);
+            show_screen();
+            show_screen();
+        }
+    } size_back{window};
+    show_screen();   // the window fits: this frame goes straight into it
+    // The frame hook runs after the wait, before the next frame begins.
+    frame_set_frame_hook([window] { SDL_SetWindowSize(window, 800, 600); });
+    show_screen();
+    frame_set_frame_hook(nullptr);
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    ASSERT_EQ(width, 800);
+    ASSERT_EQ(height, 600);
+    draw_rect(1000, 700, 10, 10, RED);
+    draw_rect(0, 0, 10, 10, BLUE);
+    EXPECT_EQ(get_pixel(1005, 705), RED) << "past the window's edge, inside the frame";
+    EXPECT_EQ(get_pixel(5, 5), BLUE);
+    const long before = gfx_draw_calls();
+    show_screen();
+    EXPECT_GT(gfx_draw_calls() - before, 0) << "the frame is scaled into the window";
+}
+
 // ---------------------------------------------------------------- grab and collision
 
 TEST_F(Renderer, GrabbedWhitePixelCollidesOnlyWithOpaquePixels) {
@@ -611,6 +646,41 @@ TEST_F(Renderer, GrabCopiesTheScreenRectangleUpright) {
     draw_rect(60, 60, 2, 1, WHITE);
     draw_sprite(SLOT, 60, 60);
     EXPECT_EQ(pixels(60, 60, 2, 1), (std::vector<int>{WHITE, BLUE}));
+}
+
+// A frame without alpha (the browser's canvas, a desktop visual without it)
+// cannot hold the alpha 0 of key-coloured pixels: a grab from it keys by
+// the colour instead, found by a probe pixel that leaves no trace.
+TEST_F(Renderer, GrabsFromAFrameWithoutAlphaAreKeyedByColour) {
+    struct AlphaBack {
+        ~AlphaBack() { RuntimeEnvironment::restart(true); }
+    } alpha_back;
+    RuntimeEnvironment::restart(false);
+    int alpha_bits = -1;
+    SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &alpha_bits);
+    ASSERT_EQ(alpha_bits, 0) << "the window was made with alpha";
+    show_screen();
+    show_screen();   // drawn straight into the window from here on
+    for (bool moved : {false, true}) {
+        const int slot = moved ? SLOT + 2 : SLOT;
+        draw_rect(0, 0, 10, 10, GREEN);
+        draw_rect(0, 0, 3, 1, KEY_COLOUR);
+        draw_pixel(1, 0, BLUE);
+        // A browser's yield moves a frame offscreen with what it has drawn.
+        if (moved) renderer_move_frame_offscreen();
+        grab_sprite(slot, 0, 0, 3, 1);
+        EXPECT_EQ(get_pixel(4, 4), GREEN) << "the probe pixel is put back";
+        draw_rect(60, 60, 3, 1, WHITE);
+        draw_sprite(slot, 60, 60);
+        EXPECT_EQ(pixels(60, 60, 3, 1), (std::vector<int>{WHITE, BLUE, WHITE})) << (moved ? "moved" : "in the window");
+        // The key's pixels are clear to the collision test too.
+        draw_pixel(0, 0, WHITE);
+        grab_sprite(slot + 1, 0, 0, 1, 1);
+        EXPECT_EQ(sprite_collision(slot + 1, 100, 100, slot, 100, 100), 0);
+        EXPECT_EQ(sprite_collision(slot + 1, 101, 100, slot, 100, 100), 1);
+        show_screen();
+        show_screen();
+    }
 }
 
 // ---------------------------------------------------------------- batching

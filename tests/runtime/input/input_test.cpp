@@ -7,6 +7,8 @@
 #include "runtime/frame/frame_testing.h"
 #include "runtime/input/input_testing.h"
 #include "tests/runtime/input/input_support.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -106,6 +108,21 @@ TEST(Mouse, PointerStartsAtOneHundredAndIsClampedAndStoredBack) {
         EXPECT_EQ(x, 0);
         EXPECT_EQ(y, 767);
         program_end();
+    });
+}
+
+// A browser's notch can be a fraction of SDL's step (chromium's on X11 is
+// about a half): each one still turns once, not every second one.
+TEST(Mouse, WheelNotchSmallerThanAStepIsOneStep) {
+    run_in_runtime([] {
+        input_push_wheel_fraction(0.48f);
+        frame();
+        EXPECT_EQ(mouse_axis(2), 1);
+        frame();
+        EXPECT_EQ(mouse_axis(2), 0);
+        input_push_wheel_fraction(-0.48f);
+        frame();
+        EXPECT_EQ(mouse_axis(2), -1);
     });
 }
 
@@ -274,12 +291,10 @@ namespace {
 // driver ("" = the usual one), and whether pushed motion still moved the
 // pointer in it.
 std::vector<std::string> startup_lines(const char* driver, bool& input_went_on) {
-    char folder[] = "/tmp/wedgewise-input-log-XXXXXX";
-    if (mkdtemp(folder) == nullptr) return {"mkdtemp failed"};
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string saved_tmp = tmp ? tmp : "";
-    setenv("TMPDIR", folder, 1);
-    if (*driver) setenv("SDL_VIDEODRIVER", driver, 1);
+    const testsupport::TempDir folder("wedgewise-input-log");
+    if (folder.path().empty()) return {"mkdtemp failed"};
+    testsupport::ScopedEnv env("TMPDIR", folder.path().c_str());
+    if (*driver) env.set("SDL_VIDEODRIVER", driver);
     input_went_on = false;
     RuntimeConfig config = windowed();
     config.mouse_captured = 1;
@@ -291,18 +306,14 @@ std::vector<std::string> startup_lines(const char* driver, bool& input_went_on) 
         input_went_on = mouse_axis(0) == 5 && mouse_axis(1) == 3;
         program_end();
     });
-    if (*driver) unsetenv("SDL_VIDEODRIVER");
-    if (saved_tmp.empty()) unsetenv("TMPDIR");
-    else setenv("TMPDIR", saved_tmp.c_str(), 1);
+    env.restore();
     std::vector<std::string> lines;
-    const std::string log = std::string(folder) + "/ErrorLog.txt";
+    const std::string log = folder / "ErrorLog.txt";
     std::ifstream in(log);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
     }
-    unlink(log.c_str());
-    rmdir(folder);
     return lines;
 }
 

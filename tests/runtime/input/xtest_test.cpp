@@ -6,6 +6,7 @@
 #include "runtime/input/input.h"
 #include "runtime/input/input_testing.h"
 #include "tests/runtime/input/input_support.h"
+#include "tests/support/private_display.h"
 #include "tests/support/xtest_client.h"
 
 #include <SDL.h>
@@ -15,6 +16,11 @@
 #include <string>
 
 namespace {
+
+// Typing through the X server needs the keyboard focus, which on a shared
+// display another test program's window would take: this program has a
+// display of its own.
+const auto* const private_display = ::testing::AddGlobalTestEnvironment(new testsupport::PrivateDisplay);
 
 using xtest::KeySym;
 constexpr KeySym XK_a = 0x61;

@@ -1,6 +1,7 @@
 // Sounds and music as the game's players will see them, and the generator's
 // promise of identical output on every run.
 #include "media_read.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -81,11 +82,10 @@ TEST(MediaSounds, MusicIsWholeStereoMp3OfTheRightLength) {
 
 // Decodes a track with the lame decoder (the generator's own encoder).
 bool decode_mp3(const std::string& name, Wave& out) {
-    std::string wav = std::string(WEDGEWISE_BINARY_DIR) + "/mediagen_test_" + std::to_string(::getpid()) + ".wav";
+    const testsupport::TempDir folder("wedgewise-mediagen");
+    const std::string wav = folder / "decoded.wav";
     std::string cmd = "lame --quiet --decode '" + media_dir() + "/" + name + "' '" + wav + "'";
-    bool ok = std::system(cmd.c_str()) == 0 && load_wav(wav, out);
-    std::remove(wav.c_str());
-    return ok;
+    return !folder.path().empty() && std::system(cmd.c_str()) == 0 && load_wav(wav, out);
 }
 
 double dbfs(double rms) { return 20 * std::log10(std::max(rms, 1e-9)); }
@@ -144,8 +144,8 @@ bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
 TEST(MediaGenerator, TwoRunsWriteIdenticalFiles) {
     REQUIRE_MEDIA();
     namespace fs = std::filesystem;
-    fs::path base = fs::temp_directory_path() / ("mediagen_test_" + std::to_string(::getpid()));
-    fs::remove_all(base);
+    const testsupport::TempDir base("wedgewise-mediagen");
+    ASSERT_FALSE(base.path().empty());
     fs::path one = base / "one", two = base / "two";
     // Every picture and sound, and the shortest track (the synthesiser and the encoder).
     std::string gen = std::string("'") + WEDGEWISE_MEDIAGEN + "' ";
@@ -158,16 +158,14 @@ TEST(MediaGenerator, TwoRunsWriteIdenticalFiles) {
         EXPECT_TRUE(same_file(e.path(), two / e.path().filename()));
     }
     EXPECT_EQ(files, 35);  // 22 pictures with the icon, 8 sized icons, 4 sounds, 1 track
-    fs::remove_all(base);
 }
 
 TEST(MediaGenerator, AnUnknownTrackNameFailsTheRun) {
     REQUIRE_MEDIA();
     namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / ("mediagen_bad_" + std::to_string(::getpid()));
-    std::string cmd = std::string("'") + WEDGEWISE_MEDIAGEN + "' '" + dir.string() + "' --tracks nosuch 2>/dev/null";
+    const testsupport::TempDir dir("wedgewise-mediagen");
+    std::string cmd = std::string("'") + WEDGEWISE_MEDIAGEN + "' '" + (dir / "out") + "' --tracks nosuch 2>/dev/null";
     EXPECT_NE(std::system(cmd.c_str()), 0);
-    fs::remove_all(dir);
 }
 #endif
 
