@@ -3,8 +3,9 @@
 #
 # Usage: tests/web/run.sh test [browser|touch|trust] [chromium|firefox] | bench
 # (the test file, browser by default, in the browser named, chromium by
-# default; bench gives the figures in both browsers; WEB_BUILD and BUILD name the web and desktop build folders; make
-# test-web and make bench-web set them).
+# default; bench gives the figures in both browsers; WEB_BUILD and BUILD
+# name the web and desktop build folders; make test-web and make bench-web
+# set them).
 #
 # Installs Debian's chromium and firefox-esr and the pinned test driver from
 # npm (no browser is downloaded), has the desktop build draw the reference
