@@ -25,5 +25,10 @@ void renderer_set_fast_paths(bool on);
 // reference that deferred loading must match (on by default).
 void renderer_set_deferred_loading(bool on);
 
+// Tests: true answers reads from the frame's record where it knows the
+// pixels (the browser's way; images loaded afterwards keep the copies it
+// needs), false asks GL every time (the desktop's way).
+void renderer_set_model_reads(bool on);
+
 // Tests: image loads still waiting to be decoded.
 int renderer_deferred_loads();

@@ -3,8 +3,9 @@
 #
 # Usage: tests/web/run.sh test [browser|touch|trust] [chromium|firefox] | bench
 # (the test file, browser by default, in the browser named, chromium by
-# default; WEB_BUILD and BUILD name the web and desktop build folders; make
-# test-web and make bench-web set them).
+# default; bench gives the figures in both browsers; WEB_BUILD and BUILD
+# name the web and desktop build folders; make test-web and make bench-web
+# set them).
 #
 # Installs Debian's chromium and firefox-esr and the pinned test driver from
 # npm (no browser is downloaded), has the desktop build draw the reference
@@ -63,6 +64,8 @@ case "$MODE:$FILE:$BROWSER" in
     # automation does not offer.
     test:touch:firefox) echo "touch screens are emulated in chromium alone" >&2; exit 2 ;;
     test:*:chromium|test:*:firefox) exec node --test --test-concurrency=1 "$DRIVER/$FILE.test.mjs" ;;
-    bench:*) exec node "$DRIVER/bench.mjs" ;;
+    # The figures of each browser in turn.
+    bench:*) WEDGEWISE_BROWSER=chromium node "$DRIVER/bench.mjs"
+             WEDGEWISE_BROWSER=firefox exec node "$DRIVER/bench.mjs" ;;
     *) echo "usage: $0 test [browser|touch|trust] [chromium|firefox] | bench" >&2; exit 2 ;;
 esac

@@ -522,7 +522,6 @@
     wedgewiseLog: function (line) {
       page.log.push(line);
       console.log('wedgewise: ' + line);
-      if (line === 'Init Window') holdSoundUntilGesture();   // the sound device is open by now
       if (line === 'Init Finalized') status.hidden = true;
     },
     wedgewiseSaved: function (path) {
@@ -535,6 +534,7 @@
       notice.querySelector('p').textContent = text;
       notice.hidden = false;
     },
+    wedgewiseSoundOpened: holdSoundUntilGesture,
     wedgewiseEnded: showEnded,
     // The name entry: on touch screens the field is shown and focused, so
     // the device's keyboard opens; elsewhere the keys reach the game as ever.
