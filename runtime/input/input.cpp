@@ -808,29 +808,27 @@ void input_push_button(int button, bool down) {
     SDL_PushEvent(&e);
 }
 
-void input_push_wheel(int steps) {
+namespace {
+
+// A wheel event of `whole` SDL steps and `precise` steps as the device measured them.
+void push_wheel_event(int whole, float precise) {
     SDL_Event e;
     std::memset(&e, 0, sizeof e);
     e.type = SDL_MOUSEWHEEL;
     e.wheel.timestamp = SDL_GetTicks();
     e.wheel.windowID = window_id();
-    e.wheel.y = steps;
-    e.wheel.preciseY = float(steps);
+    e.wheel.y = whole;
+    e.wheel.preciseY = precise;
     e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
     SDL_PushEvent(&e);
 }
 
-void input_push_wheel_fraction(float steps) {
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = SDL_MOUSEWHEEL;
-    e.wheel.timestamp = SDL_GetTicks();
-    e.wheel.windowID = window_id();
-    e.wheel.y = 0;   // SDL's whole steps: none until the fractions add up
-    e.wheel.preciseY = steps;
-    e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-    SDL_PushEvent(&e);
-}
+}  // namespace
+
+void input_push_wheel(int steps) { push_wheel_event(steps, float(steps)); }
+
+// SDL's whole steps: none until the fractions add up.
+void input_push_wheel_fraction(float steps) { push_wheel_event(0, steps); }
 
 void input_push_key(int scan_code, bool down) {
     const int sdl = sdl_scancode_of(scan_code);
