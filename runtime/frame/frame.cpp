@@ -102,6 +102,7 @@ struct FrameState {
     long frames = 0;
     long shown_frames = 0;      // frames shown by the program, not by start-up's "Loading..."
     bool program_started = false;  // main_program has been called
+    bool presenting = false;       // show_screen is on its way to present
 
     FrameSpend spend;            // of the last show_screen
 
@@ -633,7 +634,16 @@ void show_screen() {
         sleep_ms(PAUSE_SLEEP_MS);
     }
 
-    // 3-4: input for the new frame and the end keys.
+    // 3-4: input for the new frame and the end keys. No turn for the page
+    // until the frame is presented: it is shown in a moment, and a browser
+    // rendering the page now would first wait for its GPU process to finish
+    // drawing it (the first frame, after start-up's loading, by several
+    // hundred ms), then show it half drawn or copied aside.
+    struct Presenting {
+        Presenting() { state.presenting = true; }
+        ~Presenting() { state.presenting = false; }   // also when an end key ends the program
+    };
+    std::optional<Presenting> presenting(std::in_place);
     runtime_pump_events();
     if (state.running) {
         input_mark_frame();
@@ -644,6 +654,7 @@ void show_screen() {
         music_loop_check();
     }
     runtime_pump_events();
+    presenting.reset();
 
     // 6-7: present, wait for the deadline; then a fresh frame and drawing state.
     // The split is timed on the steady clock: an injected clock must see
@@ -709,8 +720,9 @@ void runtime_pump_events() {
 #ifdef __EMSCRIPTEN__
     // Not while the runtime starts: no input is read before the program
     // runs, and at a yield the browser renders the page, which waits for
-    // its GPU process to catch up with everything drawn so far.
-    if (state.program_started && web_yield_due()) yield_mid_frame(0);
+    // its GPU process to catch up with everything drawn so far. Nor while
+    // a frame is about to be presented (see show_screen).
+    if (state.program_started && !state.presenting && web_yield_due()) yield_mid_frame(0);
 #endif
     if (state.pump_hook) state.pump_hook();
     if (!state.sdl_up) return;

@@ -29,6 +29,7 @@ std::shared_ptr<const ModelPixels> model_pixels(int width, int height, const std
 
 void FrameModel::clear(int colour) {
     known_ = true;
+    alpha_known_ = true;
     base_ = colour & 0xFFFFFF;
     steps_.clear();
 }
@@ -63,13 +64,15 @@ void FrameModel::add(Step step) {
     steps_.push_back(std::move(step));
 }
 
-void FrameModel::fill(int x, int y, int width, int height, int colour) {
+void FrameModel::fill(int x, int y, int width, int height, int colour, int alpha) {
+    if (alpha < 0) alpha_known_ = false;
     Step step;
     step.x = x;
     step.y = y;
     step.width = width;
     step.height = height;
     step.colour = colour & 0xFFFFFF;
+    step.alpha = std::clamp(alpha, 0, 255);
     add(std::move(step));
 }
 
@@ -104,16 +107,18 @@ void FrameModel::copy(std::shared_ptr<const ModelPixels> image, int sx, int sy, 
     add(std::move(step));
 }
 
-int FrameModel::colour_at(int x, int y) const {
-    // The last step that shows at this pixel decides it.
+uint32_t FrameModel::pixel_at(int x, int y) const {
+    // The last step that shows at this pixel decides it. Unblended, a copied
+    // texel brings its own alpha.
     for (auto s = steps_.rbegin(); s != steps_.rend(); ++s) {
         if (!inside(x, y, s->x, s->y, s->width, s->height)) continue;
-        if (!s->image) return s->colour;
+        if (!s->image) return uint32_t(s->colour) | uint32_t(s->alpha) << 24;
         const ModelPixels& image = *s->image;
         const uint8_t* texel = &image.rgba[(size_t(y - s->dy) * size_t(image.width) + size_t(x - s->dx)) * 4];
-        if (texel[3] > s->threshold) return texel[0] | (texel[1] << 8) | (texel[2] << 16);
+        if (texel[3] > s->threshold)
+            return uint32_t(texel[0]) | uint32_t(texel[1]) << 8 | uint32_t(texel[2]) << 16 | uint32_t(texel[3]) << 24;
     }
-    return base_;
+    return uint32_t(base_) | 0xFF000000u;
 }
 
 bool FrameModel::read(int x, int y, int width, int height, std::vector<int>& out) const {
@@ -123,7 +128,25 @@ bool FrameModel::read(int x, int y, int width, int height, std::vector<int>& out
         for (int column = 0; column < width; ++column) {
             const int px = x + column, py = y + row;
             if (inside(px, py, 0, 0, screen_width_, screen_height_))
-                out[size_t(row) * size_t(width) + size_t(column)] = colour_at(px, py);
+                out[size_t(row) * size_t(width) + size_t(column)] = int(pixel_at(px, py) & 0xFFFFFF);
+        }
+    }
+    return true;
+}
+
+bool FrameModel::read_rgba(int x, int y, int width, int height, bool opaque, std::vector<uint8_t>& rgba) const {
+    if (!known_ || (!opaque && !alpha_known_)) return false;
+    rgba.assign(size_t(std::max(width, 0)) * size_t(std::max(height, 0)) * 4, 0);
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            const int px = x + column, py = y + row;
+            if (!inside(px, py, 0, 0, screen_width_, screen_height_)) continue;
+            const uint32_t pixel = pixel_at(px, py);
+            uint8_t* out = &rgba[(size_t(row) * size_t(width) + size_t(column)) * 4];
+            out[0] = uint8_t(pixel);
+            out[1] = uint8_t(pixel >> 8);
+            out[2] = uint8_t(pixel >> 16);
+            out[3] = opaque ? 255 : uint8_t(pixel >> 24);
         }
     }
     return true;

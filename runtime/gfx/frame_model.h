@@ -32,14 +32,16 @@ public:
     explicit FrameModel(int screen_width = 0, int screen_height = 0)
         : screen_width_(screen_width), screen_height_(screen_height) {}
 
-    // The whole frame is one colour (a new frame, or cleared).
+    // The whole frame is one colour (a new frame, or cleared), opaque.
     void clear(int colour);
     // Something the record cannot follow was drawn.
     void forget();
     bool known() const { return known_; }
 
-    // An opaque rectangle (pixels x..x+width-1, y..y+height-1).
-    void fill(int x, int y, int width, int height, int colour);
+    // A rectangle of one colour (pixels x..x+width-1, y..y+height-1) whose
+    // pixels take that colour and this alpha byte (-1: an alpha not known,
+    // which leaves the frame's alpha unknown until it is cleared).
+    void fill(int x, int y, int width, int height, int colour, int alpha = 255);
     // Texels (sx, sy, width, height) of an image copied to (x, y) one to
     // one; texels whose alpha fails the test (alpha <= threshold) leave
     // the frame as it was. The part must lie inside the image, and hold no
@@ -50,22 +52,28 @@ public:
     // The colours of a rectangle, row by row (0 off the screen); false,
     // with out untouched, while the frame is not known.
     bool read(int x, int y, int width, int height, std::vector<int>& out) const;
+    // The same as RGBA bytes, as GL reads them (all 0 off the screen); a
+    // frame stored without alpha (opaque) reads 255 for it. False, with
+    // rgba untouched, while the colours or the alpha needed are not known.
+    bool read_rgba(int x, int y, int width, int height, bool opaque, std::vector<uint8_t>& rgba) const;
 
 private:
     struct Step {
         int x = 0, y = 0, width = 0, height = 0;   // on the screen, clipped
         int colour = 0;                              // a fill's colour
+        int alpha = 255;                             // and its alpha byte
         std::shared_ptr<const ModelPixels> image;    // a copy's source (null: a fill)
         int dx = 0, dy = 0;                          // image texel = screen pixel - (dx, dy)
         int threshold = 0;                           // a copy's texels show above this alpha byte
     };
-    // The colour at a screen pixel.
-    int colour_at(int x, int y) const;
+    // The colour at a screen pixel, its alpha byte in the top eight bits.
+    uint32_t pixel_at(int x, int y) const;
     void add(Step step);
 
     int screen_width_;
     int screen_height_;
     bool known_ = false;
+    bool alpha_known_ = false;
     int base_ = 0;
     std::vector<Step> steps_;   // in drawing order, over the base colour
 };

@@ -10,6 +10,10 @@
 // Draw calls issued to GL since start (batches), for benchmarks.
 long gfx_draw_calls();
 
+// Reads of the frame GL was asked for since start (each waits for the GPU
+// in a browser).
+long gfx_frame_reads();
+
 // The colour (as get_pixel gives it) of the window's own pixel at (x, y) of a window of
 // the screen's size: what it shows, whether or not the frame is drawn there.
 int gfx_window_pixel(int x, int y);

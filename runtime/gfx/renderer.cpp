@@ -293,6 +293,7 @@ public:
     void keep_presented(bool on) { keep_presented_ = on; }
     int window_pixel(int x, int y);
     long draw_calls() const { return draw_calls_; }
+    long frame_reads() const { return frame_reads_; }
     const char* gl_name() const { return gl_name_.c_str(); }
     int screen_width() const { return screen_width_; }
     int screen_height() const { return screen_height_; }
@@ -318,6 +319,8 @@ private:
     float shape_alpha(int colour) const;
     bool read_frame(int x, int y, int width, int height, std::vector<uint8_t>& rgba);
     void key_by_colour(std::vector<uint8_t>& rgba);
+    // The same for pixels known exactly (the frame's record).
+    void key_exactly(std::vector<uint8_t>& rgba);
     double now_ms() const;
     bool valid(int slot) const { return slot >= 0 && slot < SPRITE_SLOTS; }
     // Drawing lands where the record expects it only in the full-screen viewport.
@@ -404,6 +407,7 @@ private:
     std::vector<Vertex> vertices_;
     Batch batch_;
     long draw_calls_ = 0;
+    long frame_reads_ = 0;
 
     // GL state as last set (avoids redundant calls)
     int gl_blend_ = -1;
@@ -1069,6 +1073,7 @@ bool Renderer::read_frame(int x, int y, int width, int height, std::vector<uint8
     const int cw = right - left, ch = bottom - top;
     std::vector<uint8_t> rows(size_t(cw) * size_t(ch) * 4);
     fb_.bind(GL_READ_FRAMEBUFFER, target());
+    ++frame_reads_;
     glReadPixels(left, screen_height_ - bottom, cw, ch, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
     for (int r = 0; r < ch; ++r) {
         // GL rows run bottom-up.
@@ -1096,10 +1101,15 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
         empty_slot(slot);
         return;
     }
-    // A frame with its alpha is copied as it is; one without is keyed by colour.
+    // A frame with its alpha is copied as it is; one without is keyed by
+    // colour. The frame's record knows how the key is stored: exactly.
     std::vector<uint8_t> rgba;
-    read_frame(x, y, width, height, rgba);
-    if (!frame_alpha_) key_by_colour(rgba);
+    if (model_reads_ && model_.read_rgba(x, y, width, height, !frame_alpha_, rgba)) {
+        if (!frame_alpha_) key_exactly(rgba);
+    } else {
+        read_frame(x, y, width, height, rgba);
+        if (!frame_alpha_) key_by_colour(rgba);
+    }
     gl_texture_ = UNKNOWN_TEXTURE;
     s.atlas_page = -1;  // the copy would be stale
     if (!s.texture || s.texture_width != tw || s.texture_height != th) {
@@ -1117,6 +1127,13 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     s.image_width = width;
     s.image_height = height;
     s.blocks = build_block_map(rgba.data(), width, height, width);
+}
+
+void Renderer::key_exactly(std::vector<uint8_t>& rgba) {
+    const uint8_t r = KEY_COLOUR & 0xFF, g = (KEY_COLOUR >> 8) & 0xFF, b = (KEY_COLOUR >> 16) & 0xFF;
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        if (rgba[i] == r && rgba[i + 1] == g && rgba[i + 2] == b) rgba[i + 3] = 0;
+    }
 }
 
 void Renderer::key_by_colour(std::vector<uint8_t>& rgba) {
@@ -1209,8 +1226,9 @@ void Renderer::rect(int x, int y, int width, int height, int colour) {
         return;
     }
     // Unblended or fully opaque, the pixels take the colour exactly.
+    // Unblended, they take its alpha too.
     if ((blend_ == BLEND_OPAQUE || covers(alpha)) && model_placed())
-        model_.fill(x, y, width, height, colour);
+        model_.fill(x, y, width, height, colour, blend_ == BLEND_OPAQUE ? int(std::lround(alpha * 255.0f)) : -1);
     else
         model_.forget();
     uint8_t blend_mask, test_mask;
@@ -1578,6 +1596,8 @@ void polygon_end() {
 // ---------------------------------------------------------------- diagnostics
 
 long gfx_draw_calls() { return g_renderer ? g_renderer->draw_calls() : 0; }
+
+long gfx_frame_reads() { return g_renderer ? g_renderer->frame_reads() : 0; }
 
 int gfx_window_pixel(int x, int y) { return g_renderer ? g_renderer->window_pixel(x, y) : 0; }
 

@@ -149,8 +149,11 @@ try {
   if (browser.length > 0 && desktop.length > 0) {
     const ratio = median(browser.map((b) => b.start)) / median(desktop.map((d) => d.start));
     const shownRatio = median(browser.map((b) => b.shown)) / median(desktop.map((d) => d.start));
-    figures.push(`  browser against desktop: ${ratio.toFixed(2)} times (shown: ${shownRatio.toFixed(2)} times; ` +
-      `target at most ${START_RATIO_TARGET}: ${verdict(ratio <= START_RATIO_TARGET)})`);
+    // The target is judged on the frame the player sees: the program may
+    // present long before the browser's GPU process has drawn it.
+    figures.push(`  browser against desktop, as shown: ${shownRatio.toFixed(2)} times (target at most ` +
+      `${START_RATIO_TARGET}: ${verdict(shownRatio <= START_RATIO_TARGET)}); as presented by the program: ` +
+      `${ratio.toFixed(2)} times`);
     // Medians of each phase over the runs (0 where a run did not have it).
     const keys = [];
     for (const run of [...browser, ...desktop]) for (const [key] of run.phases) if (!keys.includes(key)) keys.push(key);

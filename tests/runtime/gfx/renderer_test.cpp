@@ -855,6 +855,53 @@ TEST_F(Renderer, ReadsFromTheFramesRecordAreWhatGlReads) {
     renderer_set_model_reads(false);
 }
 
+// A grab the record can answer (the pointer's mask, grabbed at start-up)
+// must give the sprite a grab through GL gives, alpha and keying alike, in
+// a frame with alpha and in one without; and must ask GL nothing.
+TEST_F(Renderer, GrabsFromTheFramesRecordAreWhatGlGrabs) {
+    struct AlphaBack {
+        ~AlphaBack() {
+            renderer_set_model_reads(false);
+            RuntimeEnvironment::restart(true);
+        }
+    } alpha_back;
+    for (bool window_alpha : {true, false}) {
+        RuntimeEnvironment::restart(window_alpha);
+        renderer_set_model_reads(true);
+        // Alphas of every sort but those at the alpha test's edge.
+        std::vector<uint8_t> texels = noise_rgba(16, 8, 5);
+        for (size_t i = 3; i < texels.size(); i += 4) {
+            const size_t alpha = i * 37 % 256;
+            texels[i] = uint8_t(alpha == 12 ? 11 : alpha == 13 ? 14 : alpha);
+        }
+        sprite_from_rgba(SLOT, 16, 8, texels);
+        show_screen();
+        show_screen();   // drawn straight into the window from here on
+        int width = 0, height = 0;
+        renderer_screen_size(width, height);
+        draw_rect(0, 0, width, height, rgb(20, 40, 60));
+        draw_rect(5, 5, 20, 10, KEY_COLOUR);
+        draw_rect(30, 2, 4, 4, KEY_COLOUR + 1);
+        draw_pixel(0, 0, WHITE);
+        draw_sprite(SLOT, 8, 3);
+        const long reads = gfx_frame_reads();
+        grab_sprite(SLOT + 1, -2, -1, 40, 24);
+        EXPECT_EQ(gfx_frame_reads(), reads) << "answered by the record";
+        renderer_set_model_reads(false);
+        grab_sprite(SLOT + 2, -2, -1, 40, 24);
+        EXPECT_GT(gfx_frame_reads(), reads);
+        // Drawn blended over a colour, each alpha shows.
+        show_screen();
+        draw_rect(0, 0, 100, 30, rgb(200, 100, 50));
+        set_alpha_mode(-1);
+        draw_sprite(SLOT + 1, 0, 0);
+        draw_sprite(SLOT + 2, 50, 0);
+        set_alpha_mode(0);
+        EXPECT_EQ(pixels(0, 0, 40, 24), pixels(50, 0, 40, 24)) << (window_alpha ? "with alpha" : "without alpha");
+        EXPECT_NE(pixels(0, 0, 40, 24), std::vector<int>(40 * 24, rgb(200, 100, 50))) << "the grab shows";
+    }
+}
+
 TEST_F(Renderer, SmallSpritesDrawnInTurnShareOneRun) {
     // Like the board: up and down tiles alternate, each a fan laid on unscaled.
     sprite_from_rgba(SLOT, 64, 64, noise_rgba(64, 64, 4));
