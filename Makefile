@@ -14,11 +14,11 @@ PACKAGES := cmake g++ make pkg-config git \
   weston xwayland pulseaudio pulseaudio-utils
 # The Debian package: its build, its checks and the package test's input.
 PACKAGES += build-essential debhelper dpkg-dev lintian desktop-file-utils appstream xdotool
-# The browser edition and its tests: Debian's emscripten, chromium driven
-# from Node (the driver itself comes from npm, pinned by tests/web). A node
+# The browser edition and its tests: Debian's emscripten, chromium and
+# firefox-esr (in a window on Xvfb) driven from Node (the driver itself comes from npm, pinned by tests/web). A node
 # installed from elsewhere with its own npm will do (Debian's npm would
 # conflict with it).
-WEB_PACKAGES := emscripten python3 chromium $(if $(shell command -v npm 2>/dev/null),,nodejs npm)
+WEB_PACKAGES := emscripten python3 chromium firefox-esr xvfb $(if $(shell command -v npm 2>/dev/null),,nodejs npm)
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -119,8 +119,9 @@ serve-web: web
 	@echo "Wedgewise in a browser: http://127.0.0.1:$(WEB_PORT)/  (Ctrl+C stops the server)"
 	python3 -m http.server --bind 127.0.0.1 --directory $(WEB)/site $(WEB_PORT)
 
-# The browser tests: Debian's chromium, headless, driven from Node; the
-# desktop build makes the pictures they compare with.
+# The browser tests, in Debian's chromium (headless) and firefox-esr (a
+# window on a private Xvfb), driven from Node; the desktop build makes the
+# pictures they compare with.
 test-web: web
 	mkdir -p $(WEB)/ctest && cp tests/web/CTestTestfile.cmake $(WEB)/ctest/
 	cd $(WEB)/ctest && WEDGEWISE_SOURCE=$(CURDIR) WEB_BUILD=$(abspath $(WEB)) BUILD=$(abspath $(BUILD)) \

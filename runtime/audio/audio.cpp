@@ -16,6 +16,10 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#ifdef __EMSCRIPTEN__
+#include "runtime/web/web.h"
+#endif
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -23,6 +27,7 @@
 #include <cstdint>
 #include <cstring>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -50,6 +55,17 @@ constexpr double BEEP_FADE_SECONDS = 0.01;
 constexpr double BEEP_LEVEL = 0.3 * INT16_MAX;
 
 constexpr double MIN_MUSIC_LENGTH_MS = 500.0;
+
+// In a browser the sound device opens once the program's first frame is on
+// the screen: a fresh browser brings its audio output up then, blocking the
+// page for hundreds of milliseconds, and no sound can be heard before the
+// player's first gesture anyway. Sounds loaded before are kept as read and
+// made ready then; music asked for before starts then.
+#ifdef __EMSCRIPTEN__
+constexpr bool DEFER_DEVICE = true;
+#else
+constexpr bool DEFER_DEVICE = false;
+#endif
 constexpr double MS_PER_SECOND = 1000.0;
 
 // ---------------------------------------------------------------- channel gains
@@ -113,6 +129,17 @@ std::vector<bool> g_channel_used;  // by mixer channel
 MusicState g_music;
 Mix_Chunk* g_beep = nullptr;       // made on the first beep
 int g_beep_channel = -1;
+
+// Waiting for the device (see DEFER_DEVICE): the sounds loaded meanwhile,
+// by slot, and the music last asked for.
+struct WaitingSound {
+    int voices = 0;
+    std::vector<uint8_t> bytes;    // the WAV file as read
+};
+bool g_defer_device = DEFER_DEVICE;
+bool g_device_waits = false;
+std::array<std::optional<WaitingSound>, SOUND_SLOTS> g_waiting_sounds;
+std::optional<std::pair<std::string, int>> g_waiting_music;   // path and loop flag
 
 // ---------------------------------------------------------------- channels
 
@@ -231,9 +258,9 @@ void start_track() {
 
 // ---------------------------------------------------------------- device
 
-void audio_start(double (*clock_ms)()) {
-    g_clock_ms = clock_ms;
-    if (g_device_open) return;
+namespace {
+
+void open_device() {
     Mix_Init(MIX_INIT_MP3);
     g_mixer_inited = true;
     if (!g_audio_subsystem) {
@@ -262,8 +289,22 @@ void audio_start(double (*clock_ms)()) {
     g_channel_used.clear();
 }
 
+}  // namespace
+
+void audio_start(double (*clock_ms)()) {
+    g_clock_ms = clock_ms;
+    if (g_device_open || g_device_waits) return;
+    if (g_defer_device) {
+        g_device_waits = true;
+        return;
+    }
+    open_device();
+}
+
 void audio_stop() {
     music_stop();
+    g_device_waits = false;
+    for (std::optional<WaitingSound>& waiting : g_waiting_sounds) waiting.reset();
     for (int slot = SOUND_SLOTS - 1; slot >= 0; --slot) release_slot(g_slots[size_t(slot)]);
     release_beep();
     g_channel_used.clear();
@@ -294,20 +335,10 @@ void audio_beep() {
 
 // ---------------------------------------------------------------- sound effects
 
-int load_sound(const std::string& path, int slot, int voices) {
-    const int index = slot_index(slot);
-    if (index < 0) return 0;
-    SoundSlot& target = g_slots[size_t(index)];
-    release_slot(target);
-    if (!g_device_open) return 0;
+namespace {
 
-    std::vector<uint8_t> bytes;
-    {
-        const StartupScope phase(StartupPhase::ContainerReading);
-        std::string resolved;
-        if (!media_resolve(Container::Graphics, path, true, resolved)) return 0;
-        if (!read_resolved(resolved, bytes)) return 0;
-    }
+// Makes a slot's sound from its WAV file (the device is open).
+int install_sound(SoundSlot& target, const std::vector<uint8_t>& bytes, int voices) {
     const StartupScope phase(StartupPhase::SoundLoading);
     WavData wav;
     if (!parse_wav(bytes, wav)) return 0;
@@ -326,6 +357,51 @@ int load_sound(const std::string& path, int slot, int voices) {
     target.voice_count = count;
     target.current_voice = 0;
     return 1;
+}
+
+
+}  // namespace
+
+int load_sound(const std::string& path, int slot, int voices) {
+    const int index = slot_index(slot);
+    if (index < 0) return 0;
+    SoundSlot& target = g_slots[size_t(index)];
+    release_slot(target);
+    g_waiting_sounds[size_t(index)].reset();
+    if (!g_device_open && !g_device_waits) return 0;
+
+    std::vector<uint8_t> bytes;
+    {
+        const StartupScope phase(StartupPhase::ContainerReading);
+        std::string resolved;
+        if (!media_resolve(Container::Graphics, path, true, resolved)) return 0;
+        if (!read_resolved(resolved, bytes)) return 0;
+    }
+    if (g_device_open) return install_sound(target, bytes, voices);
+    // Kept for the device; a file that is no WAV fails now as it would then.
+    WavData wav;
+    if (!parse_wav(bytes, wav)) return 0;
+    g_waiting_sounds[size_t(index)] = WaitingSound{voices, std::move(bytes)};
+    return 1;
+}
+
+void audio_open_waiting_device() {
+    if (!g_device_waits) return;
+    g_device_waits = false;
+    open_device();
+#ifdef __EMSCRIPTEN__
+    web_sound_opened();   // the page holds the sound until the player's first gesture
+#endif
+    for (int slot = 0; slot < SOUND_SLOTS; ++slot) {
+        std::optional<WaitingSound>& waiting = g_waiting_sounds[size_t(slot)];
+        if (waiting && g_device_open) install_sound(g_slots[size_t(slot)], waiting->bytes, waiting->voices);
+        waiting.reset();
+    }
+    if (g_waiting_music) {
+        const auto [path, loop] = *g_waiting_music;
+        g_waiting_music.reset();
+        music_play(path, loop);
+    }
 }
 
 int play_sound(int slot, double pan, double volume) {
@@ -376,6 +452,7 @@ void music_play(const std::string& path, int loop) {
     music_stop();
     g_music.file = path;
     g_music.restarts = 0;
+    if (g_device_waits) g_waiting_music.emplace(path, loop);
     if (!g_device_open) return;
     const StartupScope phase(StartupPhase::MusicStart);
     std::string resolved;
@@ -397,6 +474,7 @@ void music_play(const std::string& path, int loop) {
 }
 
 void music_stop() {
+    g_waiting_music.reset();
     g_music.volume_state = -1;
     g_music.restart_time = 0;
     if (g_music.track != nullptr) {
@@ -412,6 +490,8 @@ bool music_playing() { return g_music.track != nullptr && Mix_PlayingMusic() != 
 double music_length_ms() { return g_music.track != nullptr ? g_music.length_ms : 0; }
 
 int music_restarts() { return g_music.restarts; }
+
+void audio_defer_device(bool on) { g_defer_device = on; }
 
 void music_loop_check() {
     if (g_music.track == nullptr || g_music.restart_time <= 0) return;

@@ -5,6 +5,10 @@
 // not. clock_ms is the program's timer, which paces looping music.
 void audio_start(double (*clock_ms)());
 
+// Opens the device audio_start left waiting (in a browser: see audio.cpp)
+// and makes ready what was loaded and asked for meanwhile; nothing else.
+void audio_open_waiting_device();
+
 // Stops music, releases every slot (last first), then the device.
 void audio_stop();
 

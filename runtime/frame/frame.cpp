@@ -102,6 +102,7 @@ struct FrameState {
     long frames = 0;
     long shown_frames = 0;      // frames shown by the program, not by start-up's "Loading..."
     bool program_started = false;  // main_program has been called
+    bool presenting = false;       // show_screen is on its way to present
 
     FrameSpend spend;            // of the last show_screen
 
@@ -131,6 +132,15 @@ void yield_mid_frame(double ms) {
     web_sleep_ms(ms);
 }
 #endif
+
+// A frame begun after one of start-up's own frames was presented.
+void start_up_frame_begun() {
+#ifdef __EMSCRIPTEN__
+    // The browser may not have shown the presented frame yet (see
+    // pace_frame): drawing goes offscreen until the next present.
+    if (!state.program_started) renderer_move_frame_offscreen();
+#endif
+}
 
 void system_sleep_ms(double ms) {
 #ifdef __EMSCRIPTEN__
@@ -232,6 +242,18 @@ void pace_frame() {
     // what else the page did, and a deadline kept by that would now and
     // then let a display frame pass.
     double now = clock_ms();
+    if (!state.program_started) {
+        // Start-up's own frames (the first one and "Loading..."), whose
+        // deadline has passed as on the desktop: the browser shows the
+        // canvas at its next rendering, at the program's first yield.
+        // Waiting here would only idle while the browser's GPU process does
+        // its first-time work (a software rasteriser builds its code for
+        // each new kind of drawing), work that goes on beside the program's
+        // own loading. The next frame is drawn offscreen (see
+        // start_up_frame_begun), so the canvas keeps this picture.
+        state.deadline = std::max(state.deadline + state.interval, now);
+        return;
+    }
     // Spare time finishes deferred image loads, as on the desktop.
     while (state.deadline - now > DEFERRED_LOAD_MARGIN_MS &&
            renderer_finish_deferred_load(state.deadline - now - DEFERRED_LOAD_MARGIN_MS))
@@ -510,6 +532,7 @@ bool runtime_start(const RuntimeConfig& config) {
     present_frame();
     pace_frame();
     begin_frame();
+    start_up_frame_begun();
     text_show_loading(config.screen_width, config.screen_height);
     show_screen();
     text_load_start_font();
@@ -611,7 +634,16 @@ void show_screen() {
         sleep_ms(PAUSE_SLEEP_MS);
     }
 
-    // 3-4: input for the new frame and the end keys.
+    // 3-4: input for the new frame and the end keys. No turn for the page
+    // until the frame is presented: it is shown in a moment, and a browser
+    // rendering the page now would first wait for its GPU process to finish
+    // drawing it (the first frame, after start-up's loading, by several
+    // hundred ms), then show it half drawn or copied aside.
+    struct Presenting {
+        Presenting() { state.presenting = true; }
+        ~Presenting() { state.presenting = false; }   // also when an end key ends the program
+    };
+    std::optional<Presenting> presenting(std::in_place);
     runtime_pump_events();
     if (state.running) {
         input_mark_frame();
@@ -622,6 +654,7 @@ void show_screen() {
         music_loop_check();
     }
     runtime_pump_events();
+    presenting.reset();
 
     // 6-7: present, wait for the deadline; then a fresh frame and drawing state.
     // The split is timed on the steady clock: an injected clock must see
@@ -630,12 +663,16 @@ void show_screen() {
     present_frame();
     ++state.frames;
     const double before_wait = system_clock_ms();
-    if (state.program_started && state.shown_frames == 0) note_first_frame(before_wait);
+    const bool first_shown = state.program_started && state.shown_frames == 0;
+    if (first_shown) note_first_frame(before_wait);
     pace_frame();
     state.spend = {before_wait - before_present, system_clock_ms() - before_wait};
     if (state.frame_hook) state.frame_hook();
+    // A sound device left waiting by start-up opens once the game is on the screen.
+    if (first_shown && state.running) audio_open_waiting_device();
     if (state.program_started) count_shown_frame();
     begin_frame();
+    start_up_frame_begun();
 }
 
 double timer_ms() { return clock_ms() - state.timer_origin; }
@@ -681,7 +718,11 @@ void frame_present_probe(int frames) {
 
 void runtime_pump_events() {
 #ifdef __EMSCRIPTEN__
-    if (web_yield_due()) yield_mid_frame(0);
+    // Not while the runtime starts: no input is read before the program
+    // runs, and at a yield the browser renders the page, which waits for
+    // its GPU process to catch up with everything drawn so far. Nor while
+    // a frame is about to be presented (see show_screen).
+    if (state.program_started && !state.presenting && web_yield_due()) yield_mid_frame(0);
 #endif
     if (state.pump_hook) state.pump_hook();
     if (!state.sdl_up) return;

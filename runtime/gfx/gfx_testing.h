@@ -10,6 +10,10 @@
 // Draw calls issued to GL since start (batches), for benchmarks.
 long gfx_draw_calls();
 
+// Reads of the frame GL was asked for since start (each waits for the GPU
+// in a browser).
+long gfx_frame_reads();
+
 // The colour (as get_pixel gives it) of the window's own pixel at (x, y) of a window of
 // the screen's size: what it shows, whether or not the frame is drawn there.
 int gfx_window_pixel(int x, int y);
@@ -24,6 +28,11 @@ void renderer_set_fast_paths(bool on);
 // Tests: false decodes and uploads every image as it is loaded, the
 // reference that deferred loading must match (on by default).
 void renderer_set_deferred_loading(bool on);
+
+// Tests: true answers reads from the frame's record where it knows the
+// pixels (the browser's way; images loaded afterwards keep the copies it
+// needs), false asks GL every time (the desktop's way).
+void renderer_set_model_reads(bool on);
 
 // Tests: image loads still waiting to be decoded.
 int renderer_deferred_loads();

@@ -7,6 +7,7 @@
 // vertex colours, so a change of opacity never breaks a run. Pending vertices
 // are drawn before anything reads the frame, copies from it, changes the
 // viewport or presents, so every pixel ends up as unbatched drawing leaves it.
+#include "runtime/gfx/frame_model.h"
 #include "runtime/gfx/gfx.h"
 #include "runtime/gfx/gfx_testing.h"
 #include "runtime/gfx/image_internal.h"
@@ -60,6 +61,26 @@ constexpr int ATLAS_MAX_TEXTURE = 256;
 // Solid parts of a sprite at least this large are drawn with the alpha test
 // off (nothing there can fail it), which software GL fills much faster.
 constexpr int BIG_SOLID_SPAN = 64 * 64;
+// Whether a texture that could not be made is found out by asking GL for
+// its error. In a browser each question waits until the GPU process has
+// carried out everything drawn so far; sizes are checked against the limit
+// before, and running out of memory there usually loses the whole context,
+// which no check here would mend.
+#ifdef __EMSCRIPTEN__
+constexpr bool CHECK_TEXTURE_ERRORS = false;
+#else
+constexpr bool CHECK_TEXTURE_ERRORS = true;
+#endif
+// Reads are answered from the frame's record where it knows the pixels (see
+// frame_model.h): in a browser, where each read-back waits for the GPU
+// process. The desktop's GL answers at once; tests turn the record on there.
+#ifdef __EMSCRIPTEN__
+constexpr bool MODEL_READS = true;
+#else
+constexpr bool MODEL_READS = false;
+#endif
+// Images up to this many pixels keep a copy for the record.
+constexpr int64_t MODEL_MAX_PIXELS = 512 * 512;
 // Marks the GL texture binding as unknown.
 constexpr GLuint UNKNOWN_TEXTURE = ~0u;
 // Where grabbing from a frame without alpha draws the key colour to learn
@@ -116,6 +137,7 @@ struct Slot {
     BlockMap blocks;                 // which parts of the image can show
     std::vector<uint8_t> mask;       // alpha per texel, fetched for collisions
     bool has_mask = false;
+    std::shared_ptr<const ModelPixels> pixels;   // the image, for the frame's record
 };
 
 // The sprite table, made page by page as slots are first used: the game
@@ -217,7 +239,7 @@ bool is_key(int colour) { return (colour & 0xFFFFFF) == KEY_COLOUR; }
 
 class Renderer {
 public:
-    Renderer(int width, int height) : screen_width_(width), screen_height_(height) {}
+    Renderer(int width, int height) : screen_width_(width), screen_height_(height), model_(width, height) {}
 
     bool create();
     void destroy();
@@ -234,6 +256,7 @@ public:
     bool finish_deferred_load(double budget_ms);
     void set_clock(std::function<double()> clock) { clock_ = std::move(clock); }
     void set_deferred_loading(bool on) { defer_loads_ = on; }
+    void set_model_reads(bool on) { model_reads_ = on; }
     int deferred_loads() const { return int(deferred_.size()); }
     void install(int slot, const DecodedImage& image, int minimum_texture);
     const Slot* slot(int slot);
@@ -270,6 +293,7 @@ public:
     void keep_presented(bool on) { keep_presented_ = on; }
     int window_pixel(int x, int y);
     long draw_calls() const { return draw_calls_; }
+    long frame_reads() const { return frame_reads_; }
     const char* gl_name() const { return gl_name_.c_str(); }
     int screen_width() const { return screen_width_; }
     int screen_height() const { return screen_height_; }
@@ -295,8 +319,14 @@ private:
     float shape_alpha(int colour) const;
     bool read_frame(int x, int y, int width, int height, std::vector<uint8_t>& rgba);
     void key_by_colour(std::vector<uint8_t>& rgba);
+    // The same for pixels known exactly (the frame's record).
+    void key_exactly(std::vector<uint8_t>& rgba);
     double now_ms() const;
     bool valid(int slot) const { return slot >= 0 && slot < SPRITE_SLOTS; }
+    // Drawing lands where the record expects it only in the full-screen viewport.
+    bool model_placed() const {
+        return view_x_ == 0 && view_y_ == 0 && view_width_ == screen_width_ && view_height_ == screen_height_;
+    }
     void settle(int slot);
     void finish_load(int slot);
     void apply_image(int slot, const DecodedImage& image, int frame_width, int frame_height);
@@ -377,6 +407,7 @@ private:
     std::vector<Vertex> vertices_;
     Batch batch_;
     long draw_calls_ = 0;
+    long frame_reads_ = 0;
 
     // GL state as last set (avoids redundant calls)
     int gl_blend_ = -1;
@@ -386,6 +417,10 @@ private:
     // primitive drawn so far (see drawn_state_key).
     std::bitset<5 * 3 * 2 * 2> drawn_states_;
     bool presented_ = false;
+
+    // the frame's record, and whether reads are answered from it
+    FrameModel model_;
+    bool model_reads_ = MODEL_READS;
 
     // read-back cache: valid while `drawn_` equals `cache_drawn_`
     uint64_t drawn_ = 1;
@@ -468,6 +503,7 @@ void Renderer::begin_frame(int drawable_width, int drawable_height) {
     fb_.bind(GL_FRAMEBUFFER, target());
     clear_pending_ = true;
     clear_colour_ = {0.0f, 0.0f, 0.0f, 1.0f};
+    model_.clear(0x000000);
     ++drawn_;
     set_alpha_mode(0.0);
     set_viewport(0, 0, 0, 0);
@@ -538,6 +574,7 @@ int Renderer::window_pixel(int x, int y) {
 
 void Renderer::present(int drawable_width, int drawable_height) {
     flush();
+    model_.forget();   // a swapped back buffer holds nothing known
     clear_if_pending();
     // GL counts rows from the bottom.
     const Letterbox box = letterbox_of(drawable_width, drawable_height, screen_width_, screen_height_);
@@ -830,7 +867,7 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     if (tw > max_texture_ || th > max_texture_) return;
     std::optional<StartupScope> phase(std::in_place, StartupPhase::TextureUpload);
     Slot& s = slots_[size_t(slot)];
-    while (glGetError() != GL_NO_ERROR) {
+    while (CHECK_TEXTURE_ERRORS && glGetError() != GL_NO_ERROR) {
     }
     // The image sits at the texture's top-left (row 0 = top); the rest is
     // clear. Filled straight from the image and a block of zeros, so no
@@ -848,7 +885,7 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
                         zeros_.data());
     }
     gl_texture_ = UNKNOWN_TEXTURE;
-    if (glGetError() != GL_NO_ERROR) {
+    if (CHECK_TEXTURE_ERRORS && glGetError() != GL_NO_ERROR) {
         empty_slot(slot);
         return;
     }
@@ -856,6 +893,8 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     s.texture_height = th;
     s.image_width = image.width;
     s.image_height = image.height;
+    if (model_reads_ && int64_t(image.width) * image.height <= MODEL_MAX_PIXELS)
+        s.pixels = model_pixels(image.width, image.height, image.rgba, ALPHA_TEST_REF);
     phase.emplace(StartupPhase::AtlasBuilding);
     s.blocks = build_block_map(image.rgba.data(), image.width, image.height, image.width);
     place_in_atlas(slot, image);
@@ -951,6 +990,7 @@ void Renderer::draw_image_part(int slot, double sx, double sy, double sw, double
         draw_image_unscaled(slot, int(sx), int(sy), int(sw), int(sh), int(x), int(y));
         return;
     }
+    model_.forget();
     thread_local std::vector<Vertex> quad;
     quad.clear();
     const Colour white{1.0f, 1.0f, 1.0f, float(opacity_)};
@@ -974,6 +1014,12 @@ void Renderer::draw_image_unscaled(int slot, int sx, int sy, int sw, int sh, int
     quads.clear();
     solid_quads.clear();
     const bool inside = sx >= 0 && sy >= 0 && sx + sw <= s.image_width && sy + sh <= s.image_height;
+    // Unblended, each pixel takes its texel as it is, or keeps its colour
+    // where the texel fails the alpha test.
+    if (blend_ == BLEND_OPAQUE && inside && model_placed() && s.pixels)
+        model_.copy(s.pixels, sx, sy, sw, sh, x, y, ALPHA_TEST_REF);
+    else
+        model_.forget();
     if (inside && fast_paths_) used_spans(s.blocks, sx, sy, sw, sh, spans);
     else spans.push_back({sx, sy, sw, sh, false});
     // The atlas copy repeats the texture only as far as its border reaches.
@@ -1027,6 +1073,7 @@ bool Renderer::read_frame(int x, int y, int width, int height, std::vector<uint8
     const int cw = right - left, ch = bottom - top;
     std::vector<uint8_t> rows(size_t(cw) * size_t(ch) * 4);
     fb_.bind(GL_READ_FRAMEBUFFER, target());
+    ++frame_reads_;
     glReadPixels(left, screen_height_ - bottom, cw, ch, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
     for (int r = 0; r < ch; ++r) {
         // GL rows run bottom-up.
@@ -1043,6 +1090,7 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     Slot& s = slots_[size_t(slot)];
     s.mask.clear();
     s.has_mask = false;
+    s.pixels.reset();
     if (!image_size_allowed(width, height) || width > max_texture_ || height > max_texture_) {
         empty_slot(slot);
         return;
@@ -1053,10 +1101,15 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
         empty_slot(slot);
         return;
     }
-    // A frame with its alpha is copied as it is; one without is keyed by colour.
+    // A frame with its alpha is copied as it is; one without is keyed by
+    // colour. The frame's record knows how the key is stored: exactly.
     std::vector<uint8_t> rgba;
-    read_frame(x, y, width, height, rgba);
-    if (!frame_alpha_) key_by_colour(rgba);
+    if (model_reads_ && model_.read_rgba(x, y, width, height, !frame_alpha_, rgba)) {
+        if (!frame_alpha_) key_exactly(rgba);
+    } else {
+        read_frame(x, y, width, height, rgba);
+        if (!frame_alpha_) key_by_colour(rgba);
+    }
     gl_texture_ = UNKNOWN_TEXTURE;
     s.atlas_page = -1;  // the copy would be stale
     if (!s.texture || s.texture_width != tw || s.texture_height != th) {
@@ -1074,6 +1127,13 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     s.image_width = width;
     s.image_height = height;
     s.blocks = build_block_map(rgba.data(), width, height, width);
+}
+
+void Renderer::key_exactly(std::vector<uint8_t>& rgba) {
+    const uint8_t r = KEY_COLOUR & 0xFF, g = (KEY_COLOUR >> 8) & 0xFF, b = (KEY_COLOUR >> 16) & 0xFF;
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        if (rgba[i] == r && rgba[i + 1] == g && rgba[i + 2] == b) rgba[i + 3] = 0;
+    }
 }
 
 void Renderer::key_by_colour(std::vector<uint8_t>& rgba) {
@@ -1161,9 +1221,16 @@ void Renderer::rect(int x, int y, int width, int height, int colour) {
         vertices_.clear();
         clear_pending_ = true;
         clear_colour_ = unpack(colour, 1.0f);
+        model_.clear(colour);
         ++drawn_;
         return;
     }
+    // Unblended or fully opaque, the pixels take the colour exactly.
+    // Unblended, they take its alpha too.
+    if ((blend_ == BLEND_OPAQUE || covers(alpha)) && model_placed())
+        model_.fill(x, y, width, height, colour, blend_ == BLEND_OPAQUE ? int(std::lround(alpha * 255.0f)) : -1);
+    else
+        model_.forget();
     uint8_t blend_mask, test_mask;
     shape_masks(alpha, blend_mask, test_mask);
     thread_local std::vector<Vertex> quad;
@@ -1176,6 +1243,7 @@ void Renderer::rect(int x, int y, int width, int height, int colour) {
 void Renderer::pixel(int x, int y, int colour) { rect(x, y, 1, 1, colour); }
 
 void Renderer::line(int x1, int y1, int x2, int y2, int colour) {
+    model_.forget();
     const float alpha = shape_alpha(colour);
     uint8_t blend_mask, test_mask;
     shape_masks(alpha, blend_mask, test_mask);
@@ -1198,6 +1266,8 @@ void Renderer::line(int x1, int y1, int x2, int y2, int colour) {
 
 int Renderer::get_pixel(int x, int y) {
     if (x < 0 || y < 0 || x >= screen_width_ || y >= screen_height_) return 0;
+    thread_local std::vector<int> known;
+    if (model_reads_ && model_.read(x, y, 1, 1, known)) return known[0];
     const bool cached = cache_drawn_ == drawn_ && x >= cache_x_ && y >= cache_y_ && x < cache_x_ + cache_width_ &&
                         y < cache_y_ + cache_height_;
     if (!cached) {
@@ -1218,6 +1288,7 @@ void Renderer::read(int x, int y, int width, int height, std::vector<int>& out) 
     out.clear();
     // A rectangle far larger than any screen is a caller's mistake, not a request for gigabytes.
     if (width <= 0 || height <= 0 || int64_t(width) * height > IMAGE_MAX_PIXELS) return;
+    if (model_reads_ && model_.read(x, y, width, height, out)) return;
     std::vector<uint8_t> rgba;
     read_frame(x, y, width, height, rgba);
     out.resize(size_t(width) * size_t(height));
@@ -1294,6 +1365,7 @@ void Renderer::polygon_vertex(double x, double y, double tx, double ty, int colo
 
 void Renderer::polygon_end() {
     if (polygon_count_ < 3) return;
+    model_.forget();
     thread_local std::vector<Vertex> triangles;
     triangles.clear();
     bool all_opaque = true, all_pass = true;
@@ -1381,6 +1453,10 @@ void renderer_set_clock(std::function<double()> clock) {
 
 void renderer_set_deferred_loading(bool on) {
     if (g_renderer) g_renderer->set_deferred_loading(on);
+}
+
+void renderer_set_model_reads(bool on) {
+    if (g_renderer) g_renderer->set_model_reads(on);
 }
 
 int renderer_deferred_loads() { return g_renderer ? g_renderer->deferred_loads() : 0; }
@@ -1520,6 +1596,8 @@ void polygon_end() {
 // ---------------------------------------------------------------- diagnostics
 
 long gfx_draw_calls() { return g_renderer ? g_renderer->draw_calls() : 0; }
+
+long gfx_frame_reads() { return g_renderer ? g_renderer->frame_reads() : 0; }
 
 int gfx_window_pixel(int x, int y) { return g_renderer ? g_renderer->window_pixel(x, y) : 0; }
 

@@ -650,7 +650,12 @@ void input_handle_event(const SDL_Event& event) {
         return;
     case SDL_MOUSEWHEEL: {
         if (!g_input.active || event.wheel.which == SDL_TOUCH_MOUSEID) return;
+        // One notch is one step, however small: browsers report a notch
+        // in pixels, of which SDL counts 100 to a step and gives whole steps
+        // only once fractions add up. Chromium's notch on X11 is 53 pixels,
+        // Firefox's follows the line height: a lone small notch would be lost.
         long steps = event.wheel.y;
+        if (steps == 0) steps = event.wheel.preciseY > 0 ? 1 : event.wheel.preciseY < 0 ? -1 : 0;
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
         g_input.pending_wheel += steps;
         return;
@@ -803,17 +808,27 @@ void input_push_button(int button, bool down) {
     SDL_PushEvent(&e);
 }
 
-void input_push_wheel(int steps) {
+namespace {
+
+// A wheel event of `whole` SDL steps and `precise` steps as the device measured them.
+void push_wheel_event(int whole, float precise) {
     SDL_Event e;
     std::memset(&e, 0, sizeof e);
     e.type = SDL_MOUSEWHEEL;
     e.wheel.timestamp = SDL_GetTicks();
     e.wheel.windowID = window_id();
-    e.wheel.y = steps;
-    e.wheel.preciseY = float(steps);
+    e.wheel.y = whole;
+    e.wheel.preciseY = precise;
     e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
     SDL_PushEvent(&e);
 }
+
+}  // namespace
+
+void input_push_wheel(int steps) { push_wheel_event(steps, float(steps)); }
+
+// SDL's whole steps: none until the fractions add up.
+void input_push_wheel_fraction(float steps) { push_wheel_event(0, steps); }
 
 void input_push_key(int scan_code, bool down) {
     const int sdl = sdl_scancode_of(scan_code);

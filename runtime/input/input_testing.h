@@ -10,6 +10,7 @@
 void input_push_motion(int dx, int dy);
 void input_push_button(int button, bool down);   // 1 left, 2 right, 3 middle
 void input_push_wheel(int steps);                // +1 away from the user
+void input_push_wheel_fraction(float steps);     // a notch SDL counts as part of a step
 void input_push_key(int scan_code, bool down);   // set-1 scan code
 void input_push_text(const std::string& text);   // typed text, if needed
 // A finger (id) landing or lifting at (x, y), each 0..1 across the window.

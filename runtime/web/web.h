@@ -49,6 +49,9 @@ void web_text_entry(bool on);
 // program goes on meanwhile.
 void web_notice(const char* caption, const char* text);
 
+// The sound device has been opened (its context is Module.SDL2.audioContext).
+void web_sound_opened();
+
 // The program has ended (error code 0 = the player quit); the page says so.
 void web_program_ended(double error_code);
 #endif

@@ -11,8 +11,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 import {
   OUT, PROBE, Pointer, REFERENCE, SCREEN_H, SCREEN_W, canvasPicture, differingShare, launchBrowser,
-  frames, framesOrWhile, highScoreOf, pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe,
-  watchConsole,
+  dismissNotice, frames, framesOrWhile, highScoreOf, pictureWhenHeld, probe, readPng, sleep, startServer, until, waitProbe,
+  watchConsole, wheelNotch,
 } from './harness.mjs';
 
 const scenes = JSON.parse(fs.readFileSync(path.join(REFERENCE, 'scenes.json'), 'utf8'));
@@ -31,22 +31,22 @@ const NAME = 'WEBTESTER';
 const DIFF_SHARE = 0.01;
 const DIFF_LEVELS = 8;
 
-let server, chromium, page, pointer, messages;
+let server, launched, page, pointer, messages;
 let placedTiles = 0;
 let scoreAtEnd = -1;
 let channelsBefore = [], channelsSaved = [];
 
 before(async () => {
   server = await startServer();
-  chromium = await launchBrowser();
-  page = await chromium.browser.newPage();
+  launched = await launchBrowser();
+  page = await launched.browser.newPage();
   messages = watchConsole(page);
   pointer = new Pointer(page);
 });
 
 after(async () => {
   fs.writeFileSync(path.join(OUT, 'console.txt'), messages.map((m) => `${m.type}: ${m.text}`).join('\n') + '\n');
-  if (chromium) await chromium.close();
+  if (launched) await launched.close();
   if (server) await server.close();
 });
 
@@ -61,6 +61,7 @@ const pointerCaptured = () => document.pointerLockElement === document.getElemen
 
 // The first click on the picture, held for frames so that the intro sees it.
 async function firstClick() {
+  await dismissNotice(page);
   await page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
   await page.mouse.down();
   await frames(page, 2);
@@ -203,14 +204,17 @@ test('a game starts from the menu and its first frames look as on the desktop', 
   compare(picture, 'play.png', 'play');
 });
 
-// Takes a tile from the store, turns it with the right button, drops it.
-async function place(move) {
+// Takes a tile from the store, turns it with the right button (or the
+// wheel, a notch a turn), drops it: a tile turned too few times or too
+// many does not fit.
+async function place(move, { byWheel = false } = {}) {
   const spaces = await probe(page, PROBE.spaces);
   await pointer.moveTo(move.slot_x, move.slot_y);
   await pointer.click();
   await waitProbe(page, PROBE.heldTile, (v) => v >= 0, 'a tile in the hand', 5000);
   for (let i = 0; i < move.turns; i++) {
-    await pointer.click('right');
+    if (byWheel) await wheelNotch(launched, page, true);
+    else await pointer.click('right');
     await frames(page, 6);   // the turn's animation ends before the next click counts
   }
   await pointer.moveTo(move.cell_x, move.cell_y);
@@ -228,7 +232,10 @@ test('the first tile of the training level is placed by mouse through pointer lo
 
 test('the training level is played to its level-end screen', async () => {
   assert.equal(placedTiles, 1, 'the first tile is on the board');
-  for (const move of scenes.moves.slice(1)) await place(move);
+  // One tile that needs turning is turned by the wheel.
+  const wheeled = scenes.moves.findIndex((m, i) => i > 0 && m.turns > 0);
+  assert.ok(wheeled > 0, 'a tile to turn by the wheel');
+  for (const [i, move] of scenes.moves.entries()) if (i > 0) await place(move, { byWheel: i === wheeled });
   assert.equal(await probe(page, PROBE.spaces), 0);
   // Past the announcement, the bonus is counted; holding the button skips
   // the count, the screen waiting for the release presenting nothing: the

@@ -1,6 +1,8 @@
 // What the browser tests and figures share: a local server for the site,
-// Debian's chromium started headless with a fresh profile, the game's probe,
+// the browser (Debian's chromium headless, or Debian's firefox-esr in a
+// window on an X server of its own) with a fresh profile, the game's probe,
 // the pointer moved by real mouse events, and picture comparison.
+import { execFile, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -13,6 +15,17 @@ export const SITE = process.env.WEDGEWISE_SITE;
 export const REFERENCE = process.env.WEDGEWISE_REFERENCE;
 export const OUT = process.env.WEDGEWISE_OUT || os.tmpdir();
 const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
+const FIREFOX = process.env.FIREFOX || '/usr/bin/firefox-esr';
+
+// The browser the tests run in: WEDGEWISE_BROWSER=chromium (the default) or firefox.
+export const BROWSER = process.env.WEDGEWISE_BROWSER || 'chromium';
+if (!['chromium', 'firefox'].includes(BROWSER)) throw new Error(`WEDGEWISE_BROWSER: no browser "${BROWSER}"`);
+
+// A test's options that skip it in one browser, whose automation cannot
+// perform it, with the reason printed in the run's report.
+export function onlyIn(browser, reason) {
+  return BROWSER === browser ? {} : { skip: `${BROWSER}: ${reason}` };
+}
 
 export const SCREEN_W = 1024;
 export const SCREEN_H = 768;
@@ -75,7 +88,7 @@ export async function startServer(folder = SITE, { port = 0, refuse = () => fals
 }
 
 // Debian's chromium, headless, software WebGL, a profile of its own.
-export async function launchBrowser(extraArgs = []) {
+async function launchChromium(extraArgs) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'wedgewise-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: CHROMIUM,
@@ -116,6 +129,96 @@ export function sharedSiteAndBrowser() {
   return shared;
 }
 
+// An X server of our own for a browser window: Xvfb picks a free display
+// and writes its number to the descriptor given by -displayfd.
+async function startXvfb() {
+  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp', '-noreset'],
+    { stdio: ['ignore', 'ignore', 'pipe', 'pipe'] });
+  let errors = '';
+  xvfb.stderr.on('data', (d) => { errors += d; });
+  const display = await new Promise((resolve, reject) => {
+    let text = '';
+    xvfb.stdio[3].on('data', (d) => {
+      text += d;
+      if (text.includes('\n')) resolve(`:${text.trim()}`);
+    });
+    xvfb.on('error', reject);
+    xvfb.on('exit', (code) => reject(new Error(`Xvfb ended (${code}): ${errors}`)));
+  });
+  return {
+    display,
+    stop: () => new Promise((resolve) => {
+      if (xvfb.exitCode !== null) { resolve(); return; }
+      xvfb.on('exit', resolve);
+      xvfb.kill('SIGTERM');
+    }),
+  };
+}
+
+// Debian's firefox-esr in a real window: headless it offers no WebGL 2
+// here. WebGL is allowed on the software renderer (Mesa's llvmpipe), as a
+// player without a GPU would allow it. Driven over WebDriver BiDi.
+async function launchFirefox(extraPrefs) {
+  const xvfb = await startXvfb();
+  let browser;
+  try {
+    browser = await puppeteer.launch({
+      browser: 'firefox',
+      executablePath: FIREFOX,
+      headless: false,
+      args: ['--no-remote', `--width=${SCREEN_W + 64}`, `--height=${SCREEN_H + 192}`],
+      env: { ...process.env, DISPLAY: xvfb.display, MOZ_CRASHREPORTER_DISABLE: '1' },
+      extraPrefsFirefox: {
+        'webgl.force-enabled': true,
+        // As a player's browser: sound starts only after a gesture.
+        'media.autoplay.default': 1,
+        'media.autoplay.blocking_policy': 0,
+        // No sound device here: a silent one, as chromium's headless fake output.
+        'media.cubeb.force_mock_context': true,
+        'browser.shell.checkDefaultBrowser': false,
+        'datareporting.policy.firstRunURL': '',
+        ...extraPrefs,
+        ...(process.env.WEDGEWISE_DUMP ? { 'devtools.console.stdout.content': true } : {}),
+      },
+      dumpio: !!process.env.WEDGEWISE_DUMP,
+      defaultViewport: { width: SCREEN_W, height: SCREEN_H, deviceScaleFactor: 1 },
+    });
+  } catch (error) {
+    await xvfb.stop();
+    throw error;
+  }
+  return {
+    browser,
+    display: xvfb.display,
+    close: async () => {
+      await browser.close().catch(() => {});
+      await xvfb.stop();
+    },
+  };
+}
+
+// The browser of this run, with a profile of its own. `chromiumArgs` and
+// `firefoxPrefs` set what only that browser understands.
+export async function launchBrowser(chromiumArgs = [], { firefoxPrefs = {} } = {}) {
+  const launched = BROWSER === 'firefox' ? await launchFirefox(firefoxPrefs) : await launchChromium(chromiumArgs);
+  return { name: BROWSER, ...launched };
+}
+
+// One notch of the mouse wheel, towards the player or away. In Firefox it
+// is a real notch: the wheel's button pressed on its X server (over the
+// captured pointer, which Firefox keeps at the window's centre), reported
+// by Firefox as a player's would be (here 114 pixels). Headless chromium
+// has no X server: there it is a wheel event of the 53 pixels chromium
+// gives a notch on X11, about half of SDL's step of 100.
+export async function wheelNotch(launched, page, towardsPlayer) {
+  if (!launched.display) {
+    await page.mouse.wheel({ deltaY: towardsPlayer ? 53 : -53 });
+    return;
+  }
+  await new Promise((resolve, reject) => execFile('xdotool', ['click', towardsPlayer ? '5' : '4'],
+    { env: { ...process.env, DISPLAY: launched.display } }, (error) => (error ? reject(error) : resolve())));
+}
+
 // Every console message and page error, kept for the end of the run.
 export function watchConsole(page) {
   const messages = [];
@@ -144,6 +247,15 @@ export async function until(page, fn, what, timeout = 30000, ...args) {
   }
 }
 
+// The page's software-GL notice, when the browser draws WebGL without a GPU
+// (llvmpipe), is shown over the picture until a click, which the game does
+// not see: a test's first click that the game must see comes after it.
+export async function dismissNotice(page) {
+  if (!(await page.evaluate(() => !document.getElementById('notice').hidden))) return;
+  await page.mouse.click(SCREEN_W / 2, SCREEN_H / 2);
+  await until(page, () => document.getElementById('notice').hidden, 'the notice dismissed', 5000);
+}
+
 // The probe's numbers (tools/web/probe.cpp).
 export const PROBE = {
   angle: 0, level: 1, levelTimer: 2, score: 3, frames: 4, heldTile: 5, spaces: 6,
@@ -157,6 +269,7 @@ export function highScores(page) {
     for (let r = 0; r < 15; r++) {
       let name = '';
       for (let i = 0, c; (c = Module._wedgewise_high_score_char(r, i)) !== 0; i++) name += String.fromCharCode(c);
+      // Names are kept padded to their field's 20 characters.
       rows.push({ name: name.trimEnd(), score: Module._wedgewise_high_score(r) });
     }
     return rows;
@@ -221,9 +334,19 @@ export class Pointer {
       const sy = Math.round((dy * i) / steps) - doneY;
       doneX += sx;
       doneY += sy;
-      this.mouseX += sx;
-      this.mouseY += sy;
-      await this.page.mouse.move(this.mouseX, this.mouseY);
+      if (BROWSER === 'firefox') {
+        // Firefox keeps a captured pointer at the viewport's centre, as it
+        // does a real mouse's: each move is measured from there (and must
+        // stay inside the viewport), so a step goes out and back.
+        await this.page.mouse.move(SCREEN_W / 2 + sx, SCREEN_H / 2 + sy);
+        await this.page.mouse.move(SCREEN_W / 2, SCREEN_H / 2);
+        this.mouseX = SCREEN_W / 2;
+        this.mouseY = SCREEN_H / 2;
+      } else {
+        this.mouseX += sx;
+        this.mouseY += sy;
+        await this.page.mouse.move(this.mouseX, this.mouseY);
+      }
       await sleep(4);
     }
   }

@@ -202,12 +202,23 @@
     }
   }
 
-  // Asks the browser to keep the records for good. Some browsers ask the
-  // player, and refuse to capture the pointer while they do: so it is asked
-  // once the game has ended, with the pointer free.
-  function askToKeepRecords() {
-    if (page.storage === 'ok' && navigator.storage && navigator.storage.persist)
+  // Asks the browser to keep the records when it clears storage. Some
+  // browsers (Firefox) ask the player in a prompt, and while it shows they
+  // refuse to capture the pointer: those are asked once the game has ended,
+  // when the pointer is free. Where it is already granted, asking is silent.
+  var persistAsked = false;
+  function askToPersist(ended) {
+    if (persistAsked || !navigator.storage || !navigator.storage.persist) return;
+    function ask() {
+      if (persistAsked) return;
+      persistAsked = true;
       navigator.storage.persist().catch(function () {});
+    }
+    if (ended) { ask(); return; }
+    if (!navigator.permissions || !navigator.permissions.query) return;
+    navigator.permissions.query({ name: 'persistent-storage' }).then(function (result) {
+      if (result.state === 'granted') ask();
+    }, function () {});
   }
 
   // ---------------------------------------------------------------- one tab at a time
@@ -396,9 +407,19 @@
     var context = Module.SDL2 && Module.SDL2.audioContext;
     if (context && context.state === 'suspended') context.resume().catch(function () {});
   }
+  // Some browsers (Firefox) start a new context 'suspended' and let it run
+  // a moment later without a gesture: it is suspended whatever its state,
+  // and again whenever it starts running before the first gesture.
   function holdSoundUntilGesture() {
     var context = Module.SDL2 && Module.SDL2.audioContext;
-    if (context && !gestured && context.state === 'running') context.suspend().catch(function () {});
+    if (!context || gestured) return;
+    var hold = function () {
+      if (!gestured && context.state !== 'closed') context.suspend().catch(function () {});
+    };
+    hold();
+    context.addEventListener('statechange', function () {
+      if (context.state === 'running') hold();
+    });
   }
 
   // ---------------------------------------------------------------- touch controls
@@ -472,7 +493,7 @@
     pausedNotice.hidden = true;
     nameEntry.hidden = true;
     if (releaseTab) { releaseTab(); releaseTab = null; }
-    askToKeepRecords();
+    if (page.storage === 'ok') askToPersist(true);
     if (code === 0) endedNotice.hidden = false;
     else fail('crash', 'error ' + code + (page.log.length ? ': ' + page.log[page.log.length - 1] : ''));
   }
@@ -501,7 +522,6 @@
     wedgewiseLog: function (line) {
       page.log.push(line);
       console.log('wedgewise: ' + line);
-      if (line === 'Init Window') holdSoundUntilGesture();   // the sound device is open by now
       if (line === 'Init Finalized') status.hidden = true;
     },
     wedgewiseSaved: function (path) {
@@ -514,6 +534,7 @@
       notice.querySelector('p').textContent = text;
       notice.hidden = false;
     },
+    wedgewiseSoundOpened: holdSoundUntilGesture,
     wedgewiseEnded: showEnded,
     // The name entry: on touch screens the field is shown and focused, so
     // the device's keyboard opens; elsewhere the keys reach the game as ever.
@@ -533,6 +554,7 @@
       return;
     }
     claimTab().then(function () {
+      askToPersist(false);
       records = restoreRecords();
       media = Promise.all(MEDIA.map(download));
       wasm = download('wedgewise.wasm');
@@ -545,6 +567,16 @@
   }
 
   // ---------------------------------------------------------------- events
+
+  // Browsers whose requestPointerLock returns a promise (Firefox) reject it
+  // when they refuse; the refusal is handled by pointerlockerror below, so
+  // the rejection is not left unhandled.
+  var requestLock = canvas.requestPointerLock;
+  if (requestLock) canvas.requestPointerLock = function () {
+    var result = requestLock.apply(canvas, arguments);
+    if (result && result.catch) result.catch(function () {});
+    return result;
+  };
 
   // The pointer is captured on the first click (the program asks for it;
   // browsers grant it only during a click). Once it has been captured,

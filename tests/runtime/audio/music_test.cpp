@@ -218,3 +218,33 @@ TEST_F(Music, TrackThatEndsEarlyRestartsAtOnceWhenLooping) {
         EXPECT_TRUE(music_playing());
     });
 }
+
+// As in a browser: the device opens once the first frame is shown, with the
+// sounds loaded and the music asked for before, and nothing plays until then.
+TEST_F(Music, ADeviceLeftWaitingOpensAtTheFirstFrameWithWhatWasAskedFor) {
+    dir.write("tone.wav", wav_file(sine(0.5, 440, 20000), 1));
+    dir.write("broken.wav", {1, 2, 3});
+    audio_defer_device(true);
+    run_in_runtime(test_config(dir.path), [&] {
+        EXPECT_EQ(load_sound("tone.wav", 3, 2), 1);
+        EXPECT_EQ(load_sound("broken.wav", 4, 1), 0) << "fails now as it would then";
+        EXPECT_EQ(play_sound(3, 0, 1), -1);
+        music_play("mp3media/tune.mp3", 1);
+        EXPECT_FALSE(music_playing());
+        show_screen();
+        EXPECT_TRUE(music_playing());
+        EXPECT_NEAR(music_length_ms(), 1000.0, 60.0);
+        EXPECT_GE(play_sound(3, 0, 1), 0);
+        EXPECT_EQ(play_sound(4, 0, 1), -1);
+    });
+    // Music stopped before the device opens stays stopped.
+    run_in_runtime(test_config(dir.path), [&] {
+        music_play("mp3media/tune.mp3", 1);
+        music_stop();
+        show_screen();
+        EXPECT_FALSE(music_playing());
+        EXPECT_EQ(load_sound("tone.wav", 3, 1), 1);
+        EXPECT_GE(play_sound(3, 0, 1), 0) << "the device is open";
+    });
+    audio_defer_device(false);
+}

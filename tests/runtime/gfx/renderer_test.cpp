@@ -772,6 +772,136 @@ TEST_F(Renderer, FastPathsLeaveEveryPixelAsDrawingOneByOne) {
     EXPECT_LT(fast_calls, single_calls);
 }
 
+// Reads answered from the frame's record (the browser's way) must be what
+// GL reads. A read GL answers draws what is pending first; one the record
+// answers draws nothing, which shows who answered.
+TEST_F(Renderer, ReadsFromTheFramesRecordAreWhatGlReads) {
+    renderer_set_model_reads(true);
+    // Every alpha but the two at the alpha test's edge (0.05 of 255 lies
+    // between 12 and 13, where drivers differ); images are loaded with the
+    // record on, which keeps their pixels.
+    const std::vector<uint8_t> noise = noise_rgba(64, 32, 9);
+    std::vector<int> colours, alphas;
+    for (size_t i = 0; i < noise.size() / 4; ++i) {
+        colours.push_back(rgb(noise[i * 4], noise[i * 4 + 1], noise[i * 4 + 2]));
+        alphas.push_back(int(i % 256) == 12 ? 11 : int(i % 256) == 13 ? 14 : int(i % 256));
+    }
+    write_file(path("glyphs.png"), png_from_colours(64, 32, colours, alphas));
+    load_anim("glyphs.png", SLOT, 16, 16);
+    sprite_from_rgba(SLOT + 1, 5, 7, noise_rgba(5, 7, 2));
+    struct Read {
+        int x, y, width, height;
+    };
+    // Reads the rectangle through the record, then through GL.
+    auto both_ways = [](const Read& r, bool record_answers) {
+        const long before = gfx_draw_calls();
+        std::vector<int> recorded;
+        read_pixels(r.x, r.y, r.width, r.height, recorded);
+        EXPECT_EQ(gfx_draw_calls() == before, record_answers) << "answered by the record";
+        renderer_set_model_reads(false);
+        std::vector<int> real;
+        read_pixels(r.x, r.y, r.width, r.height, real);
+        renderer_set_model_reads(true);
+        size_t differing = 0, first = 0;
+        for (size_t i = 0; i < real.size(); ++i)
+            if (recorded.at(i) != real[i] && differing++ == 0) first = i;
+        EXPECT_EQ(differing, 0u) << "first at " << first % size_t(r.width) << "," << first / size_t(r.width);
+    };
+
+    // As the font is measured: a key-coloured square, a glyph over it, a read.
+    for (int g = 0; g < 8; ++g) {
+        draw_rect(0, 0, 33, 33, KEY_COLOUR);
+        draw_anim_frame(SLOT, g, 0, 0);
+        both_ways({0, 0, 32, 31}, true);
+    }
+    // Rectangles of every sort and copies at the screen's edges, under and
+    // over one another; a read partly off the screen.
+    int SCREEN_W = 0, SCREEN_H = 0;
+    renderer_screen_size(SCREEN_W, SCREEN_H);
+    show_screen();
+    draw_rect(-3, -2, SCREEN_W + 10, SCREEN_H + 10, rgb(20, 40, 60));   // clears
+    draw_rect(10, 12, -6, 5, RED);
+    draw_pixel(40, 3, WHITE);
+    draw_sprite(SLOT, 20, 2);
+    draw_sprite_part(SLOT, 7, 3, 20, 9, 30, 10, 20, 9);
+    draw_sprite(SLOT + 1, -2, -3);
+    draw_sprite(SLOT, SCREEN_W - 30, SCREEN_H - 20);
+    draw_rect(25, 5, 10, 10, GREEN);
+    both_ways({-4, -4, 100, 50}, true);
+    both_ways({SCREEN_W - 40, SCREEN_H - 25, 50, 30}, true);
+    EXPECT_EQ(get_pixel(27, 7), GREEN);
+    // A texel at the alpha test's edge: GL answers.
+    std::vector<uint8_t> edge = solid_rgba(4, 4, RED);
+    edge[5 * 4 + 3] = 13;
+    sprite_from_rgba(SLOT + 2, 4, 4, edge);
+    show_screen();
+    draw_sprite(SLOT + 2, 2, 2);
+    both_ways({0, 0, 8, 8}, false);
+    // Blending, a line, scaling or a viewport: GL answers until the next frame.
+    for (int kind = 0; kind < 4; ++kind) {
+        show_screen();
+        draw_rect(0, 0, 50, 50, BLUE);
+        both_ways({0, 0, 50, 50}, true);
+        if (kind == 0) set_alpha_mode(-0.5), draw_sprite(SLOT, 3, 3), set_alpha_mode(0);
+        if (kind == 1) draw_line(0, 0, 40, 30, WHITE);
+        if (kind == 2) draw_sprite_part(SLOT, 0, 0, 10, 10, 5, 5, 20, 20);
+        if (kind == 3) set_viewport(10, 10, 30, 30), draw_rect(0, 0, 5, 5, RED), set_viewport(0, 0, 0, 0);
+        draw_rect(40, 40, 5, 5, GREEN);
+        both_ways({0, 0, 50, 50}, false);
+        show_screen();
+        draw_rect(0, 0, 5, 5, RED);
+        both_ways({0, 0, 8, 8}, true);
+    }
+    renderer_set_model_reads(false);
+}
+
+// A grab the record can answer (the pointer's mask, grabbed at start-up)
+// must give the sprite a grab through GL gives, alpha and keying alike, in
+// a frame with alpha and in one without; and must ask GL nothing.
+TEST_F(Renderer, GrabsFromTheFramesRecordAreWhatGlGrabs) {
+    struct AlphaBack {
+        ~AlphaBack() {
+            renderer_set_model_reads(false);
+            RuntimeEnvironment::restart(true);
+        }
+    } alpha_back;
+    for (bool window_alpha : {true, false}) {
+        RuntimeEnvironment::restart(window_alpha);
+        renderer_set_model_reads(true);
+        // Alphas of every sort but those at the alpha test's edge.
+        std::vector<uint8_t> texels = noise_rgba(16, 8, 5);
+        for (size_t i = 3; i < texels.size(); i += 4) {
+            const size_t alpha = i * 37 % 256;
+            texels[i] = uint8_t(alpha == 12 ? 11 : alpha == 13 ? 14 : alpha);
+        }
+        sprite_from_rgba(SLOT, 16, 8, texels);
+        show_screen();
+        show_screen();   // drawn straight into the window from here on
+        int width = 0, height = 0;
+        renderer_screen_size(width, height);
+        draw_rect(0, 0, width, height, rgb(20, 40, 60));
+        draw_rect(5, 5, 20, 10, KEY_COLOUR);
+        draw_rect(30, 2, 4, 4, KEY_COLOUR + 1);
+        draw_pixel(0, 0, WHITE);
+        draw_sprite(SLOT, 8, 3);
+        const long reads = gfx_frame_reads();
+        grab_sprite(SLOT + 1, -2, -1, 40, 24);
+        EXPECT_EQ(gfx_frame_reads(), reads) << "answered by the record";
+        renderer_set_model_reads(false);
+        grab_sprite(SLOT + 2, -2, -1, 40, 24);
+        EXPECT_GT(gfx_frame_reads(), reads);
+        // Drawn blended over a colour, each alpha shows.
+        show_screen();
+        draw_rect(0, 0, 100, 30, rgb(200, 100, 50));
+        set_alpha_mode(-1);
+        draw_sprite(SLOT + 1, 0, 0);
+        draw_sprite(SLOT + 2, 50, 0);
+        set_alpha_mode(0);
+        EXPECT_EQ(pixels(0, 0, 40, 24), pixels(50, 0, 40, 24)) << (window_alpha ? "with alpha" : "without alpha");
+        EXPECT_NE(pixels(0, 0, 40, 24), std::vector<int>(40 * 24, rgb(200, 100, 50))) << "the grab shows";
+    }
+}
+
 TEST_F(Renderer, SmallSpritesDrawnInTurnShareOneRun) {
     // Like the board: up and down tiles alternate, each a fan laid on unscaled.
     sprite_from_rgba(SLOT, 64, 64, noise_rgba(64, 64, 4));

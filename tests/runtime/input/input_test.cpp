@@ -111,6 +111,21 @@ TEST(Mouse, PointerStartsAtOneHundredAndIsClampedAndStoredBack) {
     });
 }
 
+// A browser's notch can be a fraction of SDL's step (chromium's on X11 is
+// about a half): each one still turns once, not every second one.
+TEST(Mouse, WheelNotchSmallerThanAStepIsOneStep) {
+    run_in_runtime([] {
+        input_push_wheel_fraction(0.48f);
+        frame();
+        EXPECT_EQ(mouse_axis(2), 1);
+        frame();
+        EXPECT_EQ(mouse_axis(2), 0);
+        input_push_wheel_fraction(-0.48f);
+        frame();
+        EXPECT_EQ(mouse_axis(2), -1);
+    });
+}
+
 TEST(Mouse, WheelGivesItsDirectionOncePerFrame) {
     run_in_runtime([] {
         input_push_wheel(2);
