@@ -643,18 +643,19 @@ void show_screen() {
         Presenting() { state.presenting = true; }
         ~Presenting() { state.presenting = false; }   // also when an end key ends the program
     };
-    std::optional<Presenting> presenting(std::in_place);
-    runtime_pump_events();
-    if (state.running) {
-        input_mark_frame();
-        if (state.escape_allowed && (key_down(SCAN_ESCAPE) || key_down(SCAN_ESCAPE_RELEASE)))
-            end_by_user();
-        if (key_down(SCAN_LEFT_ALT) && key_down(SCAN_F4)) end_by_user();
-        // 5.
-        music_loop_check();
+    {
+        Presenting presenting;
+        runtime_pump_events();
+        if (state.running) {
+            input_mark_frame();
+            if (state.escape_allowed && (key_down(SCAN_ESCAPE) || key_down(SCAN_ESCAPE_RELEASE)))
+                end_by_user();
+            if (key_down(SCAN_LEFT_ALT) && key_down(SCAN_F4)) end_by_user();
+            // 5.
+            music_loop_check();
+        }
+        runtime_pump_events();
     }
-    runtime_pump_events();
-    presenting.reset();
 
     // 6-7: present, wait for the deadline; then a fresh frame and drawing state.
     // The split is timed on the steady clock: an injected clock must see

@@ -1129,11 +1129,17 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     s.blocks = build_block_map(rgba.data(), width, height, width);
 }
 
-void Renderer::key_exactly(std::vector<uint8_t>& rgba) {
-    const uint8_t r = KEY_COLOUR & 0xFF, g = (KEY_COLOUR >> 8) & 0xFF, b = (KEY_COLOUR >> 16) & 0xFF;
+// Pixels of exactly the key's stored colour become transparent.
+static void clear_key_pixels(std::vector<uint8_t>& rgba, const uint8_t key[3]) {
     for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
-        if (rgba[i] == r && rgba[i + 1] == g && rgba[i + 2] == b) rgba[i + 3] = 0;
+        if (rgba[i] == key[0] && rgba[i + 1] == key[1] && rgba[i + 2] == key[2]) rgba[i + 3] = 0;
     }
+}
+
+void Renderer::key_exactly(std::vector<uint8_t>& rgba) {
+    const uint8_t key[3] = {uint8_t(KEY_COLOUR & 0xFF), uint8_t((KEY_COLOUR >> 8) & 0xFF),
+                            uint8_t((KEY_COLOUR >> 16) & 0xFF)};
+    clear_key_pixels(rgba, key);
 }
 
 void Renderer::key_by_colour(std::vector<uint8_t>& rgba) {
@@ -1153,9 +1159,7 @@ void Renderer::key_by_colour(std::vector<uint8_t>& rgba) {
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
-        if (rgba[i] == probe[0] && rgba[i + 1] == probe[1] && rgba[i + 2] == probe[2]) rgba[i + 3] = 0;
-    }
+    clear_key_pixels(rgba, probe.data());
 }
 
 int Renderer::collision(int slot1, int x1, int y1, int slot2, int x2, int y2) {
