@@ -669,8 +669,14 @@ void show_screen() {
     pace_frame();
     state.spend = {before_wait - before_present, system_clock_ms() - before_wait};
     if (state.frame_hook) state.frame_hook();
-    // A sound device left waiting by start-up opens once the game is on the screen.
-    if (first_shown && state.running) audio_open_waiting_device();
+    // Once the game is on the screen, what start-up left waiting begins: a
+    // sound device opens, and a browser's page goes on with its own work.
+    if (first_shown && state.running) {
+        audio_open_waiting_device();
+#ifdef __EMSCRIPTEN__
+        web_first_frame_shown();
+#endif
+    }
     if (state.program_started) count_shown_frame();
     begin_frame();
     start_up_frame_begun();

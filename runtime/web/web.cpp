@@ -59,6 +59,10 @@ EM_JS(void, page_notice, (const char* caption, const char* text), {
     if (Module.wedgewiseNotice) Module.wedgewiseNotice(UTF8ToString(caption), UTF8ToString(text));
 });
 
+EM_JS(void, page_first_frame_shown, (), {
+    if (Module.wedgewiseFirstFrame) Module.wedgewiseFirstFrame();
+});
+
 EM_JS(void, page_sound_opened, (), {
     if (Module.wedgewiseSoundOpened) Module.wedgewiseSoundOpened();
 });
@@ -101,6 +105,8 @@ bool web_mouse_on_canvas(int& x, int& y) {
 void web_text_entry(bool on) { page_text_entry(on ? 1 : 0); }
 
 void web_notice(const char* caption, const char* text) { page_notice(caption, text); }
+
+void web_first_frame_shown() { page_first_frame_shown(); }
 
 void web_sound_opened() { page_sound_opened(); }
 

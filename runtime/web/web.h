@@ -49,6 +49,10 @@ void web_text_entry(bool on);
 // program goes on meanwhile.
 void web_notice(const char* caption, const char* text);
 
+// The game's first frame is on the screen: the page starts what waited
+// for it (the offline copy, which would otherwise compete with start-up).
+void web_first_frame_shown();
+
 // The sound device has been opened (its context is Module.SDL2.audioContext).
 void web_sound_opened();
 

@@ -534,6 +534,7 @@
       notice.querySelector('p').textContent = text;
       notice.hidden = false;
     },
+    wedgewiseFirstFrame: keepOfflineCopy,
     wedgewiseSoundOpened: holdSoundUntilGesture,
     wedgewiseEnded: showEnded,
     // The name entry: on touch screens the field is shown and focused, so
@@ -547,6 +548,17 @@
       else nameField.blur();
     },
   };
+
+  // Offline play and installing to a home screen. The worker copies every
+  // file of the site, compiling the script as it stores it: begun once the
+  // game is on the screen, not while the program and its first frame need
+  // the machine.
+  function keepOfflineCopy() {
+    if (!('serviceWorker' in navigator) || location.protocol === 'file:') return;
+    navigator.serviceWorker.register('service-worker.js').catch(function (error) {
+      console.warn('wedgewise: no offline copy (' + describe(error) + ')');
+    });
+  }
 
   function start() {
     if (!webgl2Available()) {
@@ -654,13 +666,6 @@
 
   addEventListener('resize', layoutControls);
   layoutControls();
-
-  // Offline play and installing to a home screen.
-  if ('serviceWorker' in navigator && location.protocol !== 'file:') {
-    navigator.serviceWorker.register('service-worker.js').catch(function (error) {
-      console.warn('wedgewise: no offline copy (' + describe(error) + ')');
-    });
-  }
 
   start();
 })();
