@@ -235,6 +235,17 @@ Colour unpack(int colour, float alpha) {
 
 bool is_key(int colour) { return (colour & 0xFFFFFF) == KEY_COLOUR; }
 
+// Pixels of exactly the key's stored colour become transparent.
+void clear_key_pixels(std::vector<uint8_t>& rgba, const uint8_t key[3]) {
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        if (rgba[i] == key[0] && rgba[i + 1] == key[1] && rgba[i + 2] == key[2]) rgba[i + 3] = 0;
+    }
+}
+
+// The key's red, green and blue bytes, exactly as the frame's record stores it.
+constexpr uint8_t KEY_BYTES[3] = {uint8_t(KEY_COLOUR & 0xFF), uint8_t((KEY_COLOUR >> 8) & 0xFF),
+                                  uint8_t((KEY_COLOUR >> 16) & 0xFF)};
+
 // ---------------------------------------------------------------- renderer
 
 class Renderer {
@@ -320,7 +331,6 @@ private:
     bool read_frame(int x, int y, int width, int height, std::vector<uint8_t>& rgba);
     void key_by_colour(std::vector<uint8_t>& rgba);
     // The same for pixels known exactly (the frame's record).
-    void key_exactly(std::vector<uint8_t>& rgba);
     double now_ms() const;
     bool valid(int slot) const { return slot >= 0 && slot < SPRITE_SLOTS; }
     // Drawing lands where the record expects it only in the full-screen viewport.
@@ -1105,7 +1115,7 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     // colour. The frame's record knows how the key is stored: exactly.
     std::vector<uint8_t> rgba;
     if (model_reads_ && model_.read_rgba(x, y, width, height, !frame_alpha_, rgba)) {
-        if (!frame_alpha_) key_exactly(rgba);
+        if (!frame_alpha_) clear_key_pixels(rgba, KEY_BYTES);
     } else {
         read_frame(x, y, width, height, rgba);
         if (!frame_alpha_) key_by_colour(rgba);
@@ -1127,19 +1137,6 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     s.image_width = width;
     s.image_height = height;
     s.blocks = build_block_map(rgba.data(), width, height, width);
-}
-
-// Pixels of exactly the key's stored colour become transparent.
-static void clear_key_pixels(std::vector<uint8_t>& rgba, const uint8_t key[3]) {
-    for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
-        if (rgba[i] == key[0] && rgba[i + 1] == key[1] && rgba[i + 2] == key[2]) rgba[i + 3] = 0;
-    }
-}
-
-void Renderer::key_exactly(std::vector<uint8_t>& rgba) {
-    const uint8_t key[3] = {uint8_t(KEY_COLOUR & 0xFF), uint8_t((KEY_COLOUR >> 8) & 0xFF),
-                            uint8_t((KEY_COLOUR >> 16) & 0xFF)};
-    clear_key_pixels(rgba, key);
 }
 
 void Renderer::key_by_colour(std::vector<uint8_t>& rgba) {
