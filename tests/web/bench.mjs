@@ -47,16 +47,23 @@ function startupPhases(lines) {
 
 // The desktop game's start to its first frame ("--frames 1"): its runtime
 // start to the first intro frame on the screen, and the phase table it
-// writes to stderr; null when it did not get there.
-function desktopStart(folder) {
+// writes to stderr; null when it did not get there. Mesa keeps the code it
+// builds for each kind of drawing in a cache on disk, so every start after
+// the first is quicker; `emptyCache` starts with a cache of its own, empty,
+// as a player's first start. (Chromium's software WebGL keeps no such cache:
+// each of its starts builds that code again.)
+function desktopStart(folder, emptyCache = false) {
+  const cache = emptyCache ? fs.mkdtempSync(path.join(folder, 'cache-')) : null;
+  const caching = cache ? { XDG_CACHE_HOME: cache, MESA_SHADER_CACHE_DIR: cache } : {};
   return new Promise((resolve) => {
     const child = spawn('xvfb-run', [...XVFB, path.join(folder, 'wedgewise'), '--windowed', '--frames', '1'], {
-      cwd: folder, env: { ...process.env, ...HEADLESS, TMPDIR: folder }, stdio: ['ignore', 'ignore', 'pipe'],
+      cwd: folder, env: { ...process.env, ...HEADLESS, ...caching, TMPDIR: folder }, stdio: ['ignore', 'ignore', 'pipe'],
     });
     let text = '';
     child.stderr.on('data', (chunk) => { text += chunk; });
     child.on('error', () => resolve(null));
     child.on('close', () => {
+      if (cache) fs.rmSync(cache, { recursive: true, force: true });
       const lines = text.split('\n');
       const table = startupPhases(lines);
       const shown = lines.map((l) => /^wedgewise: first frame shown at ([\d.]+) ms/.exec(l)).find((m) => m);
@@ -103,6 +110,7 @@ try {
   const loads = [];
   const browser = [];   // start-up profiles: runtime start to the first intro frame presented, and shown
   const desktop = [];
+  const desktopFirst = [];   // the same with an empty shader cache
   const folder = desktopFolder();
   for (let i = 0; i < LOADS; i++) {
     const launched = await launchBrowser();
@@ -125,6 +133,8 @@ try {
     if (folder) {
       const run = await desktopStart(folder);
       if (run) desktop.push(run);
+      const first = await desktopStart(folder, true);
+      if (first) desktopFirst.push(first);
     }
   }
   if (folder) fs.rmSync(folder, { recursive: true, force: true });
@@ -145,6 +155,12 @@ try {
       `(${spread(desktop.map((d) => d.start))})`);
   } else {
     figures.push(`runtime start to first intro frame, desktop: not measured (no desktop game in ${DESKTOP})`);
+  }
+  if (desktopFirst.length > 0) {
+    figures.push(`  the same with an empty shader cache (a first start on this machine): median ${median(desktopFirst.map((d) => d.start)).toFixed(0)} ms ` +
+      `(${spread(desktopFirst.map((d) => d.start))})` + (browser.length > 0
+      ? `; browser as shown against it: ${(median(browser.map((b) => b.shown)) /
+        median(desktopFirst.map((d) => d.start))).toFixed(2)} times` : ''));
   }
   if (browser.length > 0 && desktop.length > 0) {
     const ratio = median(browser.map((b) => b.start)) / median(desktop.map((d) => d.start));
