@@ -330,7 +330,6 @@ private:
     float shape_alpha(int colour) const;
     bool read_frame(int x, int y, int width, int height, std::vector<uint8_t>& rgba);
     void key_by_colour(std::vector<uint8_t>& rgba);
-    // The same for pixels known exactly (the frame's record).
     double now_ms() const;
     bool valid(int slot) const { return slot >= 0 && slot < SPRITE_SLOTS; }
     // Drawing lands where the record expects it only in the full-screen viewport.

@@ -157,10 +157,11 @@ try {
     figures.push(`runtime start to first intro frame, desktop: not measured (no desktop game in ${DESKTOP})`);
   }
   if (desktopFirst.length > 0) {
-    figures.push(`  the same with an empty shader cache (a first start on this machine): median ${median(desktopFirst.map((d) => d.start)).toFixed(0)} ms ` +
-      `(${spread(desktopFirst.map((d) => d.start))})` + (browser.length > 0
-      ? `; browser as shown against it: ${(median(browser.map((b) => b.shown)) /
-        median(desktopFirst.map((d) => d.start))).toFixed(2)} times` : ''));
+    const starts = desktopFirst.map((d) => d.start);
+    const against = browser.length > 0
+      ? `; browser as shown against it: ${(median(browser.map((b) => b.shown)) / median(starts)).toFixed(2)} times` : '';
+    figures.push(`  the same with an empty shader cache (a first start on this machine): median ` +
+      `${median(starts).toFixed(0)} ms (${spread(starts)})${against}`);
   }
   if (browser.length > 0 && desktop.length > 0) {
     const ratio = median(browser.map((b) => b.start)) / median(desktop.map((d) => d.start));
