@@ -499,6 +499,7 @@ bool runtime_start(const RuntimeConfig& config) {
     warn_software_gl();
 #ifdef __EMSCRIPTEN__
     renderer_keep_presented_frame(true);
+    renderer_warm_up();
 #endif
     state.deadline = clock_ms();
 

@@ -30,6 +30,12 @@
 #include <memory>
 #include <optional>
 
+#ifdef __EMSCRIPTEN__
+// WebGL 2's fences, which the desktop's GL headers declare for loaders only.
+extern "C" GLsync glFenceSync(GLenum condition, GLbitfield flags);
+extern "C" void glDeleteSync(GLsync sync);
+#endif
+
 namespace {
 
 // ---------------------------------------------------------------- constants
@@ -110,6 +116,37 @@ GLuint make_texture(int width, int height, GLint filter, GLint wrap, const void*
 
 enum Blend : uint8_t { BLEND_OPAQUE = 0, BLEND_NORMAL = 1, BLEND_ADDITIVE = 2 };
 constexpr uint8_t blend_bit(Blend b) { return uint8_t(1u << b); }
+
+// The kinds of drawing the warm-up draws in: the game's first frames draw
+// sprites from atlas pages (clamped) and from their own textures
+// (repeating), with and without the alpha test, and flat shapes opaque and
+// additive; the copy of an offscreen frame into the window is a clamped
+// texture without the test.
+struct WarmUpKind {
+    bool textured;
+    GLint wrap;
+    bool alpha_test;
+    Blend blend;
+};
+constexpr WarmUpKind WARM_UP_KINDS[] = {
+    {true, GL_CLAMP_TO_EDGE, true, BLEND_OPAQUE}, {true, GL_CLAMP_TO_EDGE, false, BLEND_OPAQUE},
+    {true, GL_REPEAT, true, BLEND_OPAQUE},        {true, GL_REPEAT, false, BLEND_OPAQUE},
+    {false, 0, false, BLEND_OPAQUE},              {false, 0, false, BLEND_ADDITIVE},
+};
+
+#ifdef __EMSCRIPTEN__
+// A browser's GPU process receives what the page drew when the page yields
+// and composites the canvas; a software GPU then builds its code for each
+// new kind of drawing and draws everything at once, while the page waits.
+// A flush behind a fence hands the commands over now (a flush alone may stay
+// recorded until the render pass ends), so that this work runs beside the
+// program's own on another core.
+void hand_over_to_gpu() {
+    const GLsync fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glFlush();
+    glDeleteSync(fence);
+}
+#endif
 constexpr uint8_t TEST_OFF = 1, TEST_ON = 2, TEST_ANY = TEST_OFF | TEST_ON;
 
 enum class Primitive : uint8_t { Triangles, Lines };
@@ -258,6 +295,7 @@ public:
     // frame
     void begin_frame(int drawable_width, int drawable_height);
     void move_frame_offscreen();
+    void warm_up();
     void present(int drawable_width, int drawable_height);
     void present_probe(int drawable_width, int drawable_height);
 
@@ -479,6 +517,46 @@ bool Renderer::create() {
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     begin_frame(0, 0);
     return true;
+}
+
+void Renderer::warm_up() {
+    // Only where nothing drawn can be touched: a frame not yet drawn into is
+    // cleared when it first is, and the offscreen frame, if it is not this
+    // frame's target, is cleared or drawn over whole before it is shown.
+    flush();
+    if (!clear_pending_) return;
+    const int x = view_x_, y = view_y_, width = view_width_, height = view_height_;
+    fb_.bind(GL_FRAMEBUFFER, framebuffer_);
+    set_viewport(0, 0, 0, 0);
+    static const uint8_t WHITE_TEXELS[2 * 2 * 4] = {255, 255, 255, 255, 255, 255, 255, 255,
+                                                    255, 255, 255, 255, 255, 255, 255, 255};
+    const GLuint texture = make_texture(2, 2, GL_NEAREST, GL_CLAMP_TO_EDGE, WHITE_TEXELS);
+    gl_texture_ = UNKNOWN_TEXTURE;
+    // A small triangle in both windings, one of which the culling keeps.
+    static constexpr Vertex TRIANGLES[6] = {{0, 0, 0, 0, 1, 1, 1, 1}, {4, 0, 1, 0, 1, 1, 1, 1}, {0, 4, 0, 1, 1, 1, 1, 1},
+                                            {0, 0, 0, 0, 1, 1, 1, 1}, {0, 4, 0, 1, 1, 1, 1, 1}, {4, 0, 1, 0, 1, 1, 1, 1}};
+    const GLsizei stride = sizeof(Vertex);
+    glVertexPointer(2, GL_FLOAT, stride, &TRIANGLES[0].x);
+    glTexCoordPointer(2, GL_FLOAT, stride, &TRIANGLES[0].u);
+    glColorPointer(4, GL_FLOAT, stride, &TRIANGLES[0].r);
+    for (const WarmUpKind& kind : WARM_UP_KINDS) {
+        bind_texture(kind.textured ? texture : 0);
+        if (kind.textured) {
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, kind.wrap);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, kind.wrap);
+        }
+        apply_blend(blend_bit(kind.blend));
+        apply_test(kind.alpha_test ? TEST_ON : TEST_OFF);
+        glDrawArrays(GL_TRIANGLES, 0, 6);
+        ++draw_calls_;
+    }
+    bind_texture(0);
+    glDeleteTextures(1, &texture);
+    fb_.bind(GL_FRAMEBUFFER, target());
+    set_viewport(x, y, width, height);
+#ifdef __EMSCRIPTEN__
+    hand_over_to_gpu();
+#endif
 }
 
 void Renderer::destroy() {
@@ -1428,11 +1506,20 @@ bool renderer_create(int screen_width, int screen_height) {
 }
 
 void renderer_present(int drawable_width, int drawable_height) {
-    if (Renderer* r = renderer()) r->present(drawable_width, drawable_height);
+    Renderer* r = renderer();
+    if (!r) return;
+    r->present(drawable_width, drawable_height);
+#ifdef __EMSCRIPTEN__
+    hand_over_to_gpu();
+#endif
 }
 
 void renderer_begin_frame(int drawable_width, int drawable_height) {
     if (Renderer* r = renderer()) r->begin_frame(drawable_width, drawable_height);
+}
+
+void renderer_warm_up() {
+    if (Renderer* r = renderer()) r->warm_up();
 }
 
 void renderer_move_frame_offscreen() {

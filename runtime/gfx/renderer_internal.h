@@ -23,6 +23,12 @@ void renderer_begin_frame(int drawable_width, int drawable_height);
 // what it has drawn so far; the frame calls it before yielding mid-frame.
 void renderer_move_frame_offscreen();
 
+// Draws once in each kind of drawing the first frames use, where no frame
+// shows it, if nothing has been drawn in the current frame yet. A browser's
+// software GPU builds its code for each kind at the first draw in it: so it
+// does that while the program loads, not while the first frame waits.
+void renderer_warm_up();
+
 // On: the window keeps a copy of the last presented frame and shows it
 // again when a frame moves offscreen midway (a browser shows the canvas at
 // every yield; a wait that presents nothing must show the last frame).

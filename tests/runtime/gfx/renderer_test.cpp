@@ -553,6 +553,40 @@ TEST_F(Renderer, AFrameMovedOffscreenLeavesTheLastPresentedOneInTheWindow) {
     renderer_keep_presented_frame(false);
 }
 
+// The warm-up draws where no frame shows it: a frame already drawn into is
+// left alone, one not yet drawn into clears the warm-up away when it is, and
+// the frame's viewport and alpha mode hold after it.
+TEST_F(Renderer, TheWarmUpLeavesNoTraceInAnyFrame) {
+    show_screen();
+    renderer_move_frame_offscreen();
+    draw_rect(0, 0, 10, 10, RED);
+    renderer_warm_up();
+    show_screen();
+    EXPECT_EQ(gfx_window_pixel(1, 1), RED) << "nothing is warmed up over a frame drawn into";
+
+    renderer_move_frame_offscreen();   // the offscreen frame is this frame's, not yet drawn into
+    set_viewport(100, 50, 20, 10);
+    set_alpha_mode(0.5);
+    long before = gfx_draw_calls();
+    renderer_warm_up();
+    EXPECT_GT(gfx_draw_calls(), before) << "warmed up";
+    draw_rect(0, 0, 4, 4, rgb(200, 200, 200));
+    set_alpha_mode(0);
+    show_screen();
+    EXPECT_EQ(gfx_window_pixel(1, 1), 0) << "the warm-up's drawing was cleared with the frame";
+    EXPECT_TRUE(near_colour(gfx_window_pixel(101, 51), rgb(100, 100, 100), 2)) << "in the viewport, half opaque";
+
+    show_screen();   // a frame drawn straight into the window: the warm-up goes offscreen
+    before = gfx_draw_calls();
+    renderer_warm_up();
+    EXPECT_GT(gfx_draw_calls(), before);
+    draw_rect(20, 20, 2, 2, BLUE);
+    renderer_move_frame_offscreen();
+    show_screen();
+    EXPECT_EQ(gfx_window_pixel(1, 1), 0) << "the window's frame, moved offscreen, replaced the warm-up there";
+    EXPECT_EQ(gfx_window_pixel(21, 21), BLUE);
+}
+
 // The window resized while a frame waits for its deadline: the frame after
 // it is drawn for the window's new size (offscreen, scaled when presented),
 // not straight into a window it no longer fits.
