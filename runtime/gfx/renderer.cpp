@@ -958,10 +958,15 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     }
     // The image sits at the texture's top-left (row 0 = top); the rest is
     // clear. Filled straight from the image and a block of zeros, so no
-    // texture-sized copy is made.
+    // texture-sized copy is made; WebGL makes every new texture clear, so
+    // there the zeros are not sent.
     s.texture = make_texture(tw, th, GL_LINEAR, GL_REPEAT, nullptr);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
+#ifdef __EMSCRIPTEN__
+    const size_t right = 0, below = 0;
+#else
     const size_t right = size_t(tw - image.width) * size_t(image.height) * 4, below = size_t(tw) * size_t(th - image.height) * 4;
+#endif
     if (zeros_.size() < std::max(right, below)) zeros_.resize(std::max(right, below), 0);
     if (right > 0) {
         glTexSubImage2D(GL_TEXTURE_2D, 0, image.width, 0, tw - image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE,
