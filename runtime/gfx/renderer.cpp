@@ -100,8 +100,16 @@ constexpr double LOAD_MS_PER_PIXEL_GUESS = 40e-6;
 // mostly what starting any decode costs.
 constexpr int64_t LOAD_TIMING_MIN_PIXELS = 128 * 128;
 
+// Whether a texture made without texels starts clear: WebGL clears it, GL
+// leaves its texels undefined.
+#ifdef __EMSCRIPTEN__
+constexpr bool NEW_TEXTURES_ARE_CLEAR = true;
+#else
+constexpr bool NEW_TEXTURES_ARE_CLEAR = false;
+#endif
+
 // A new RGBA texture, left bound, with one filter and one wrap mode for both
-// directions, filled from texels (undefined contents when null).
+// directions, filled from texels (when null, see NEW_TEXTURES_ARE_CLEAR).
 GLuint make_texture(int width, int height, GLint filter, GLint wrap, const void* texels) {
     GLuint texture = 0;
     glGenTextures(1, &texture);
@@ -116,6 +124,7 @@ GLuint make_texture(int width, int height, GLint filter, GLint wrap, const void*
 
 enum Blend : uint8_t { BLEND_OPAQUE = 0, BLEND_NORMAL = 1, BLEND_ADDITIVE = 2 };
 constexpr uint8_t blend_bit(Blend b) { return uint8_t(1u << b); }
+constexpr uint8_t TEST_OFF = 1, TEST_ON = 2, TEST_ANY = TEST_OFF | TEST_ON;
 
 // The kinds of drawing the warm-up draws in: the game's first frames draw
 // sprites from atlas pages (clamped) and from their own textures
@@ -147,7 +156,6 @@ void hand_over_to_gpu() {
     glDeleteSync(fence);
 }
 #endif
-constexpr uint8_t TEST_OFF = 1, TEST_ON = 2, TEST_ANY = TEST_OFF | TEST_ON;
 
 enum class Primitive : uint8_t { Triangles, Lines };
 
@@ -958,15 +966,12 @@ void Renderer::install(int slot, const DecodedImage& image, int minimum_texture)
     }
     // The image sits at the texture's top-left (row 0 = top); the rest is
     // clear. Filled straight from the image and a block of zeros, so no
-    // texture-sized copy is made; WebGL makes every new texture clear, so
-    // there the zeros are not sent.
+    // texture-sized copy is made (none at all where new textures are clear).
     s.texture = make_texture(tw, th, GL_LINEAR, GL_REPEAT, nullptr);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
-#ifdef __EMSCRIPTEN__
-    const size_t right = 0, below = 0;
-#else
-    const size_t right = size_t(tw - image.width) * size_t(image.height) * 4, below = size_t(tw) * size_t(th - image.height) * 4;
-#endif
+    const bool fill = !NEW_TEXTURES_ARE_CLEAR;
+    const size_t right = fill ? size_t(tw - image.width) * size_t(image.height) * 4 : 0;
+    const size_t below = fill ? size_t(tw) * size_t(th - image.height) * 4 : 0;
     if (zeros_.size() < std::max(right, below)) zeros_.resize(std::max(right, below), 0);
     if (right > 0) {
         glTexSubImage2D(GL_TEXTURE_2D, 0, image.width, 0, tw - image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE,
@@ -1206,8 +1211,8 @@ void Renderer::grab(int slot, int x, int y, int width, int height) {
     s.atlas_page = -1;  // the copy would be stale
     if (!s.texture || s.texture_width != tw || s.texture_height != th) {
         if (s.texture) glDeleteTextures(1, &s.texture);
-        const std::vector<uint8_t> clear(size_t(tw) * size_t(th) * 4, 0);
-        s.texture = make_texture(tw, th, GL_LINEAR, GL_REPEAT, clear.data());
+        const std::vector<uint8_t> clear(NEW_TEXTURES_ARE_CLEAR ? 0 : size_t(tw) * size_t(th) * 4, 0);
+        s.texture = make_texture(tw, th, GL_LINEAR, GL_REPEAT, NEW_TEXTURES_ARE_CLEAR ? nullptr : clear.data());
         s.clamped = false;
         s.nearest = false;
         s.texture_width = tw;
