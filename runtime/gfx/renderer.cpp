@@ -163,6 +163,14 @@ struct Vertex {
     float x, y, u, v, r, g, b, a;
 };
 
+// Points GL's vertex, texture and colour arrays into interleaved vertices.
+void point_arrays_at(const Vertex* vertices) {
+    const GLsizei stride = sizeof(Vertex);
+    glVertexPointer(2, GL_FLOAT, stride, &vertices->x);
+    glTexCoordPointer(2, GL_FLOAT, stride, &vertices->u);
+    glColorPointer(4, GL_FLOAT, stride, &vertices->r);
+}
+
 struct Colour {
     float r, g, b, a;
 };
@@ -543,10 +551,7 @@ void Renderer::warm_up() {
     // A small triangle in both windings, one of which the culling keeps.
     static constexpr Vertex TRIANGLES[6] = {{0, 0, 0, 0, 1, 1, 1, 1}, {4, 0, 1, 0, 1, 1, 1, 1}, {0, 4, 0, 1, 1, 1, 1, 1},
                                             {0, 0, 0, 0, 1, 1, 1, 1}, {0, 4, 0, 1, 1, 1, 1, 1}, {4, 0, 1, 0, 1, 1, 1, 1}};
-    const GLsizei stride = sizeof(Vertex);
-    glVertexPointer(2, GL_FLOAT, stride, &TRIANGLES[0].x);
-    glTexCoordPointer(2, GL_FLOAT, stride, &TRIANGLES[0].u);
-    glColorPointer(4, GL_FLOAT, stride, &TRIANGLES[0].r);
+    point_arrays_at(&TRIANGLES[0]);
     for (const WarmUpKind& kind : WARM_UP_KINDS) {
         bind_texture(kind.textured ? texture : 0);
         if (kind.textured) {
@@ -712,10 +717,7 @@ void Renderer::present(int drawable_width, int drawable_height) {
         {0, 0, 0, 0, 1, 1, 1, 1}, {1, 0, 1, 0, 1, 1, 1, 1}, {1, 1, 1, 1, 1, 1, 1, 1},
         {0, 0, 0, 0, 1, 1, 1, 1}, {1, 1, 1, 1, 1, 1, 1, 1}, {0, 1, 0, 1, 1, 1, 1, 1},
     };
-    const GLsizei stride = sizeof(Vertex);
-    glVertexPointer(2, GL_FLOAT, stride, &QUAD[0].x);
-    glTexCoordPointer(2, GL_FLOAT, stride, &QUAD[0].u);
-    glColorPointer(4, GL_FLOAT, stride, &QUAD[0].r);
+    point_arrays_at(&QUAD[0]);
     std::optional<StartupScope> phase;
     if (!presented_) phase.emplace(StartupPhase::StateCompilation);
     presented_ = true;
@@ -808,10 +810,7 @@ void Renderer::flush() {
     }
     apply_blend(batch_.blend_mask);
     apply_test(batch_.test_mask);
-    const GLsizei stride = sizeof(Vertex);
-    glVertexPointer(2, GL_FLOAT, stride, &vertices_[0].x);
-    glTexCoordPointer(2, GL_FLOAT, stride, &vertices_[0].u);
-    glColorPointer(4, GL_FLOAT, stride, &vertices_[0].r);
+    point_arrays_at(&vertices_[0]);
     // The first draw in a combination of states is where a software driver
     // builds the code for it; the start-up profile shows that apart.
     const size_t state = drawn_state_key();
